@@ -1,0 +1,33 @@
+# Helpers shared by every room of the build.
+
+# tavrosk_test(NAME SOURCES... LIBS...): a GoogleTest program run by ctest with a fresh
+# temporary prefix of its own (tests/support/main.cpp makes it).
+function(tavrosk_test name)
+    cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE tavrosk_test_support ${T_LIBS})
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT
+        "TAVROSK_BUILD=${CMAKE_BINARY_DIR};ASAN_OPTIONS=detect_leaks=1:abort_on_error=0;UBSAN_OPTIONS=print_stacktrace=1")
+endfunction()
+
+# tavrosk_resources(TARGET SCRIPT [INCLUDE dir...]): compiles a resource script with the
+# resource compiler and links its tables into TARGET.
+function(tavrosk_resources target script)
+    cmake_parse_arguments(R "" "" "INCLUDE" ${ARGN})
+    get_filename_component(script_abs ${script} ABSOLUTE)
+    get_filename_component(script_dir ${script_abs} DIRECTORY)
+    set(out ${CMAKE_CURRENT_BINARY_DIR}/${target}_rsrc.cpp)
+    set(includes)
+    foreach(dir ${script_dir} ${R_INCLUDE})
+        get_filename_component(dir_abs ${dir} ABSOLUTE)
+        list(APPEND includes -I ${dir_abs})
+    endforeach()
+    add_custom_command(OUTPUT ${out}
+        COMMAND tavrosk-rc ${includes} -o ${out} ${script_abs}
+        DEPENDS tavrosk-rc ${script_abs}
+        DEPFILE ${out}.d
+        COMMENT "Compiling resources ${script}")
+    target_sources(${target} PRIVATE ${out})
+endfunction()

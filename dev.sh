@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# The project's one entry point.
+#   ./dev.sh console   set up (packages, build, prefix) and open the console on the default instance
+#   ./dev.sh test      set up in a fresh temporary prefix and run the whole test suite
+#   ./dev.sh build     install what is missing and build
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(cmake ninja-build g++ pkg-config libsqlite3-dev libloki-dev libgtest-dev libgmock-dev libssl-dev)
+BUILD_DIR=build
+
+say() { printf '==> %s\n' "$*"; }
+
+install_packages() {
+    local missing=() package
+    for package in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=
+    [ "$(id -u)" -ne 0 ] && sudo=sudo
+    say "installing ${missing[*]}"
+    $sudo apt-get update
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+build() {
+    say "building into $BUILD_DIR/"
+    cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+    cmake --build "$BUILD_DIR"
+}
+
+# Initialises the prefix named by TAVROSK_PREFIX when it has no registry yet.
+init_prefix() {
+    if [ ! -f "$TAVROSK_PREFIX/registry.db" ]; then
+        say "initialising the prefix $TAVROSK_PREFIX"
+        "$BUILD_DIR/bin/tavrosk-init"
+    fi
+}
+
+case "${1:-}" in
+console)
+    install_packages
+    build
+    export TAVROSK_PREFIX="${TAVROSK_PREFIX:-$HOME/.local/share/tavrosk}"
+    init_prefix
+    if [ -x "$BUILD_DIR/bin/tavrosk-console" ]; then
+        exec "$BUILD_DIR/bin/tavrosk-console"
+    fi
+    say "set-up is done (prefix $TAVROSK_PREFIX); the console program is not part of this build yet."
+    ;;
+test)
+    install_packages
+    build
+    TAVROSK_PREFIX="$(mktemp -d /tmp/tavrosk-prefix-XXXXXX)"
+    export TAVROSK_PREFIX
+    trap 'rm -rf "$TAVROSK_PREFIX"' EXIT
+    init_prefix
+    say "running the test suite"
+    ctest --test-dir "$BUILD_DIR" --output-on-failure --timeout 900 -j "$(nproc)"
+    ;;
+build)
+    install_packages
+    build
+    ;;
+*)
+    echo "usage: ./dev.sh console | test | build" >&2
+    exit 2
+    ;;
+esac
