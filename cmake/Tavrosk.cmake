@@ -31,3 +31,14 @@ function(tavrosk_resources target script)
         COMMENT "Compiling resources ${script}")
     target_sources(${target} PRIVATE ${out})
 endfunction()
+
+# tavrosk_fuzz(NAME SOURCES... LIBS... SEEDS dir): a fuzz target (LLVMFuzzerTestOneInput) linked with
+# the project's driver, which runs every seed file of SEEDS and a bounded number of mutations of them,
+# so that ctest exercises the parser on every build. The same source links with libFuzzer for long runs.
+function(tavrosk_fuzz name)
+    cmake_parse_arguments(F "" "SEEDS" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${F_SOURCES})
+    target_link_libraries(${name} PRIVATE tavrosk_fuzz_driver ${F_LIBS})
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    add_test(NAME ${name} COMMAND ${name} --runs=3000 ${F_SEEDS})
+endfunction()
