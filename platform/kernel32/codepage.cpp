@@ -27,8 +27,10 @@ std::u32string DecodeUtf8(std::string_view in, bool& valid) {
         bool ok = extra >= 0 && i + extra < in.size();
         for (int k = 1; ok && k <= extra; ++k) {
             unsigned char cc = static_cast<unsigned char>(in[i + k]);
-            if ((cc & 0xC0) != 0x80) ok = false;
-            else cp = (cp << 6) | (cc & 0x3F);
+            if ((cc & 0xC0) != 0x80)
+                ok = false;
+            else
+                cp = (cp << 6) | (cc & 0x3F);
         }
         static const char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
         if (ok && (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) ok = false;
@@ -70,7 +72,8 @@ namespace tvp {
 std::string ToUtf8(std::wstring_view text) {
     std::string out;
     out.reserve(text.size());
-    for (wchar_t c : text) AppendUtf8(out, static_cast<char32_t>(c));
+    for (wchar_t c : text)
+        AppendUtf8(out, static_cast<char32_t>(c));
     return out;
 }
 
@@ -102,7 +105,8 @@ std::wstring FromUtf16(std::u16string_view text) {
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
         char32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
             c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
             ++i;
         } else if (c >= 0xD800 && c <= 0xDFFF) {
@@ -115,15 +119,16 @@ std::wstring FromUtf16(std::u16string_view text) {
 
 } // namespace tvp
 
-extern "C" int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
-                                          LPWSTR lpWideCharStr, int cchWideChar) {
+extern "C" int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr,
+                                          int cbMultiByte, LPWSTR lpWideCharStr, int cchWideChar) {
     if (!IsSupported(CodePage) || !lpMultiByteStr || cbMultiByte == 0 || cchWideChar < 0 ||
         (cchWideChar > 0 && !lpWideCharStr)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
     // -1: the string is null-terminated and the null is converted too.
-    size_t length = cbMultiByte < 0 ? std::char_traits<char>::length(lpMultiByteStr) + 1 : size_t(cbMultiByte);
+    size_t length =
+        cbMultiByte < 0 ? std::char_traits<char>::length(lpMultiByteStr) + 1 : size_t(cbMultiByte);
     bool valid;
     std::u32string decoded = DecodeUtf8(std::string_view(lpMultiByteStr, length), valid);
     if (!valid && (dwFlags & MB_ERR_INVALID_CHARS)) {
@@ -135,13 +140,14 @@ extern "C" int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR l
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return 0;
     }
-    for (size_t i = 0; i < decoded.size(); ++i) lpWideCharStr[i] = static_cast<wchar_t>(decoded[i]);
+    for (size_t i = 0; i < decoded.size(); ++i)
+        lpWideCharStr[i] = static_cast<wchar_t>(decoded[i]);
     return static_cast<int>(decoded.size());
 }
 
-extern "C" int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
-                                          LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
-                                          LPBOOL lpUsedDefaultChar) {
+extern "C" int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr,
+                                          int cchWideChar, LPSTR lpMultiByteStr, int cbMultiByte,
+                                          LPCSTR lpDefaultChar, LPBOOL lpUsedDefaultChar) {
     if (!IsSupported(CodePage) || !lpWideCharStr || cchWideChar == 0 || cbMultiByte < 0 ||
         (cbMultiByte > 0 && !lpMultiByteStr) || lpDefaultChar || lpUsedDefaultChar) {
         // UTF-8 has no default character: the documented rule for CP_UTF8.

@@ -18,7 +18,7 @@ extern "C" void WINAPI OutputDebugStringA(LPCSTR lpOutputString) {
     // One append per text keeps the lines of several processes whole.
     std::string log = tvp::Prefix() + "/debug.log";
     int fd = open(log.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) return;  // no prefix yet: debug output has nowhere to go, as with no debugger attached
+    if (fd < 0) return; // no prefix yet: debug output has nowhere to go, as with no debugger attached
     (void)!write(fd, lpOutputString, length);
     close(fd);
 }

@@ -12,6 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <strings.h>
+
 #include <cerrno>
 #include <map>
 #include <mutex>
@@ -36,7 +38,7 @@ struct OpenFile {
 
 struct FindState {
     std::string folder;
-    std::vector<std::string> names;  // the matches still to hand out
+    std::vector<std::string> names; // the matches still to hand out
 };
 
 std::mutex g_lock;
@@ -57,19 +59,28 @@ template <class T> T* Lookup(HANDLE handle) {
 
 DWORD ErrorFromErrno(int error) {
     switch (error) {
-    case ENOENT: return ERROR_FILE_NOT_FOUND;
-    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
+    case ENOENT:
+        return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR:
+        return ERROR_PATH_NOT_FOUND;
     case EACCES:
     case EPERM:
     case EROFS:
-    case EISDIR: return ERROR_ACCESS_DENIED;
-    case EEXIST: return ERROR_FILE_EXISTS;
+    case EISDIR:
+        return ERROR_ACCESS_DENIED;
+    case EEXIST:
+        return ERROR_FILE_EXISTS;
     case EMFILE:
-    case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
-    case ENAMETOOLONG: return ERROR_INVALID_NAME;
-    case ENOTEMPTY: return ERROR_DIR_NOT_EMPTY;
-    case EWOULDBLOCK: return ERROR_SHARING_VIOLATION;
-    default: return ERROR_ACCESS_DENIED;
+    case ENFILE:
+        return ERROR_TOO_MANY_OPEN_FILES;
+    case ENAMETOOLONG:
+        return ERROR_INVALID_NAME;
+    case ENOTEMPTY:
+        return ERROR_DIR_NOT_EMPTY;
+    case EWOULDBLOCK:
+        return ERROR_SHARING_VIOLATION;
+    default:
+        return ERROR_ACCESS_DENIED;
     }
 }
 
@@ -79,11 +90,16 @@ DWORD MissingError(const std::string& path) {
     if (slash == std::string::npos || slash == 0) return ERROR_FILE_NOT_FOUND;
     struct stat st;
     std::string parent = path.substr(0, slash);
-    return stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+    return stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? ERROR_FILE_NOT_FOUND
+                                                                 : ERROR_PATH_NOT_FOUND;
 }
 
-bool Reads(DWORD access) { return access & (GENERIC_READ | GENERIC_ALL | GENERIC_EXECUTE); }
-bool Writes(DWORD access) { return access & (GENERIC_WRITE | GENERIC_ALL); }
+bool Reads(DWORD access) {
+    return access & (GENERIC_READ | GENERIC_ALL | GENERIC_EXECUTE);
+}
+bool Writes(DWORD access) {
+    return access & (GENERIC_WRITE | GENERIC_ALL);
+}
 
 // Would a new open (access, share) conflict with one already open in this process?
 bool Conflicts(const OpenFile& open, DWORD access, DWORD share) {
@@ -100,7 +116,8 @@ void FillFindData(const std::string& folder, const std::string& name, LPWIN32_FI
     std::string full = folder + "/" + name;
     if (stat(full.c_str(), &st) == 0) {
         data->dwFileAttributes = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
-        if (!S_ISDIR(st.st_mode) && access(full.c_str(), W_OK) != 0) data->dwFileAttributes = FILE_ATTRIBUTE_READONLY;
+        if (!S_ISDIR(st.st_mode) && access(full.c_str(), W_OK) != 0)
+            data->dwFileAttributes = FILE_ATTRIBUTE_READONLY;
         ULONGLONG size = static_cast<ULONGLONG>(st.st_size);
         data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
         data->nFileSizeLow = static_cast<DWORD>(size);
@@ -125,7 +142,13 @@ bool Matches(const std::string& pattern, const std::string& name) {
 namespace k32 {
 std::string FilePath(LPCWSTR name) {
     std::string path = tvp::NativePath(name);
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    auto slash = path.rfind('/');
+    std::string file = slash == std::string::npos ? path : path.substr(slash + 1);
+    bool isLibrary = file.size() > 4 && strcasecmp(file.c_str() + file.size() - 4, ".dll") == 0;
+    if (isLibrary && file.find_first_of("*?") == std::string::npos)
+        path = path.substr(0, path.size() - file.size()) + LibraryFileName(file);
     return path;
 }
 } // namespace k32
@@ -133,7 +156,8 @@ std::string FilePath(LPCWSTR name) {
 extern "C" HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                                      LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
                                      DWORD dwFlagsAndAttributes, HANDLE hTemplateFile) {
-    if (!lpFileName || !*lpFileName || dwCreationDisposition < CREATE_NEW || dwCreationDisposition > TRUNCATE_EXISTING ||
+    if (!lpFileName || !*lpFileName || dwCreationDisposition < CREATE_NEW ||
+        dwCreationDisposition > TRUNCATE_EXISTING ||
         (dwCreationDisposition == TRUNCATE_EXISTING && !Writes(dwDesiredAccess))) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
@@ -143,7 +167,7 @@ extern "C" HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, 
     bool existed = stat(path.c_str(), &st) == 0;
     bool isFolder = existed && S_ISDIR(st.st_mode);
     if (isFolder && !(dwFlagsAndAttributes & FILE_FLAG_BACKUP_SEMANTICS)) {
-        SetLastError(ERROR_ACCESS_DENIED);  // a folder opens only with backup semantics
+        SetLastError(ERROR_ACCESS_DENIED); // a folder opens only with backup semantics
         return INVALID_HANDLE_VALUE;
     }
     if (!existed && (dwCreationDisposition == OPEN_EXISTING || dwCreationDisposition == TRUNCATE_EXISTING)) {
@@ -159,16 +183,21 @@ extern "C" HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, 
     if (existed)
         for (auto& [id, object] : g_handles)
             if (auto* open = std::get_if<OpenFile>(&object))
-                if (open->dev == st.st_dev && open->ino == st.st_ino && Conflicts(*open, dwDesiredAccess, dwShareMode)) {
+                if (open->dev == st.st_dev && open->ino == st.st_ino &&
+                    Conflicts(*open, dwDesiredAccess, dwShareMode)) {
                     SetLastError(ERROR_SHARING_VIOLATION);
                     return INVALID_HANDLE_VALUE;
                 }
 
     int flags = O_CLOEXEC;
-    if (isFolder) flags |= O_RDONLY | O_DIRECTORY;
-    else if (Reads(dwDesiredAccess) && Writes(dwDesiredAccess)) flags |= O_RDWR;
-    else if (Writes(dwDesiredAccess)) flags |= O_WRONLY;
-    else flags |= O_RDONLY;
+    if (isFolder)
+        flags |= O_RDONLY | O_DIRECTORY;
+    else if (Reads(dwDesiredAccess) && Writes(dwDesiredAccess))
+        flags |= O_RDWR;
+    else if (Writes(dwDesiredAccess))
+        flags |= O_WRONLY;
+    else
+        flags |= O_RDONLY;
     if (!existed) flags |= O_CREAT | O_EXCL;
     int fd = open(path.c_str(), flags, 0666);
     if (fd < 0) {
@@ -181,7 +210,8 @@ extern "C" HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, 
         SetLastError(ERROR_SHARING_VIOLATION);
         return INVALID_HANDLE_VALUE;
     }
-    if (existed && !isFolder && (dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == TRUNCATE_EXISTING)) {
+    if (existed && !isFolder &&
+        (dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == TRUNCATE_EXISTING)) {
         if (ftruncate(fd, 0) != 0) {
             DWORD error = ErrorFromErrno(errno);
             close(fd);
@@ -205,8 +235,8 @@ extern "C" HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, 
     return handle;
 }
 
-extern "C" BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
-                                void* lpOverlapped) {
+extern "C" BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
+                                LPDWORD lpNumberOfBytesRead, void* lpOverlapped) {
     int fd;
     {
         std::lock_guard guard(g_lock);
@@ -313,7 +343,8 @@ extern "C" HANDLE WINAPI FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW l
     bool wildcard = pattern.find_first_of("*?") != std::string::npos;
     while (struct dirent* entry = readdir(dir)) {
         std::string name = entry->d_name;
-        if (wildcard ? Matches(pattern, name) : name == pattern) state.names.push_back(name);
+        if (wildcard ? Matches(pattern, name) : strcasecmp(name.c_str(), pattern.c_str()) == 0)
+            state.names.push_back(name);
     }
     closedir(dir);
     if (state.names.empty()) {
@@ -402,7 +433,9 @@ extern "C" BOOL WINAPI CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTE
     }
     std::string path = k32::FilePath(lpPathName);
     if (mkdir(path.c_str(), 0777) != 0) {
-        SetLastError(errno == EEXIST ? ERROR_ALREADY_EXISTS : errno == ENOENT ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(errno));
+        SetLastError(errno == EEXIST   ? ERROR_ALREADY_EXISTS
+                     : errno == ENOENT ? ERROR_PATH_NOT_FOUND
+                                       : ErrorFromErrno(errno));
         return FALSE;
     }
     return TRUE;

@@ -12,8 +12,8 @@
 namespace k32 {
 
 struct ModuleView {
-    std::string path;              // the real path of the file
-    const BYTE* rsrc = nullptr;    // the module's resource blob, or null when it has none
+    std::string path;           // the real path of the file
+    const BYTE* rsrc = nullptr; // the module's resource blob, or null when it has none
     size_t rsrcSize = 0;
 };
 
@@ -28,7 +28,12 @@ std::pair<const BYTE*, size_t> FindResourceBlob(void* dl, const std::string& pat
 // cannot be read or has no resource section.
 std::optional<std::vector<BYTE>> ReadResourceBlobFromFile(const std::string& path);
 
-// The file named by a Win32 file name, for the file functions.
+// "name.dll" -> "libname.so"; a name without an extension gets ".dll" first, as the loader does.
+// Names that already are shared-library file names, or have another extension, stay as they are.
+std::string LibraryFileName(const std::string& name);
+
+// The native file named by a Win32 file name, for the file functions: drive letters map under the
+// prefix, and a library named "name.dll" (no wildcards) is the file "libname.so" of that folder.
 std::string FilePath(LPCWSTR name);
 
 } // namespace k32

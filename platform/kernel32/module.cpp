@@ -19,18 +19,22 @@ namespace {
 
 struct Module {
     std::string path;
-    void* dl = nullptr;              // null for a data-file module
-    std::vector<BYTE> dataFileBlob;  // the resources of a data-file module
-    LONG loadCount = 0;              // LoadLibrary references; 0 for a module found in the process
-    bool attached = false;           // DllMain(DLL_PROCESS_ATTACH) was called and succeeded
+    void* dl = nullptr;             // null for a data-file module
+    std::vector<BYTE> dataFileBlob; // the resources of a data-file module
+    LONG loadCount = 0;             // LoadLibrary references; 0 for a module found in the process
+    bool attached = false;          // DllMain(DLL_PROCESS_ATTACH) was called and succeeded
 };
 
 std::recursive_mutex g_lock;
 std::map<ULONG_PTR, Module> g_modules;
 ULONG_PTR g_nextId = 0x10000;
 
-HMODULE ToHandle(ULONG_PTR id) { return reinterpret_cast<HMODULE>(id); }
-ULONG_PTR ToId(HMODULE module) { return reinterpret_cast<ULONG_PTR>(module); }
+HMODULE ToHandle(ULONG_PTR id) {
+    return reinterpret_cast<HMODULE>(id);
+}
+ULONG_PTR ToId(HMODULE module) {
+    return reinterpret_cast<ULONG_PTR>(module);
+}
 
 std::string RealPath(const std::string& path) {
     char buffer[PATH_MAX];
@@ -43,25 +47,12 @@ std::string ExecutablePath() {
     return ec ? std::string() : path.string();
 }
 
-// "name.dll" -> "libname.so"; a name without an extension gets ".dll" first, as the loader does.
-// Names that already are shared-library file names stay as they are.
-std::string LibraryFileName(const std::string& name) {
-    std::string lower;
-    for (char c : name) lower += static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    if (lower.size() > 3 && lower.find(".so") != std::string::npos) return name;
-    std::string stem = name;
-    auto dot = lower.rfind('.');
-    if (dot != std::string::npos && lower.substr(dot) == ".dll") stem = name.substr(0, dot);
-    else if (dot != std::string::npos) return name;  // another extension: a file name of its own
-    return "lib" + stem + ".so";
-}
-
 // The file a library name stands for: a name with a folder keeps its folder; a bare name is looked for
 // beside the program, then in the program's ../lib, then where the dynamic loader looks.
 std::string ResolveLibrary(LPCWSTR name) {
     std::string native = tvp::NativePath(name);
     std::filesystem::path path(native);
-    std::string file = LibraryFileName(path.filename().string());
+    std::string file = k32::LibraryFileName(path.filename().string());
     if (path.has_parent_path()) return (path.parent_path() / file).string();
     std::filesystem::path exeDir = std::filesystem::path(ExecutablePath()).parent_path();
     for (auto dir : {exeDir, exeDir.parent_path() / "lib"}) {
@@ -109,7 +100,8 @@ extern "C" HMODULE WINAPI LoadLibraryExW(LPCWSTR lpLibFileName, HANDLE hFile, DW
         return nullptr;
     }
     std::string file = ResolveLibrary(lpLibFileName);
-    if (dwFlags & (LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_DATAFILE_EXCLUSIVE | LOAD_LIBRARY_AS_IMAGE_RESOURCE))
+    if (dwFlags &
+        (LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_DATAFILE_EXCLUSIVE | LOAD_LIBRARY_AS_IMAGE_RESOURCE))
         return LoadDataFile(file);
 
     std::lock_guard guard(g_lock);
@@ -125,7 +117,7 @@ extern "C" HMODULE WINAPI LoadLibraryExW(LPCWSTR lpLibFileName, HANDLE hFile, DW
     if (HMODULE existing = FindLoaded(path)) {
         Module& module = g_modules[ToId(existing)];
         if (module.dl) {
-            dlclose(dl);  // the table already holds one dlopen reference
+            dlclose(dl); // the table already holds one dlopen reference
             ++module.loadCount;
             return existing;
         }
@@ -149,7 +141,9 @@ extern "C" HMODULE WINAPI LoadLibraryExW(LPCWSTR lpLibFileName, HANDLE hFile, DW
     return ToHandle(id);
 }
 
-extern "C" HMODULE WINAPI LoadLibraryW(LPCWSTR lpLibFileName) { return LoadLibraryExW(lpLibFileName, nullptr, 0); }
+extern "C" HMODULE WINAPI LoadLibraryW(LPCWSTR lpLibFileName) {
+    return LoadLibraryExW(lpLibFileName, nullptr, 0);
+}
 
 extern "C" BOOL WINAPI FreeLibrary(HMODULE hLibModule) {
     std::unique_lock guard(g_lock);
@@ -181,7 +175,7 @@ extern "C" FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
         }
         dl = it->second.dl;
     }
-    if (!lpProcName || IS_INTRESOURCE(lpProcName)) {  // no ordinals on this platform
+    if (!lpProcName || IS_INTRESOURCE(lpProcName)) { // no ordinals on this platform
         SetLastError(ERROR_PROC_NOT_FOUND);
         return nullptr;
     }
@@ -253,6 +247,20 @@ extern "C" DWORD WINAPI GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, D
 }
 
 namespace k32 {
+
+std::string LibraryFileName(const std::string& name) {
+    std::string lower;
+    for (char c : name)
+        lower += static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    if (lower.size() > 3 && lower.find(".so") != std::string::npos) return name;
+    std::string stem = name;
+    auto dot = lower.rfind('.');
+    if (dot != std::string::npos && lower.substr(dot) == ".dll")
+        stem = name.substr(0, dot);
+    else if (dot != std::string::npos)
+        return name; // another extension: a file name of its own
+    return "lib" + stem + ".so";
+}
 
 bool GetModuleView(HMODULE handle, ModuleView& view) {
     std::lock_guard guard(g_lock);

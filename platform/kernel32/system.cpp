@@ -25,11 +25,12 @@ std::wstring ComputerNameFromRegistry() {
     std::wstring name;
     HKEY key = nullptr;
     if (open && query && close &&
-        open(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName", 0, KEY_QUERY_VALUE,
-             &key) == ERROR_SUCCESS) {
+        open(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName", 0,
+             KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
         WCHAR buffer[256] = {};
-        DWORD type = 0, bytes = sizeof(buffer) / sizeof(WCHAR) * 2;  // UTF-16 byte count of the buffer
-        if (query(key, L"ComputerName", nullptr, &type, reinterpret_cast<LPBYTE>(buffer), &bytes) == ERROR_SUCCESS &&
+        DWORD type = 0, bytes = sizeof(buffer) / sizeof(WCHAR) * 2; // UTF-16 byte count of the buffer
+        if (query(key, L"ComputerName", nullptr, &type, reinterpret_cast<LPBYTE>(buffer), &bytes) ==
+                ERROR_SUCCESS &&
             type == REG_SZ)
             name = buffer;
         close(key);
@@ -43,7 +44,8 @@ std::wstring HostName() {
     if (gethostname(host, sizeof(host) - 1) != 0) return L"LOCALHOST";
     std::string shortName(host);
     if (auto dot = shortName.find('.'); dot != std::string::npos) shortName.resize(dot);
-    for (char& c : shortName) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : shortName)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return tvp::FromUtf8(shortName);
 }
 
@@ -101,10 +103,15 @@ extern "C" DWORD WINAPI GetTickCount(void) {
 }
 
 extern "C" void WINAPI Sleep(DWORD dwMilliseconds) {
-    struct timespec delay = {static_cast<time_t>(dwMilliseconds / 1000), static_cast<long>(dwMilliseconds % 1000) * 1000000};
+    struct timespec delay = {static_cast<time_t>(dwMilliseconds / 1000),
+                             static_cast<long>(dwMilliseconds % 1000) * 1000000};
     while (nanosleep(&delay, &delay) != 0) {
     }
 }
 
-extern "C" DWORD WINAPI GetCurrentThreadId(void) { return static_cast<DWORD>(syscall(SYS_gettid)); }
-extern "C" DWORD WINAPI GetCurrentProcessId(void) { return static_cast<DWORD>(getpid()); }
+extern "C" DWORD WINAPI GetCurrentThreadId(void) {
+    return static_cast<DWORD>(syscall(SYS_gettid));
+}
+extern "C" DWORD WINAPI GetCurrentProcessId(void) {
+    return static_cast<DWORD>(getpid());
+}

@@ -10,7 +10,7 @@ namespace {
 TEST(CodePage, RoundTripsNonAsciiTextAndCountsTheTerminator) {
     const char* utf8 = "Größe \xE2\x82\xAC \xF0\x9F\x98\x80";
     int needed = MultiByteToWideChar(CP_ACP, 0, utf8, -1, nullptr, 0);
-    ASSERT_EQ(needed, 10);  // 9 characters and the null
+    ASSERT_EQ(needed, 10); // 9 characters and the null
     std::wstring wide(needed, L'\0');
     EXPECT_EQ(MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide.data(), needed), needed);
     EXPECT_EQ(wide[2], L'ö');

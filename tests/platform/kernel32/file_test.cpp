@@ -14,8 +14,8 @@ std::wstring InFolder(const std::string& folder, const char* name) {
 }
 
 HANDLE OpenExclusive(const std::wstring& path) {
-    return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                       nullptr);
+    return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 TEST(CreateFile, CreationDispositionsFollowTheDocumentedRules) {
@@ -25,7 +25,8 @@ TEST(CreateFile, CreationDispositionsFollowTheDocumentedRules) {
     EXPECT_EQ(OpenExclusive(InFolder("dispositions", "missing/a.bak")), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_PATH_NOT_FOUND));
 
-    HANDLE created = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE created =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(created, INVALID_HANDLE_VALUE);
     DWORD written = 0;
     EXPECT_TRUE(WriteFile(created, "hello", 5, &written, nullptr));
@@ -33,7 +34,8 @@ TEST(CreateFile, CreationDispositionsFollowTheDocumentedRules) {
     EXPECT_TRUE(CloseHandle(created));
     EXPECT_FALSE(CloseHandle(created));
 
-    EXPECT_EQ(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr),
+              INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_EXISTS));
 
     HANDLE again = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr);
@@ -54,7 +56,8 @@ TEST(CreateFile, AnExclusiveOpenFailsWhileTheFileIsOpenHereOrInAnotherProcess) {
     ASSERT_NE(shared, INVALID_HANDLE_VALUE);
     EXPECT_EQ(OpenExclusive(path), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_SHARING_VIOLATION));
-    HANDLE reader = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE reader =
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_NE(reader, INVALID_HANDLE_VALUE);
     CloseHandle(reader);
     CloseHandle(shared);
@@ -90,8 +93,8 @@ TEST(CreateFile, FoldersOpenOnlyWithBackupSemantics) {
 TEST(FindFirstFile, MatchesExactNamesAndWildcardsCaseInsensitively) {
     std::string folder = tvtest::MakeFolder("find");
     for (const char* name : {"tavroskres.so", "Other.TXT", "notes.txt"}) {
-        HANDLE h = CreateFileW(tvp::FromUtf8(folder + "/" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0,
-                               nullptr);
+        HANDLE h = CreateFileW(tvp::FromUtf8(folder + "/" + name).c_str(), GENERIC_WRITE, 0, nullptr,
+                               CREATE_NEW, 0, nullptr);
         CloseHandle(h);
     }
     WIN32_FIND_DATAW data;
@@ -105,12 +108,31 @@ TEST(FindFirstFile, MatchesExactNamesAndWildcardsCaseInsensitively) {
     HANDLE txt = FindFirstFileW(tvp::FromUtf8(folder + "\\*.txt").c_str(), &data);
     ASSERT_NE(txt, INVALID_HANDLE_VALUE);
     int found = 1;
-    while (FindNextFileW(txt, &data)) ++found;
+    while (FindNextFileW(txt, &data))
+        ++found;
     EXPECT_EQ(found, 2);
     FindClose(txt);
 
     EXPECT_EQ(FindFirstFileW(tvp::FromUtf8(folder + "/absent.so").c_str(), &data), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_FILE_NOT_FOUND));
+}
+
+} // namespace
+
+namespace {
+
+TEST(FilePath, ALibraryNamedDotDllIsItsSharedLibraryFile) {
+    std::string folder = tvtest::MakeFolder("libraries");
+    HANDLE h = CreateFileW(tvp::FromUtf8(folder + "/libsatellite.so").c_str(), GENERIC_WRITE, 0, nullptr,
+                           CREATE_NEW, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    CloseHandle(h);
+    WIN32_FIND_DATAW data;
+    HANDLE found = FindFirstFileW(tvp::FromUtf8(folder + "\\Satellite.DLL").c_str(), &data);
+    ASSERT_NE(found, INVALID_HANDLE_VALUE);
+    EXPECT_STREQ(data.cFileName, L"libsatellite.so");
+    FindClose(found);
+    EXPECT_EQ(GetFileAttributesW(tvp::FromUtf8(folder + "/other.dll").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 } // namespace

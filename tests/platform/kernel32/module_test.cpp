@@ -7,7 +7,9 @@
 
 namespace {
 
-std::wstring ProbePath() { return tvp::FromUtf8(tvtest::BuildDir() + "/lib/k32probe.dll"); }
+std::wstring ProbePath() {
+    return tvp::FromUtf8(tvtest::BuildDir() + "/lib/k32probe.dll");
+}
 
 TEST(LoadLibrary, DllNameLoadsSharedLibraryAndCallsEntryPointOnce) {
     HMODULE first = LoadLibraryW(ProbePath().c_str());
@@ -58,7 +60,8 @@ TEST(ComputerName, IsTheUpperCaseShortHostNameOfAtMostFifteenCharacters) {
     ASSERT_TRUE(GetComputerNameW(name, &size));
     EXPECT_EQ(size, wcslen(name));
     EXPECT_LE(size, 15u);
-    for (WCHAR c : std::wstring(name)) EXPECT_FALSE(iswlower(c));
+    for (WCHAR c : std::wstring(name))
+        EXPECT_FALSE(iswlower(c));
 
     DWORD tooSmall = 1;
     EXPECT_FALSE(GetComputerNameW(name, &tooSmall));

@@ -4,7 +4,8 @@
 static LONG g_attached = 0;
 static HINSTANCE g_instance = nullptr;
 
-extern "C" __attribute__((visibility("default"))) BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+extern "C" __attribute__((visibility("default"))) BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason,
+                                                                      LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         ++g_attached;
         g_instance = instance;
@@ -12,5 +13,9 @@ extern "C" __attribute__((visibility("default"))) BOOL WINAPI DllMain(HINSTANCE 
     return TRUE;
 }
 
-extern "C" __attribute__((visibility("default"))) LONG ProbeAttachCount() { return g_attached; }
-extern "C" __attribute__((visibility("default"))) HINSTANCE ProbeInstance() { return g_instance; }
+extern "C" __attribute__((visibility("default"))) LONG ProbeAttachCount() {
+    return g_attached;
+}
+extern "C" __attribute__((visibility("default"))) HINSTANCE ProbeInstance() {
+    return g_instance;
+}
