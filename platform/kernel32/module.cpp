@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <set>
 
 #include "kernel32_internal.h"
 #include "tvplatform.h"
@@ -27,6 +28,9 @@ struct Module {
 
 std::recursive_mutex g_lock;
 std::map<ULONG_PTR, Module> g_modules;
+// Libraries that FreeLibrary let go of. The dynamic loader may keep such a library mapped (a library
+// with unique symbols cannot be unloaded), but to the program it is gone.
+std::set<std::string> g_released;
 ULONG_PTR g_nextId = 0x10000;
 
 HMODULE ToHandle(ULONG_PTR id) {
@@ -114,6 +118,7 @@ extern "C" HMODULE WINAPI LoadLibraryExW(LPCWSTR lpLibFileName, HANDLE hFile, DW
         return nullptr;
     }
     std::string path = PathOfHandle(dl, file);
+    g_released.erase(path);
     if (HMODULE existing = FindLoaded(path)) {
         Module& module = g_modules[ToId(existing)];
         if (module.dl) {
@@ -155,6 +160,7 @@ extern "C" BOOL WINAPI FreeLibrary(HMODULE hLibModule) {
     if (--it->second.loadCount > 0) return TRUE;
     Module module = std::move(it->second);
     g_modules.erase(it);
+    if (module.dl) g_released.insert(module.path);
     if (module.attached)
         if (auto entry = reinterpret_cast<PDLLMAIN>(dlsym(module.dl, "DllMain")))
             entry(hLibModule, DLL_PROCESS_DETACH, nullptr);
@@ -201,6 +207,11 @@ extern "C" HMODULE WINAPI GetModuleHandleW(LPCWSTR lpModuleName) {
             return nullptr;
         }
         path = PathOfHandle(dl, file);
+        if (g_released.count(path)) {
+            dlclose(dl);
+            SetLastError(ERROR_MOD_NOT_FOUND);
+            return nullptr;
+        }
     }
     if (HMODULE existing = FindLoaded(path)) {
         if (dl) dlclose(dl);

@@ -22,9 +22,11 @@ TEST(LoadLibrary, DllNameLoadsSharedLibraryAndCallsEntryPointOnce) {
     EXPECT_EQ(count(), 1);
     EXPECT_EQ(instance(), first);
     EXPECT_TRUE(FreeLibrary(second));
+    EXPECT_NE(GetModuleHandleW(ProbePath().c_str()), nullptr);
     EXPECT_TRUE(FreeLibrary(first));
     EXPECT_FALSE(FreeLibrary(first));
     EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(GetModuleHandleW(ProbePath().c_str()), nullptr) << "a freed library is gone for the program";
 }
 
 TEST(LoadLibrary, MissingLibraryAndProcedureFailWithTheirCodes) {
