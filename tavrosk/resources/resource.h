@@ -1,0 +1,26 @@
+// Resource ids of the snap-in module. The module's own script (tavrosk.rc) and its German satellite
+// (de/tavrosk.rc) both include this file, so a resource has the same id in every language, and the code
+// loads strings, images and templates by these names from whichever module is the current resource module.
+//
+// Blocks by kind, each leaving room to grow:
+//   strings            1 and up; the data-type names 500 to 525; message texts 39000 to 45999
+//   bitmaps, icons,    101 to 999, one number sequence shared by all three kinds so that no two
+//   dialog templates   resources of the module have the same number
+//   dialog controls    1000 and up
+//   menu commands      40000 and up (context-menu command ids, not resources)
+
+// Strings
+#define IDS_SNAPIN_DESC 1 // about box: what the snap-in is for
+#define IDS_PROVIDER 3    // about box: who makes it
+#define IDS_VERSION 4     // about box: version text
+#define IDS_SNAPIN_NAME 5 // snap-in name: registered NameString and the root node's text
+#define IDS_ABOUT_NAME 6  // name of the about-information class in the registry
+
+// Bitmaps: strips of fifteen node images, white transparent. Image index: 0 root, 1 server group,
+// 2 server, 3 closed folder, 4 open folder, 5 database, 6 agent, 7 jobs, 8 enabled job, 9 disabled job,
+// 10 job step, 11 schedule, 12 logins, 13 login, 14 users.
+#define IDB_SMALL_IMAGES 101 // 240 x 16: fifteen 16 x 16 images
+#define IDB_LARGE_IMAGES 103 // 480 x 32: fifteen 32 x 32 images
+
+// Icons
+#define IDI_SNAPIN 104 // the snap-in's image in the console's snap-in lists
