@@ -4,6 +4,27 @@
 // Byte counts of string data (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) are UTF-16 byte counts: two bytes
 // per character, terminating nulls included, whatever the size of WCHAR. A buffer of N WCHARs is
 // passed as N * 2 bytes.
+//
+// How this registry settles what the documentation leaves open:
+// - RegSetValueExW reads at most cbData / 2 characters of string data and stops at the terminating null
+//   (at the empty string that ends a REG_MULTI_SZ), so a count of characters * sizeof(WCHAR) is harmless.
+//   Strings are kept as UTF-16 text, always terminated: RegQueryValueExW gives a REG_SZ of n characters
+//   as (n + 1) * 2 bytes, and an empty REG_MULTI_SZ as two nulls.
+// - Names compare with a case mapping of our own, the same in every process and locale: each upper-case
+//   letter of the scripts that have case (Latin, Greek, Cyrillic, Armenian, Georgian, ...) matches its
+//   one lower-case letter. Name lengths are counted in WCHARs: key names up to 255, value names up to
+//   16383. A subkey path may end in a backslash; an empty name inside it gives ERROR_BAD_PATHNAME.
+// - RegEnumKeyExW lists subkeys in the order of their case-folded names; RegEnumValueW lists values in
+//   the order in which they were first set.
+// - HKEY_CLASSES_ROOT is HKEY_LOCAL_MACHINE\Software\Classes and HKEY_CURRENT_USER is
+//   HKEY_USERS\<Unix user name>; a key that a predefined handle stands for reads as empty until the
+//   first write creates it. RegOpenKeyExW of a predefined handle with no subkey gives that handle.
+// - Access: RegCreateKeyExW needs KEY_CREATE_SUB_KEY on hKey, RegDeleteTreeW needs DELETE,
+//   KEY_ENUMERATE_SUB_KEYS and KEY_QUERY_VALUE; GENERIC_* rights map to KEY_READ, KEY_WRITE, KEY_EXECUTE
+//   and KEY_ALL_ACCESS. Keys have no class and no security descriptor; REG_OPTION_VOLATILE keys persist.
+// - A hive that is damaged gives ERROR_BADDB; one that cannot be read or written gives
+//   ERROR_ACCESS_DENIED or ERROR_REGISTRY_IO_FAILED. The file is never reset, and tvp::RegistryProblem()
+//   (tvregistry.h) names it and the cause.
 #pragma once
 
 #include "windef.h"
