@@ -1,0 +1,413 @@
+// The job store that the agent runs: jobs with their category, owner and enabled flag, their steps
+// (run in order, with on-success and on-fail actions), their schedules in the server's encoding
+// (frequency type, interval, recurrence factor, active start date and time), the outcome of their last
+// run and their history. Changes need the sysadmin role and take part in the session's transaction.
+#include <set>
+
+#include "internal.h"
+#include "session_impl.h"
+
+namespace tvengine {
+
+using namespace detail;
+
+namespace {
+
+[[noreturn]] void NoSuch(const char* what, const std::string& value) {
+    throw Error(kErrNoSuchJob, Format("The specified %s ('%s') does not exist.", what, value.c_str()));
+}
+
+[[noreturn]] void Invalid(const char* what, const char* valid) {
+    throw Error(14266, Format("The specified '%s' is invalid (valid values are: %s).", what, valid));
+}
+
+// The id of a job named by name or by its id in registry form.
+std::string JobId(Connection& catalog, const std::string& nameOrId) {
+    bool byId = !nameOrId.empty() && nameOrId[0] == '{';
+    auto query = catalog.Prepare(byId ? "SELECT job_id FROM jobs WHERE job_id = ? COLLATE NOCASE"
+                                      : "SELECT job_id FROM jobs WHERE name = ?");
+    if (!query.With(nameOrId).Step()) NoSuch(byId ? "@job_id" : "@job_name", nameOrId);
+    return query.Text(0);
+}
+
+bool ValidDate(int date) {
+    int year = date / 10000, month = date / 100 % 100, day = date % 100;
+    return year >= 1990 && year <= 9999 && month >= 1 && month <= 12 && day >= 1 && day <= 31;
+}
+
+bool ValidTime(int time) {
+    return time >= 0 && time / 10000 < 24 && time / 100 % 100 < 60 && time % 100 < 60;
+}
+
+void CheckSchedule(const JobSchedule& s) {
+    if (s.name.empty()) Invalid("@name", "a name that is not empty");
+    static const std::set<int> types{1, 4, 8, 16, 32, 64, 128};
+    if (!types.count(s.frequencyType)) Invalid("@freq_type", "1, 4, 8, 16, 32, 64, 128");
+    if (s.frequencyType == 4 && s.frequencyInterval < 1)
+        Invalid("@freq_interval", ">= 1 for a daily schedule");
+    if (s.frequencyType == 8 && (s.frequencyInterval < 1 || s.frequencyInterval > 127))
+        Invalid("@freq_interval", "1 to 127 for a weekly schedule");
+    if (s.frequencyType == 16 && (s.frequencyInterval < 1 || s.frequencyInterval > 31))
+        Invalid("@freq_interval", "1 to 31 for a monthly schedule");
+    if ((s.frequencyType == 8 || s.frequencyType == 16 || s.frequencyType == 32) &&
+        s.frequencyRecurrenceFactor < 1)
+        Invalid("@freq_recurrence_factor", ">= 1");
+    if (!ValidDate(s.activeStartDate)) Invalid("@active_start_date", ">= 19900101");
+    if (!ValidDate(s.activeEndDate)) Invalid("@active_end_date", "<= 99991231");
+    if (!ValidTime(s.activeStartTime)) Invalid("@active_start_time", "000000 to 235959");
+    if (!ValidTime(s.activeEndTime)) Invalid("@active_end_time", "000000 to 235959");
+}
+
+void CheckStep(const JobStep& step) {
+    if (step.name.empty()) Invalid("@step_name", "a name that is not empty");
+    if (step.id < 1) Invalid("@step_id", ">= 1");
+    if (step.onSuccessAction < 1 || step.onSuccessAction > 4) Invalid("@on_success_action", "1, 2, 3, 4");
+    if (step.onFailAction < 1 || step.onFailAction > 4) Invalid("@on_fail_action", "1, 2, 3, 4");
+}
+
+void RequireCategory(Connection& catalog, const std::string& category) {
+    auto query = catalog.Prepare("SELECT 1 FROM job_categories WHERE name = ?");
+    if (!query.With(category).Step())
+        throw Error(kErrNoSuchCategory, "The specified '@category_name' ('" + category + "') is invalid.");
+}
+
+void InsertStep(Connection& catalog, const std::string& jobId, const JobStep& step) {
+    CheckStep(step);
+    catalog
+        .Prepare("INSERT INTO job_steps(job_id, step_id, step_name, subsystem, command, database_name, "
+                 "on_success_action, on_success_step, on_fail_action, on_fail_step) VALUES (?, ?, ?, ?, ?, "
+                 "?, ?, ?, ?, ?)")
+        .With(jobId, step.id, step.name, step.subsystem, step.command, step.databaseName,
+              step.onSuccessAction, step.onSuccessStep, step.onFailAction, step.onFailStep)
+        .Run();
+}
+
+long long InsertSchedule(Connection& catalog, const std::string& jobId, const JobSchedule& s) {
+    CheckSchedule(s);
+    catalog
+        .Prepare(
+            "INSERT INTO job_schedules(job_id, name, enabled, freq_type, freq_interval, freq_subday_type, "
+            "freq_subday_interval, freq_relative_interval, freq_recurrence_factor, active_start_date, "
+            "active_end_date, active_start_time, active_end_time, next_run_date, next_run_time) "
+            "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+        .With(jobId, s.name, s.enabled ? 1 : 0, s.frequencyType, s.frequencyInterval, s.frequencySubdayType,
+              s.frequencySubdayInterval, s.frequencyRelativeInterval, s.frequencyRecurrenceFactor,
+              s.activeStartDate, s.activeEndDate, s.activeStartTime, s.activeEndTime, s.nextRunDate,
+              s.nextRunTime)
+        .Run();
+    return catalog.LastInsertId();
+}
+
+void Touch(Connection& catalog, const std::string& jobId) {
+    catalog.Prepare("UPDATE jobs SET modified = ? WHERE job_id = ?")
+        .With(static_cast<long long>(std::time(nullptr)), jobId)
+        .Run();
+}
+
+Job LoadJob(Connection& catalog, Statement& row) {
+    Job job;
+    job.id = row.Text(0);
+    job.name = row.Text(1);
+    job.category = row.Text(2);
+    job.description = row.Text(3);
+    job.owner = row.Text(4);
+    job.enabled = row.Int(5) != 0;
+    job.startStep = static_cast<int>(row.Int(6));
+    job.targetServer = row.Text(7);
+    job.currentStatus = static_cast<int>(row.Int(8));
+    job.lastRunOutcome = static_cast<int>(row.Int(9));
+    job.lastRunDate = static_cast<int>(row.Int(10));
+    job.lastRunTime = static_cast<int>(row.Int(11));
+    job.created = row.Int(12);
+    job.modified = row.Int(13);
+    auto steps = catalog.Prepare(
+        "SELECT step_id, step_name, subsystem, command, database_name, on_success_action, on_success_step, "
+        "on_fail_action, on_fail_step FROM job_steps WHERE job_id = ? ORDER BY step_id, rowid");
+    steps.With(job.id);
+    while (steps.Step()) {
+        JobStep step;
+        step.id = static_cast<int>(steps.Int(0));
+        step.name = steps.Text(1);
+        step.subsystem = steps.Text(2);
+        step.command = steps.Text(3);
+        step.databaseName = steps.Text(4);
+        step.onSuccessAction = static_cast<int>(steps.Int(5));
+        step.onSuccessStep = static_cast<int>(steps.Int(6));
+        step.onFailAction = static_cast<int>(steps.Int(7));
+        step.onFailStep = static_cast<int>(steps.Int(8));
+        job.steps.push_back(std::move(step));
+    }
+    auto schedules = catalog.Prepare("SELECT schedule_id, name, enabled, freq_type, freq_interval, "
+                                     "freq_subday_type, freq_subday_interval, "
+                                     "freq_relative_interval, freq_recurrence_factor, active_start_date, "
+                                     "active_end_date, active_start_time, "
+                                     "active_end_time, next_run_date, next_run_time FROM job_schedules WHERE "
+                                     "job_id = ? ORDER BY schedule_id");
+    schedules.With(job.id);
+    while (schedules.Step()) {
+        JobSchedule s;
+        s.id = static_cast<int>(schedules.Int(0));
+        s.name = schedules.Text(1);
+        s.enabled = schedules.Int(2) != 0;
+        s.frequencyType = static_cast<int>(schedules.Int(3));
+        s.frequencyInterval = static_cast<int>(schedules.Int(4));
+        s.frequencySubdayType = static_cast<int>(schedules.Int(5));
+        s.frequencySubdayInterval = static_cast<int>(schedules.Int(6));
+        s.frequencyRelativeInterval = static_cast<int>(schedules.Int(7));
+        s.frequencyRecurrenceFactor = static_cast<int>(schedules.Int(8));
+        s.activeStartDate = static_cast<int>(schedules.Int(9));
+        s.activeEndDate = static_cast<int>(schedules.Int(10));
+        s.activeStartTime = static_cast<int>(schedules.Int(11));
+        s.activeEndTime = static_cast<int>(schedules.Int(12));
+        s.nextRunDate = static_cast<int>(schedules.Int(13));
+        s.nextRunTime = static_cast<int>(schedules.Int(14));
+        // The job's next run is the earliest next run of its enabled schedules.
+        long long next = static_cast<long long>(s.nextRunDate) * 1000000 + s.nextRunTime;
+        long long current = static_cast<long long>(job.nextRunDate) * 1000000 + job.nextRunTime;
+        if (s.enabled && s.nextRunDate > 0 && (job.nextRunDate == 0 || next < current)) {
+            job.nextRunDate = s.nextRunDate;
+            job.nextRunTime = s.nextRunTime;
+        }
+        job.schedules.push_back(std::move(s));
+    }
+    return job;
+}
+
+constexpr const char* kJobColumns =
+    "SELECT job_id, name, category, description, owner, enabled, start_step, target_server, current_status, "
+    "last_run_outcome, last_run_date, last_run_time, created, modified FROM jobs ";
+
+} // namespace
+
+std::vector<Job> Session::Jobs() {
+    ReadScope read(impl_->catalog, impl_->inTransaction);
+    std::vector<Job> jobs;
+    auto rows = impl_->catalog.Prepare((std::string(kJobColumns) + "ORDER BY name COLLATE NOCASE").c_str());
+    while (rows.Step())
+        jobs.push_back(LoadJob(impl_->catalog, rows));
+    return jobs;
+}
+
+Job Session::GetJob(const std::string& nameOrId) {
+    ReadScope read(impl_->catalog, impl_->inTransaction);
+    std::string id = JobId(impl_->catalog, nameOrId);
+    auto row = impl_->catalog.Prepare((std::string(kJobColumns) + "WHERE job_id = ?").c_str());
+    row.With(id).Step();
+    return LoadJob(impl_->catalog, row);
+}
+
+std::string Session::AddJob(const Job& job) {
+    impl_->RequireSysadmin();
+    if (job.name.empty() || job.name.size() > 128) Invalid("@job_name", "a name of 1 to 128 characters");
+    WriteScope write(impl_->catalog, impl_->inTransaction);
+    auto exists = impl_->catalog.Prepare("SELECT 1 FROM jobs WHERE name = ?");
+    if (exists.With(job.name).Step())
+        throw Error(kErrJobExists, "The specified @job_name ('" + job.name + "') already exists.");
+    RequireCategory(impl_->catalog, job.category);
+    std::string id = NewGuid();
+    long long now = std::time(nullptr);
+    impl_->catalog
+        .Prepare("INSERT INTO jobs(job_id, name, category, description, owner, enabled, start_step, "
+                 "target_server, "
+                 "created, modified) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+        .With(id, job.name, job.category, job.description, job.owner.empty() ? impl_->login : job.owner,
+              job.enabled ? 1 : 0, job.startStep, job.targetServer, now, now)
+        .Run();
+    for (const JobStep& step : job.steps)
+        InsertStep(impl_->catalog, id, step);
+    for (const JobSchedule& schedule : job.schedules)
+        InsertSchedule(impl_->catalog, id, schedule);
+    write.Commit();
+    return id;
+}
+
+void Session::UpdateJob(const Job& job) {
+    impl_->RequireSysadmin();
+    WriteScope write(impl_->catalog, impl_->inTransaction);
+    std::string id = JobId(impl_->catalog, job.id.empty() ? job.name : job.id);
+    if (job.name.empty() || job.name.size() > 128) Invalid("@new_name", "a name of 1 to 128 characters");
+    auto clash = impl_->catalog.Prepare("SELECT 1 FROM jobs WHERE name = ? AND job_id <> ?");
+    if (clash.With(job.name, id).Step())
+        throw Error(kErrJobExists, "The specified @new_name ('" + job.name + "') already exists.");
+    RequireCategory(impl_->catalog, job.category);
+    impl_->catalog
+        .Prepare("UPDATE jobs SET name = ?, category = ?, description = ?, owner = ?, enabled = ?, "
+                 "start_step = ?, "
+                 "target_server = ? WHERE job_id = ?")
+        .With(job.name, job.category, job.description, job.owner, job.enabled ? 1 : 0, job.startStep,
+              job.targetServer, id)
+        .Run();
+    Touch(impl_->catalog, id);
+    write.Commit();
+}
+
+void Session::RemoveJob(const std::string& nameOrId) {
+    impl_->RequireSysadmin();
+    WriteScope write(impl_->catalog, impl_->inTransaction);
+    std::string id = JobId(impl_->catalog, nameOrId);
+    impl_->catalog.Prepare("DELETE FROM jobs WHERE job_id = ?").With(id).Run();
+    write.Commit();
+}
+
+void Session::AddJobStep(const std::string& job, const JobStep& step) {
+    impl_->RequireSysadmin();
+    WriteScope write(impl_->catalog, impl_->inTransaction);
+    std::string id = JobId(impl_->catalog, job);
+    InsertStep(impl_->catalog, id, step);
+    Touch(impl_->catalog, id);
+    write.Commit();
+}
+
+void Session::UpdateJobStep(const std::string& job, const std::string& stepName, const JobStep& step) {
+    impl_->RequireSysadmin();
+    CheckStep(step);
+    WriteScope write(impl_->catalog, impl_->inTransaction);
+    std::string id = JobId(impl_->catalog, job);
+    auto find = impl_->catalog.Prepare("SELECT min(rowid) FROM job_steps WHERE job_id = ? AND step_name = ?");
+    if (!find.With(id, stepName).Step() || find.IsNull(0)) NoSuch("@step_name", stepName);
+    long long rowid = find.Int(0);
+    impl_->catalog
+        .Prepare(
+            "UPDATE job_steps SET step_id = ?, step_name = ?, subsystem = ?, command = ?, database_name = ?, "
+            "on_success_action = ?, on_success_step = ?, on_fail_action = ?, on_fail_step = ? WHERE rowid = "
+            "?")
+        .With(step.id, step.name, step.subsystem, step.command, step.databaseName, step.onSuccessAction,
+              step.onSuccessStep, step.onFailAction, step.onFailStep, rowid)
+        .Run();
+    Touch(impl_->catalog, id);
+    write.Commit();
+}
+
+void Session::RemoveJobStep(const std::string& job, const std::string& stepName) {
+    impl_->RequireSysadmin();
+    WriteScope write(impl_->catalog, impl_->inTransaction);
+    std::string id = JobId(impl_->catalog, job);
+    impl_->catalog
+        .Prepare("DELETE FROM job_steps WHERE rowid = (SELECT min(rowid) FROM job_steps WHERE job_id = ? AND "
+                 "step_name = ?)")
+        .With(id, stepName)
+        .Run();
+    if (impl_->catalog.Changes() == 0) NoSuch("@step_name", stepName);
+    Touch(impl_->catalog, id);
+    write.Commit();
+}
+
+int Session::AddJobSchedule(const std::string& job, const JobSchedule& schedule) {
+    impl_->RequireSysadmin();
+    WriteScope write(impl_->catalog, impl_->inTransaction);
+    std::string id = JobId(impl_->catalog, job);
+    long long scheduleId = InsertSchedule(impl_->catalog, id, schedule);
+    Touch(impl_->catalog, id);
+    write.Commit();
+    return static_cast<int>(scheduleId);
+}
+
+void Session::UpdateJobSchedule(const std::string& job, const JobSchedule& s) {
+    impl_->RequireSysadmin();
+    CheckSchedule(s);
+    WriteScope write(impl_->catalog, impl_->inTransaction);
+    std::string id = JobId(impl_->catalog, job);
+    impl_->catalog
+        .Prepare(
+            "UPDATE job_schedules SET name = ?, enabled = ?, freq_type = ?, freq_interval = ?, "
+            "freq_subday_type = ?, freq_subday_interval = ?, freq_relative_interval = ?, "
+            "freq_recurrence_factor = ?, active_start_date = ?, active_end_date = ?, active_start_time = ?, "
+            "active_end_time = ?, next_run_date = ?, next_run_time = ? WHERE schedule_id = ? AND job_id = ?")
+        .With(s.name, s.enabled ? 1 : 0, s.frequencyType, s.frequencyInterval, s.frequencySubdayType,
+              s.frequencySubdayInterval, s.frequencyRelativeInterval, s.frequencyRecurrenceFactor,
+              s.activeStartDate, s.activeEndDate, s.activeStartTime, s.activeEndTime, s.nextRunDate,
+              s.nextRunTime, s.id, id)
+        .Run();
+    if (impl_->catalog.Changes() == 0) NoSuch("@schedule_id", std::to_string(s.id));
+    Touch(impl_->catalog, id);
+    write.Commit();
+}
+
+void Session::RemoveJobSchedule(const std::string& job, const std::string& scheduleName) {
+    impl_->RequireSysadmin();
+    WriteScope write(impl_->catalog, impl_->inTransaction);
+    std::string id = JobId(impl_->catalog, job);
+    impl_->catalog
+        .Prepare(
+            "DELETE FROM job_schedules WHERE schedule_id = (SELECT min(schedule_id) FROM job_schedules WHERE "
+            "job_id = ? AND name = ?)")
+        .With(id, scheduleName)
+        .Run();
+    if (impl_->catalog.Changes() == 0) NoSuch("@name", scheduleName);
+    Touch(impl_->catalog, id);
+    write.Commit();
+}
+
+std::vector<std::string> Session::JobCategories() {
+    std::vector<std::string> names;
+    auto query = impl_->catalog.Prepare("SELECT name FROM job_categories ORDER BY name COLLATE NOCASE");
+    while (query.Step())
+        names.push_back(query.Text(0));
+    return names;
+}
+
+void Session::AddJobCategory(const std::string& name) {
+    impl_->RequireSysadmin();
+    if (name.empty()) Invalid("@name", "a name that is not empty");
+    WriteScope write(impl_->catalog, impl_->inTransaction);
+    auto exists = impl_->catalog.Prepare("SELECT 1 FROM job_categories WHERE name = ?");
+    if (exists.With(name).Step()) throw Error(14261, "The specified @name ('" + name + "') already exists.");
+    impl_->catalog.Prepare("INSERT INTO job_categories(name) VALUES (?)").With(name).Run();
+    write.Commit();
+}
+
+void Session::RecordJobActivity(const std::string& job, int currentStatus, int lastRunOutcome,
+                                int lastRunDate, int lastRunTime) {
+    impl_->RequireSysadmin();
+    WriteScope write(impl_->catalog, impl_->inTransaction);
+    std::string id = JobId(impl_->catalog, job);
+    impl_->catalog
+        .Prepare(
+            "UPDATE jobs SET current_status = ?, last_run_outcome = ?, last_run_date = ?, last_run_time = ? "
+            "WHERE job_id = ?")
+        .With(currentStatus, lastRunOutcome, lastRunDate, lastRunTime, id)
+        .Run();
+    write.Commit();
+}
+
+long long Session::AddJobHistory(const JobHistoryEntry& entry) {
+    impl_->RequireSysadmin();
+    WriteScope write(impl_->catalog, impl_->inTransaction);
+    std::string id = JobId(impl_->catalog, entry.jobId);
+    impl_->catalog
+        .Prepare(
+            "INSERT INTO job_history(job_id, step_id, step_name, message, run_status, run_date, run_time, "
+            "run_duration) VALUES (?, ?, ?, ?, ?, ?, ?, ?)")
+        .With(id, entry.stepId, entry.stepName, entry.message, entry.runStatus, entry.runDate, entry.runTime,
+              entry.runDuration)
+        .Run();
+    long long rowid = impl_->catalog.LastInsertId();
+    write.Commit();
+    return rowid;
+}
+
+std::vector<JobHistoryEntry> Session::JobHistory(const std::string& job) {
+    ReadScope read(impl_->catalog, impl_->inTransaction);
+    std::string id = JobId(impl_->catalog, job);
+    std::vector<JobHistoryEntry> entries;
+    auto query = impl_->catalog.Prepare(
+        "SELECT id, job_id, step_id, step_name, message, run_status, run_date, run_time, run_duration FROM "
+        "job_history WHERE job_id = ? ORDER BY id");
+    query.With(id);
+    while (query.Step()) {
+        JobHistoryEntry e;
+        e.id = query.Int(0);
+        e.jobId = query.Text(1);
+        e.stepId = static_cast<int>(query.Int(2));
+        e.stepName = query.Text(3);
+        e.message = query.Text(4);
+        e.runStatus = static_cast<int>(query.Int(5));
+        e.runDate = static_cast<int>(query.Int(6));
+        e.runTime = static_cast<int>(query.Int(7));
+        e.runDuration = static_cast<int>(query.Int(8));
+        entries.push_back(std::move(e));
+    }
+    return entries;
+}
+
+} // namespace tvengine

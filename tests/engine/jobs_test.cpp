@@ -1,0 +1,209 @@
+// The job store: a job with its step and schedule as the scheduled backup creates it (inside a
+// transaction), alterations, removal, validation of schedules, history and activity.
+#include "engine_fixture.h"
+
+using namespace tvengine;
+using enginetest::ErrorOf;
+using enginetest::MessageOf;
+
+namespace {
+
+Job BackupJob(const std::string& name) {
+    Job job;
+    job.name = name;
+    JobStep step;
+    step.id = 1;
+    step.name = "Backup Sales";
+    step.command =
+        "BACKUP DATABASE [Sales] TO DISK = N'/b/sales.bak' WITH INIT , NAME = N'sales', STATS = 10, "
+        "DESCRIPTION = N'weekly', NOFORMAT";
+    step.databaseName = "Sales";
+    job.steps.push_back(step);
+    JobSchedule schedule;
+    schedule.name = "Weekly Backup";
+    schedule.frequencyType = 8;
+    schedule.frequencyInterval = 34;
+    schedule.frequencyRecurrenceFactor = 1;
+    schedule.activeStartDate = 20261207;
+    schedule.activeStartTime = 230000;
+    job.schedules.push_back(schedule);
+    return job;
+}
+
+} // namespace
+
+TEST(Jobs, CreatedWithStepAndScheduleInsideATransaction) {
+    auto session = enginetest::Admin();
+    session->BeginTransaction();
+    std::string id = session->AddJob(BackupJob("Sales backup"));
+    session->CommitTransaction();
+    EXPECT_EQ(id.size(), 38u);
+    EXPECT_EQ(id.front(), '{');
+
+    Job job = session->GetJob("Sales backup");
+    EXPECT_EQ(job.id, id);
+    EXPECT_EQ(job.category, "[Uncategorized (Local)]");
+    EXPECT_EQ(job.owner, session->LoginName());
+    EXPECT_TRUE(job.enabled);
+    EXPECT_TRUE(job.HasSchedule());
+    EXPECT_EQ(job.currentStatus, 4);
+    EXPECT_EQ(job.lastRunOutcome, 5);
+    EXPECT_EQ(job.lastRunDate, 0);
+    ASSERT_EQ(job.steps.size(), 1u);
+    EXPECT_EQ(job.steps[0].subsystem, "TSQL");
+    EXPECT_EQ(job.steps[0].databaseName, "Sales");
+    EXPECT_EQ(job.steps[0].onSuccessAction, 1);
+    ASSERT_EQ(job.schedules.size(), 1u);
+    EXPECT_EQ(job.schedules[0].frequencyType, 8);
+    EXPECT_EQ(job.schedules[0].frequencyInterval, 34);
+    EXPECT_EQ(job.schedules[0].frequencyRecurrenceFactor, 1);
+    EXPECT_EQ(job.schedules[0].activeStartDate, 20261207);
+    EXPECT_EQ(job.schedules[0].activeStartTime, 230000);
+    EXPECT_EQ(session->GetJob(id).name, "Sales backup");
+    session->RemoveJob(id);
+}
+
+TEST(Jobs, RollbackLeavesNoJobAndOtherSessionsSeeOnlyCommittedWork) {
+    auto session = enginetest::Admin();
+    session->BeginTransaction();
+    session->AddJob(BackupJob("Never"));
+    EXPECT_EQ(session->GetJob("Never").steps.size(), 1u); // the session sees its own work
+    session->RollbackTransaction();
+    EXPECT_EQ(ErrorOf([&] { session->GetJob("Never"); }), kErrNoSuchJob);
+    EXPECT_EQ(ErrorOf([&] { session->CommitTransaction(); }), kErrNotInTransaction);
+    EXPECT_EQ(ErrorOf([&] { session->RollbackTransaction(); }), kErrNotInTransaction);
+
+    // A failure inside the transaction undoes only that call; the rest commits together.
+    session->BeginTransaction();
+    session->AddJob(BackupJob("Kept"));
+    Job bad = BackupJob("Broken");
+    bad.schedules[0].frequencyInterval = 0; // weekly without a day
+    EXPECT_EQ(ErrorOf([&] { session->AddJob(bad); }), 14266);
+    session->CommitTransaction();
+    EXPECT_EQ(session->GetJob("Kept").name, "Kept");
+    EXPECT_EQ(ErrorOf([&] { session->GetJob("Broken"); }), kErrNoSuchJob);
+    session->RemoveJob("Kept");
+}
+
+TEST(Jobs, StepsAndSchedulesAreAlteredAndRemovedByName) {
+    auto session = enginetest::Admin();
+    std::string id = session->AddJob(BackupJob("Altered"));
+    JobStep second;
+    second.id = 2;
+    second.name = "Tidy";
+    second.command = "DELETE FROM log";
+    session->AddJobStep("Altered", second);
+    JobStep first = session->GetJob(id).steps[0];
+    first.onSuccessAction = 3;
+    session->UpdateJobStep(id, "Backup Sales", first);
+    Job job = session->GetJob(id);
+    ASSERT_EQ(job.steps.size(), 2u);
+    EXPECT_EQ(job.steps[0].onSuccessAction, 3);
+    EXPECT_EQ(job.steps[1].name, "Tidy");
+
+    session->RemoveJobStep(id, "Backup Sales");
+    EXPECT_EQ(session->GetJob(id).steps.size(), 1u);
+    EXPECT_EQ(ErrorOf([&] { session->RemoveJobStep(id, "Backup Sales"); }), kErrNoSuchJob);
+
+    JobSchedule daily;
+    daily.name = "Daily Backup";
+    daily.frequencyType = 4;
+    daily.frequencyInterval = 3;
+    daily.activeStartDate = 20261207;
+    daily.activeStartTime = 23000;
+    int scheduleId = session->AddJobSchedule(id, daily);
+    daily.id = scheduleId;
+    daily.frequencyInterval = 6;
+    daily.nextRunDate = 20261213;
+    daily.nextRunTime = 23000;
+    session->UpdateJobSchedule(id, daily);
+    job = session->GetJob(id);
+    ASSERT_EQ(job.schedules.size(), 2u);
+    EXPECT_EQ(job.schedules[1].frequencyInterval, 6);
+    EXPECT_EQ(job.nextRunDate, 20261213);
+    EXPECT_EQ(job.nextRunTime, 23000);
+    session->RemoveJobSchedule(id, "Weekly Backup");
+    session->RemoveJobSchedule(id, "Daily Backup");
+    EXPECT_FALSE(session->GetJob(id).HasSchedule());
+    EXPECT_EQ(ErrorOf([&] { session->RemoveJobSchedule(id, "Daily Backup"); }), kErrNoSuchJob);
+    session->RemoveJob("Altered");
+    EXPECT_EQ(ErrorOf([&] { session->RemoveJob("Altered"); }), kErrNoSuchJob);
+}
+
+TEST(Jobs, RenameEnableCategoryAndTarget) {
+    auto session = enginetest::Admin();
+    std::string id = session->AddJob(BackupJob("Old name"));
+    session->AddJob(BackupJob("Taken"));
+    Job job = session->GetJob(id);
+    job.name = "TAKEN";
+    EXPECT_EQ(ErrorOf([&] { session->UpdateJob(job); }), kErrJobExists);
+    job.name = "New name";
+    job.enabled = false;
+    job.targetServer = "(local)";
+    job.category = "Database Maintenance";
+    session->UpdateJob(job);
+    job = session->GetJob("New name");
+    EXPECT_FALSE(job.enabled);
+    EXPECT_EQ(job.targetServer, "(local)");
+    EXPECT_EQ(job.category, "Database Maintenance");
+    job.category = "No such category";
+    EXPECT_EQ(ErrorOf([&] { session->UpdateJob(job); }), kErrNoSuchCategory);
+    session->AddJobCategory("Storage areas");
+    auto categories = session->JobCategories();
+    EXPECT_NE(std::find(categories.begin(), categories.end(), "Storage areas"), categories.end());
+    EXPECT_EQ(MessageOf([&] { session->AddJob(BackupJob("taken")); }),
+              "The specified @job_name ('taken') already exists.");
+    session->RemoveJob(id);
+    session->RemoveJob("Taken");
+}
+
+TEST(Jobs, SchedulesAreChecked) {
+    auto session = enginetest::Admin();
+    auto withSchedule = [&](auto change) {
+        Job job = BackupJob("Checked");
+        change(job.schedules[0]);
+        return ErrorOf([&] { session->AddJob(job); });
+    };
+    EXPECT_EQ(withSchedule([](JobSchedule& s) { s.frequencyType = 3; }), 14266);
+    EXPECT_EQ(withSchedule([](JobSchedule& s) { s.frequencyInterval = 128; }), 14266);
+    EXPECT_EQ(withSchedule([](JobSchedule& s) { s.frequencyRecurrenceFactor = 0; }), 14266);
+    EXPECT_EQ(withSchedule([](JobSchedule& s) {
+                  s.frequencyType = 16;
+                  s.frequencyInterval = 32;
+              }),
+              14266);
+    EXPECT_EQ(withSchedule([](JobSchedule& s) { s.activeStartDate = 20261301; }), 14266);
+    EXPECT_EQ(withSchedule([](JobSchedule& s) { s.activeStartTime = 236000; }), 14266);
+    EXPECT_EQ(withSchedule([](JobSchedule& s) {
+                  s.frequencyType = 4;
+                  s.frequencyInterval = 6;
+                  s.frequencyRecurrenceFactor = 0; // daily schedules need none
+              }),
+              0);
+    session->RemoveJob("Checked");
+}
+
+TEST(Jobs, HistoryAndActivity) {
+    auto session = enginetest::Admin();
+    std::string id = session->AddJob(BackupJob("Ran"));
+    JobHistoryEntry entry;
+    entry.jobId = "Ran";
+    entry.stepId = 1;
+    entry.stepName = "Backup Sales";
+    entry.message = "done";
+    entry.runStatus = 1;
+    entry.runDate = 20261208;
+    entry.runTime = 230000;
+    entry.runDuration = 12;
+    session->AddJobHistory(entry);
+    session->RecordJobActivity(id, 4, 1, 20261208, 230000);
+    auto history = session->JobHistory(id);
+    ASSERT_EQ(history.size(), 1u);
+    EXPECT_EQ(history[0].jobId, id);
+    EXPECT_EQ(history[0].message, "done");
+    Job job = session->GetJob(id);
+    EXPECT_EQ(job.lastRunOutcome, 1);
+    EXPECT_EQ(job.lastRunDate, 20261208);
+    session->RemoveJob(id);
+    EXPECT_EQ(ErrorOf([&] { session->JobHistory(id); }), kErrNoSuchJob);
+}

@@ -1,0 +1,110 @@
+// The tavrosk-engine tool: its commands, the tab-separated result sets it prints, and its errors on
+// standard error with a non-zero exit status.
+#include "engine_fixture.h"
+
+namespace {
+
+std::string Tool() {
+    return tvtest::BuildDir() + "/bin/tavrosk-engine";
+}
+
+int RunTool(const std::string& arguments, std::string* output) {
+    return tvtest::Run(Tool() + " " + arguments + " 2>&1", output);
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+} // namespace
+
+TEST(Tool, DatabaseBackupRestoreAndFileList) {
+    enginetest::EnsureDefaultInstance();
+    std::string out;
+    ASSERT_EQ(RunTool("database create '(local)' 'Tool Db'", &out), 0) << out;
+    ASSERT_EQ(
+        RunTool(
+            "sql . 'Tool Db' \"CREATE TABLE t(a TEXT); INSERT INTO t VALUES ('tab\there'); SELECT a, 2 AS "
+            "n FROM t\"",
+            &out),
+        0)
+        << out;
+    EXPECT_EQ(out, "a\tn\ntab\\there\t2\n");
+
+    std::string file = tvtest::MakeFolder("tool") + "/tool.bak";
+    ASSERT_EQ(RunTool("backup localhost 'Tool Db' " + file + " --description 'from the tool'", &out), 0)
+        << out;
+    ASSERT_EQ(RunTool("filelist " + file, &out), 0) << out;
+    auto lines = Lines(out);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "LogicalName\tPhysicalName\tType\tFileGroupName\tSize\tMaxSize");
+    EXPECT_EQ(lines[1].substr(0, 8), "Tool Db\t");
+    EXPECT_NE(lines[2].find("\tL\t"), std::string::npos);
+
+    std::string folder = tvtest::MakeFolder("toolmove");
+    ASSERT_EQ(RunTool("restore . 'Tool Copy' " + file + " --move 'Tool Db' " + folder +
+                          "/c.mdf --move 'Tool Db_log' " + folder + "/c.ldf",
+                      &out),
+              0)
+        << out;
+    ASSERT_EQ(RunTool("database list .", &out), 0) << out;
+    lines = Lines(out);
+    EXPECT_EQ(lines[0].substr(0, 24), "Name\tDbId\tSystemObject\tS");
+    bool copy = false, last = false;
+    for (const auto& line : lines) {
+        if (line.rfind("Tool Copy\t", 0) == 0) copy = line.find(folder + "/c.mdf") != std::string::npos;
+        if (line.rfind("Tool Db\t", 0) == 0)
+            last = line.find("\t\t") == std::string::npos; // a last backup date
+    }
+    EXPECT_TRUE(copy);
+    EXPECT_TRUE(last);
+    ASSERT_EQ(RunTool("database drop . 'Tool Copy'", &out), 0) << out;
+}
+
+TEST(Tool, LoginsAndSqlAuthentication) {
+    enginetest::EnsureDefaultInstance();
+    std::string out;
+    ASSERT_EQ(RunTool("login add . toolsa --password 'p w' --sysadmin", &out), 0) << out;
+    ASSERT_EQ(RunTool("--login toolsa --password 'p w' login list .", &out), 0) << out;
+    EXPECT_NE(out.find("toolsa\tSQL\t1\n"), std::string::npos) << out;
+    EXPECT_EQ(RunTool("--login toolsa --password wrong database list .", &out), 1);
+    EXPECT_EQ(out, "tavrosk-engine: error 18456: Login failed for user 'toolsa'.\n");
+    ASSERT_EQ(RunTool("login add . 'TOOLHOST\\Staff' --group", &out), 0) << out;
+}
+
+TEST(Tool, ErrorsGoToStandardErrorWithAStatus) {
+    enginetest::EnsureDefaultInstance();
+    std::string out;
+    EXPECT_EQ(tvtest::Run(Tool() + " database drop . master 2>/dev/null", &out), 1);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(RunTool("database drop . master", &out), 1);
+    EXPECT_EQ(
+        out,
+        "tavrosk-engine: error 3708: Cannot drop the database 'master' because it is a system database.\n");
+    EXPECT_EQ(RunTool("database list FARAWAY", &out), 1);
+    EXPECT_EQ(out, "tavrosk-engine: error 17: SQL Server does not exist or access denied.\n");
+    EXPECT_EQ(RunTool("frobnicate", &out), 2);
+    EXPECT_NE(out.find("usage:"), std::string::npos);
+}
+
+TEST(Tool, InstanceCommands) {
+    enginetest::EnsureDefaultInstance();
+    std::string out;
+    ASSERT_EQ(RunTool("instance create ToolNamed --version 9", &out), 0) << out;
+    ASSERT_EQ(RunTool("instance list", &out), 0) << out;
+    EXPECT_NE(out.find("ToolNamed\t"), std::string::npos);
+    EXPECT_NE(out.find("\t9.00.0001\t"), std::string::npos);
+    ASSERT_EQ(RunTool("database list '.\\ToolNamed'", &out), 0) << out;
+    EXPECT_EQ(Lines(out).size(), 5u);
+    ASSERT_EQ(RunTool("instance drop ToolNamed", &out), 0) << out;
+    ASSERT_EQ(RunTool("instance list", &out), 0) << out;
+    EXPECT_EQ(out.find("ToolNamed"), std::string::npos);
+}
