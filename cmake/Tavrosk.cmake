@@ -12,15 +12,18 @@ function(tavrosk_test name)
         "TAVROSK_BUILD=${CMAKE_BINARY_DIR};ASAN_OPTIONS=detect_leaks=1:abort_on_error=0;UBSAN_OPTIONS=print_stacktrace=1")
 endfunction()
 
-# tavrosk_resources(TARGET SCRIPT [INCLUDE dir...]): compiles a resource script with the
-# resource compiler and links its tables into TARGET.
+# tavrosk_resources(TARGET SCRIPT [INCLUDE dir...]): compiles a resource script with tavrosk-rc and links
+# its resources into TARGET, a shared library or an executable. The script's folder and the platform
+# headers are searched for #include (so scripts can include windows.h), then the INCLUDE folders. The
+# resources are the exported symbol tv_rsrc in the ".rsrc" section; an executable exports it explicitly,
+# since programs export no symbols by default.
 function(tavrosk_resources target script)
     cmake_parse_arguments(R "" "" "INCLUDE" ${ARGN})
     get_filename_component(script_abs ${script} ABSOLUTE)
     get_filename_component(script_dir ${script_abs} DIRECTORY)
     set(out ${CMAKE_CURRENT_BINARY_DIR}/${target}_rsrc.cpp)
     set(includes)
-    foreach(dir ${script_dir} ${R_INCLUDE})
+    foreach(dir ${script_dir} ${PROJECT_SOURCE_DIR}/platform/include ${R_INCLUDE})
         get_filename_component(dir_abs ${dir} ABSOLUTE)
         list(APPEND includes -I ${dir_abs})
     endforeach()
@@ -30,6 +33,10 @@ function(tavrosk_resources target script)
         DEPFILE ${out}.d
         COMMENT "Compiling resources ${script}")
     target_sources(${target} PRIVATE ${out})
+    get_target_property(type ${target} TYPE)
+    if(type STREQUAL "EXECUTABLE")
+        target_link_options(${target} PRIVATE "LINKER:--export-dynamic-symbol=tv_rsrc")
+    endif()
 endfunction()
 
 # tavrosk_fuzz(NAME SOURCES... LIBS... SEEDS dir): a fuzz target (LLVMFuzzerTestOneInput) linked with

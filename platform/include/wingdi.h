@@ -1,4 +1,5 @@
-// gdi32: the bitmap objects that resources are loaded into.
+// gdi32: the bitmap objects that resources are loaded into. Objects are ids into gdi32's table: a
+// deleted or unknown handle names nothing, and DeleteObject and GetObjectW fail on it harmlessly.
 #pragma once
 
 #include "windef.h"
@@ -40,6 +41,11 @@ typedef struct tagBITMAPINFO {
 } BITMAPINFO, *LPBITMAPINFO;
 
 #define BI_RGB 0L
+#define BI_BITFIELDS 3L
+
+#define CBM_INIT 0x04L
+#define DIB_RGB_COLORS 0
+#define DIB_PAL_COLORS 1
 
 typedef struct tagBITMAP {
     LONG bmType;
@@ -52,4 +58,17 @@ typedef struct tagBITMAP {
 } BITMAP, *PBITMAP, *LPBITMAP;
 
 WINGDIAPI BOOL WINAPI DeleteObject(HGDIOBJ ho);
+// For a bitmap: a BITMAP with its width, height and bits per pixel (bmBits is null).
 WINGDIAPI int WINAPI GetObjectW(HANDLE h, int c, LPVOID pv);
+
+// There is no display device here, so the bitmap keeps the format of the DIB it is made from (bits per
+// pixel and colour table) rather than a device's format; hdc may be null. Uncompressed DIBs of 1, 4, 8,
+// 16, 24 and 32 bits per pixel (16 and 32 also as BI_BITFIELDS), with DIB_RGB_COLORS.
+WINGDIAPI HBITMAP WINAPI CreateDIBitmap(HDC hdc, const BITMAPINFOHEADER* pbmih, DWORD flInit,
+                                        const VOID* pjBits, const BITMAPINFO* pbmi, UINT iUsage);
+// Reads scan lines as a DIB of 24 or 32 bits per pixel (BGR, or BGRA with the bitmap's alpha byte, 0 for
+// palette images), bottom-up unless lpbmi asks for a negative height; lines count from the bottom. With
+// lpvBits null it fills in lpbmi's header (with biBitCount 0 in it: the bitmap's own format). hdc may be
+// null. Returns the number of lines copied.
+WINGDIAPI int WINAPI GetDIBits(HDC hdc, HBITMAP hbm, UINT start, UINT cLines, LPVOID lpvBits,
+                               LPBITMAPINFO lpbmi, UINT usage);
