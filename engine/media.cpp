@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -295,7 +296,8 @@ std::vector<SetLayout> ReadMedia(const MediaSource& source, const std::string& d
 void ReadPayload(const MediaSource& source, const SetLayout& set,
                  const std::function<void(size_t file, const uint8_t* data, size_t length)>& sink,
                  const std::function<void(uint64_t done)>& progress) {
-    constexpr size_t kChunk = 1 << 20;
+    const size_t kChunk =
+        static_cast<size_t>(std::min<uint64_t>(1 << 20, std::max<uint64_t>(set.payloadLength, 1)));
     std::unique_ptr<uint8_t[]> buffer(new uint8_t[kChunk]);
     uint32_t crc = 0;
     uint64_t at = set.payloadOffset, done = 0;
