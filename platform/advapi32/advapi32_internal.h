@@ -97,6 +97,7 @@ private:
         }
         return result == ERROR_SUCCESS ? Commit() : (Rollback(), result);
     }
+    int Exec(const char* sql);
     LONG Begin(bool write);
     LONG Commit();
     void Rollback();

@@ -45,6 +45,7 @@ CREATE TABLE vals(
     type INTEGER NOT NULL,
     data BLOB NOT NULL);
 CREATE UNIQUE INDEX vals_by_name ON vals(key, fold);
+CREATE INDEX vals_in_order ON vals(key);
 )";
 
 std::mutex g_problemLock;
@@ -380,13 +381,27 @@ LONG Hive::Fail(int rc) {
 
 // --- Transactions -----------------------------------------------------------------------------------
 
+// The transaction statements are prepared once and kept, like the others: parsing them anew on every
+// registry call would cost more than the call itself.
+int Hive::Exec(const char* sql) {
+    sqlite3_stmt* stmt = nullptr;
+    try {
+        stmt = Prepare(sql);
+    } catch (const HiveError&) {
+        return sqlite3_errcode(db_);
+    }
+    int rc = sqlite3_step(stmt);
+    sqlite3_reset(stmt);
+    return rc == SQLITE_DONE || rc == SQLITE_ROW ? SQLITE_OK : rc;
+}
+
 LONG Hive::Begin(bool write) {
-    int rc = sqlite3_exec(db_, write ? "BEGIN IMMEDIATE" : "BEGIN", nullptr, nullptr, nullptr);
+    int rc = Exec(write ? "BEGIN IMMEDIATE" : "BEGIN");
     return rc == SQLITE_OK ? ERROR_SUCCESS : Fail(rc);
 }
 
 LONG Hive::Commit() {
-    int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+    int rc = Exec("COMMIT");
     if (rc == SQLITE_OK) return ERROR_SUCCESS;
     LONG result = Fail(rc);
     Rollback();
@@ -395,7 +410,7 @@ LONG Hive::Commit() {
 
 void Hive::Rollback() {
     // After some failures SQLite has already rolled back, and this one fails harmlessly.
-    if (sqlite3_get_autocommit(db_) == 0) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (sqlite3_get_autocommit(db_) == 0) Exec("ROLLBACK");
 }
 
 // --- Keys -------------------------------------------------------------------------------------------
