@@ -25,7 +25,8 @@ std::optional<std::string> DiskFiles::Read(const std::string& path) {
 namespace {
 
 constexpr int kMaxIncludeDepth = 32;
-constexpr size_t kMaxTokens = 4'000'000; // bounds what macros can expand to
+constexpr size_t kMaxLineTokens = 100'000; // bounds what macros can make of one line
+constexpr size_t kMaxTokens = 1'000'000;   // and of the whole script
 
 struct Macro {
     bool functionLike = false; // kept only so that #ifdef sees it; never expanded in a script
@@ -260,6 +261,7 @@ private:
             }
             std::vector<Token> expanded;
             std::set<std::string> disabled;
+            emitted_ = 0;
             Expand(replaced, expanded, nullptr, disabled, 0);
             if (expanded.empty()) Fail(where, "#" + kind + " without a condition");
             size_t position = 0;
@@ -351,6 +353,7 @@ private:
     }
 
     void Emit(const std::vector<Token>& tokens) {
+        emitted_ = 0;
         std::set<std::string> disabled;
         Expand(tokens, out_.tokens, nullptr, disabled, 0);
     }
@@ -374,7 +377,8 @@ private:
                     continue;
                 }
             }
-            if (++emitted_ > kMaxTokens) Fail(where, "the script expands to too many tokens");
+            if (++emitted_ > kMaxLineTokens) Fail(where, "macros expand this line to too many tokens");
+            if (out.size() >= kMaxTokens) Fail(where, "the script has too many tokens");
             out.push_back(token);
             out.back().where = where;
         }
@@ -386,7 +390,7 @@ private:
     std::set<std::string> once_;
     std::vector<Conditional> conditionals_;
     Preprocessed out_;
-    size_t emitted_ = 0;
+    size_t emitted_ = 0; // tokens that the line being expanded has produced
 };
 
 } // namespace
