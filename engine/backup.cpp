@@ -14,6 +14,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <functional>
+#include <thread>
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -70,6 +72,79 @@ void CopyPrefix(int from, int to, uint64_t length, const std::string& device) {
     }
 }
 
+// Copies length bytes between two files at the given offsets and returns the CRC-32C of them, chained
+// on crc. The kernel copies (as cp does) while a second thread reads the same bytes from the page cache
+// for the checksum, so the work takes about as long as the copy alone.
+uint32_t CopyWithCrc(int from, uint64_t fromOffset, int to, uint64_t toOffset, uint64_t length, uint32_t crc,
+                     const std::function<void(uint64_t)>& advanced, const std::string& source,
+                     const std::string& device) {
+    bool readFailed = false;
+    std::thread checksum([&] {
+        constexpr size_t kChunk = 1 << 20;
+        std::unique_ptr<uint8_t[]> buffer(new uint8_t[kChunk]);
+        uint64_t at = fromOffset, left = length;
+        while (left > 0) {
+            ssize_t got =
+                ::pread(from, buffer.get(), std::min<uint64_t>(left, kChunk), static_cast<off_t>(at));
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) {
+                readFailed = true;
+                return;
+            }
+            crc = Crc32c(crc, buffer.get(), static_cast<size_t>(got));
+            at += static_cast<uint64_t>(got);
+            left -= static_cast<uint64_t>(got);
+        }
+    });
+    struct Joiner {
+        std::thread& thread;
+        ~Joiner() {
+            if (thread.joinable()) thread.join();
+        }
+    } joiner{checksum};
+
+    constexpr uint64_t kSlice = 16 << 20;
+    loff_t in = static_cast<loff_t>(fromOffset), out = static_cast<loff_t>(toOffset);
+    uint64_t done = 0;
+    bool kernel = true;
+    std::unique_ptr<char[]> buffer;
+    while (done < length) {
+        size_t slice = static_cast<size_t>(std::min(kSlice, length - done));
+        ssize_t copied = -1;
+        if (kernel) {
+            copied = ::copy_file_range(from, &in, to, &out, slice, 0);
+            if (copied < 0 && errno == EINTR) continue;
+            if (copied < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
+                kernel = false; // this filesystem pair cannot: plain reads and writes from here on
+                continue;
+            }
+        } else {
+            if (!buffer) buffer.reset(new char[kSlice]);
+            copied = ::pread(from, buffer.get(), slice, in);
+            if (copied > 0) {
+                if (::pwrite(to, buffer.get(), static_cast<size_t>(copied), out) != copied)
+                    throw Error(3202, Format("Write on '%s' failed, status = %d(%s).", device.c_str(), errno,
+                                             strerror(errno)));
+                in += copied;
+                out += copied;
+            }
+        }
+        if (copied < 0 && errno != 0 &&
+            (errno == ENOSPC || errno == EIO || errno == EDQUOT || errno == EBADF))
+            throw Error(3202, Format("Write on '%s' failed, status = %d(%s).", device.c_str(), errno,
+                                     strerror(errno)));
+        if (copied <= 0)
+            throw Error(3203, Format("Read on '%s' failed, status = %d(%s).", source.c_str(), errno,
+                                     strerror(errno)));
+        done += static_cast<uint64_t>(copied);
+        if (advanced) advanced(static_cast<uint64_t>(copied));
+    }
+    checksum.join();
+    joiner.thread = std::thread(); // joined already
+    if (readFailed) throw Error(3203, "Read on '" + source + "' failed: the file ended early.");
+    return crc;
+}
+
 // Reports whole percents, each at most once and rising.
 class PercentReporter {
 public:
@@ -99,6 +174,12 @@ void Fsync(int fd, const std::string& device) {
 
 // A backup file named without a folder goes to the instance's Backup folder, as a server does with a
 // relative name; a backup device's name stands for its file.
+static std::string ReadTrailer(const FileSource& source, uint64_t at) {
+    std::string trailer(kTrailerSize, '\0');
+    if (!source.Read(at, trailer.data(), trailer.size())) return {};
+    return trailer;
+}
+
 static std::string ResolveBackupPath(SessionImpl& session, const std::string& file) {
     if (file.empty()) ThrowCannotOpenDevice(file, ENOENT);
     if (file.find('/') == std::string::npos && file.find('\\') == std::string::npos) {
@@ -221,27 +302,17 @@ void Session::Backup(const BackupRequest& request, const Progress& progress) {
             total += static_cast<uint64_t>(file.sizeBytes);
         PercentReporter percent(progress, total);
         percent.At(0);
-        constexpr size_t kChunk = 4 << 20;
-        std::unique_ptr<uint8_t[]> buffer(new uint8_t[kChunk]);
         uint32_t crc = 0;
         uint64_t done = 0;
+        off_t at = headerAt + static_cast<off_t>(header.size());
         for (size_t i = 0; i < sources.size(); ++i) {
-            uint64_t left = static_cast<uint64_t>(info.files[i].sizeBytes);
-            off_t at = 0;
-            while (left > 0) {
-                ssize_t got = ::pread(sources[i], buffer.get(), std::min<uint64_t>(left, kChunk), at);
-                if (got < 0 && errno == EINTR) continue;
-                if (got <= 0)
-                    throw Error(3203, Format("Read on '%s' failed, status = %d(%s).",
-                                             info.files[i].physicalName.c_str(), errno, strerror(errno)));
-                crc = Crc32c(crc, buffer.get(), static_cast<size_t>(got));
-                WriteAll(out, buffer.get(), static_cast<size_t>(got), path);
-                at += got;
-                left -= static_cast<uint64_t>(got);
-                done += static_cast<uint64_t>(got);
-                percent.At(done);
-            }
+            uint64_t length = static_cast<uint64_t>(info.files[i].sizeBytes);
+            crc = CopyWithCrc(
+                sources[i], 0, out, static_cast<uint64_t>(at), length, crc,
+                [&](uint64_t copied) { percent.At(done += copied); }, info.files[i].physicalName, path);
+            at += static_cast<off_t>(length);
         }
+        if (::lseek(out, at, SEEK_SET) != at) throw Error(3202, "Write on '" + path + "' failed.");
         std::string trailer = EncodeTrailer(crc);
         WriteAll(out, trailer.data(), trailer.size(), path);
         // The finishing time goes into the header now that it is known; the header keeps its length.
@@ -407,12 +478,18 @@ void Session::Restore(const RestoreRequest& request, const Progress& progress) {
         }
         PercentReporter percent(progress, set.payloadLength);
         percent.At(0);
-        ReadPayload(
-            source, set,
-            [&](size_t file, const uint8_t* data, size_t length) {
-                WriteAll(fds[file], data, length, targets[file]);
-            },
-            [&](uint64_t done) { percent.At(done); });
+        uint32_t crc = 0;
+        uint64_t at = set.payloadOffset, done = 0;
+        for (size_t i = 0; i < fds.size(); ++i) {
+            uint64_t length = static_cast<uint64_t>(info.files[i].sizeBytes);
+            crc = CopyWithCrc(
+                source.Descriptor(), at, fds[i], 0, length, crc,
+                [&](uint64_t copied) { percent.At(done += copied); }, path, targets[i]);
+            at += length;
+        }
+        // The set's own checksum decides whether these files may replace anything.
+        if (EncodeTrailer(crc) != ReadTrailer(source, at))
+            throw Error(kErrDamagedBackup, "Damage to the backup set was detected.");
         for (size_t i = 0; i < fds.size(); ++i) {
             Fsync(fds[i], targets[i]);
             ::close(fds[i]);

@@ -53,6 +53,7 @@ public:
     ~FileSource() override;
     uint64_t Size() const override { return size_; }
     bool Read(uint64_t offset, void* buffer, size_t length) const override;
+    int Descriptor() const { return fd_; }
 
 private:
     int fd_ = -1;
