@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(cmake ninja-build g++ pkg-config libsqlite3-dev libloki-dev libgtest-dev libgmock-dev libssl-dev)
+PACKAGES=(cmake ninja-build g++ pkg-config libsqlite3-dev libloki-dev libgtest-dev libgmock-dev libssl-dev libbenchmark-dev)
 BUILD_DIR=build
 
 say() { printf '==> %s\n' "$*"; }
