@@ -119,17 +119,16 @@ DWORD BuildBlock(LPCWSTR fileName, std::vector<BYTE>& out) {
     if (!blob) return error;
     tvrsrc::View view;
     if (!view.Open(blob->data(), blob->size())) return ERROR_INVALID_DATA;
+    // VS_VERSION_INFO (1) in the preferred language; a script that did not include winver.h names its
+    // VERSIONINFO "VS_VERSION_INFO" instead, so without an id 1 the first version resource counts.
     int best = -1, bestRank = 99;
-    bool typeFound = false;
     for (size_t i = 0; i < view.Count(); ++i) {
         tvrsrc::Id type = view.Type(i), name = view.Name(i);
         if (type.named || type.id != kVersionType) continue;
-        typeFound = true;
-        if (name.named || name.id != kVersionName) continue;
-        int rank = tvrsrc::LanguageRank(view.Language(i));
+        int rank = !name.named && name.id == kVersionName ? tvrsrc::LanguageRank(view.Language(i)) : 10;
         if (rank < bestRank) best = static_cast<int>(i), bestRank = rank;
     }
-    if (best < 0) return typeFound ? ERROR_RESOURCE_NAME_NOT_FOUND : ERROR_RESOURCE_TYPE_NOT_FOUND;
+    if (best < 0) return ERROR_RESOURCE_TYPE_NOT_FOUND;
 
     const BYTE* raw = view.Data(best);
     Node root;

@@ -244,7 +244,8 @@ private:
         if (t->kind == TokenKind::Identifier || t->kind == TokenKind::String) {
             id.named = true;
             id.name = Upper(t->kind == TokenKind::String ? t->value : ToUtf16(t->text, kUtf8, t->where));
-            if (id.name.empty()) Fail(t->where, "a resource name may not be empty");
+            if (id.name.empty() || id.name.size() > 256)
+                Fail(t->where, "a resource name must have 1 to 256 characters");
             ++pos_;
         } else {
             id.id = Id16("a resource id");

@@ -100,7 +100,7 @@ TEST(FindResource, ADataFileModuleHasItsResourcesWithoutRunningCode) {
     // rcabort's constructor aborts the process when the library is loaded for running.
     Library data("rcabort", LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(data.get(), nullptr) << GetLastError();
-    std::vector<BYTE> version = ResourceBytes(data.get(), MAKEINTRESOURCEW(1), RT_VERSION);
+    std::vector<BYTE> version = ResourceBytes(data.get(), L"VS_VERSION_INFO", RT_VERSION);
     ASSERT_GT(version.size(), 6u);
     Reader r(version.data(), version.size());
     EXPECT_EQ(r.U16(), version.size()); // wLength of the whole tree

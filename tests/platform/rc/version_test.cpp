@@ -66,7 +66,8 @@ TEST(VersionInfo, GivesTheFixedInfoTranslationAndStrings) {
 }
 
 TEST(VersionInfo, IsReadFromALibraryThatMustNotRun) {
-    // Loading rcabort would abort this process: the version comes from the file alone.
+    // Loading rcabort would abort this process: the version comes from the file alone. Its script
+    // names the VERSIONINFO "VS_VERSION_INFO" rather than 1, which counts as well.
     std::vector<BYTE> block = VersionBlock(rctest::WideLibraryPath("rcabort"));
     ASSERT_FALSE(block.empty()) << GetLastError();
     VS_FIXEDFILEINFO* fixed = nullptr;
