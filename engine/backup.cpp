@@ -9,7 +9,9 @@
 // catalog's write lock and an exclusive lock on the database, are they renamed over the database's
 // files. The data file's rename is the moment the database changes: before it the database is as it
 // was, after it the database is the restored one.
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,7 +35,24 @@ namespace {
 
 std::atomic<unsigned> g_tempCounter{0};
 
+// Files that a killed backup or restore left beside its target: named after the target, the purpose and
+// the pid of a process that no longer runs. A live process's files are never touched.
+void RemoveLeftovers(const std::string& path, const char* purpose) {
+    std::string prefix = "." + FileNameOf(path) + "." + purpose + "-";
+    DIR* dir = ::opendir(FolderOf(path).c_str());
+    if (!dir) return;
+    while (struct dirent* entry = ::readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name.compare(0, prefix.size(), prefix) != 0) continue;
+        long pid = std::strtol(name.c_str() + prefix.size(), nullptr, 10);
+        if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+            ::unlink((FolderOf(path) + "/" + name).c_str());
+    }
+    ::closedir(dir);
+}
+
 std::string TempBeside(const std::string& path, const char* purpose) {
+    RemoveLeftovers(path, purpose);
     return FolderOf(path) + "/." + FileNameOf(path) +
            Format(".%s-%d-%u", purpose, static_cast<int>(::getpid()), g_tempCounter.fetch_add(1));
 }

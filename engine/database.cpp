@@ -301,7 +301,17 @@ ResultSet Session::EnumLocks(const std::string& database, int who) {
     return locks;
 }
 
-std::vector<ResultSet> Session::Execute(const std::string& database, const std::string& sql) {
+std::vector<ResultSet> Session::Execute(const std::string& database, const std::string& sql,
+                                        const Progress& progress) {
+    if (IsBackupStatement(sql)) {
+        BackupRequest request = ParseBackupStatement(sql);
+        int every = request.stats, next = request.stats;
+        // Each multiple of STATS is reported once, also when the work passes several in one step.
+        Backup(request, [&](int percent) {
+            for (; progress && every > 0 && next <= percent; next += every) progress(next);
+        });
+        return {};
+    }
     auto row = impl_->RequireDatabase(database);
     if (row.system) impl_->RequireSysadmin();
     const DatabaseFileInfo* data = row.DataFile();

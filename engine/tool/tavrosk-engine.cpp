@@ -318,7 +318,11 @@ int Run(Arguments& args) {
         std::string sql = args.Next();
         if (!args.Empty()) throw Usage{};
         bool first = true;
-        for (const ResultSet& result : session->Execute(database, sql)) {
+        auto results = session->Execute(database, sql, [](int percent) {
+            std::printf("%d percent processed.\n", percent);
+            std::fflush(stdout);
+        });
+        for (const ResultSet& result : results) {
             if (!first) std::printf("\n");
             Print(result);
             first = false;

@@ -370,6 +370,11 @@ TEST(Backup, KillingABackupAtAnyMomentLeavesThePreviousFileIntact) {
         if (now != previous) WriteFile(file, previous);
     }
     EXPECT_EQ(ReadBackupSets(file)[0].description, "previous");
+    // The next backup clears what the killed ones left beside the file.
+    Backup(*session, "Killed", BackupPath("killed-2.bak"));
+    Backup(*session, "Killed", file, true, "previous");
+    for (const auto& entry : std::filesystem::directory_iterator(BackupPath("")))
+        EXPECT_EQ(entry.path().filename().string().find(".killed.bak."), std::string::npos) << entry.path();
     // The database was never harmed, and sessions of killed processes hold nothing.
     EXPECT_EQ(enginetest::Marker(*session, "Killed"), "new");
     EXPECT_EQ(session->EnumLocks("Killed").RowCount(), 0u);
@@ -407,10 +412,12 @@ TEST(Restore, KillingARestoreLeavesTheDatabaseAsItWasOrFullyRestored) {
         sawRestored = check("after " + std::to_string(delay) + " us") == "restored" || sawRestored;
     }
     EXPECT_TRUE(sawRestored); // the last run had all the time it needed
-    // Nothing is left that would stop the next restore.
+    // Nothing is left that would stop the next restore, and it clears what the killed ones left.
     reset();
     session->Restore({"Target", file});
     EXPECT_EQ(enginetest::Marker(*session, "Target"), "restored");
+    for (const auto& entry : std::filesystem::directory_iterator(session->Settings().dataFolder))
+        EXPECT_EQ(entry.path().filename().string().find(".restore-"), std::string::npos) << entry.path();
 }
 
 TEST(Concurrency, BackupInOneProcessWhileAnotherListsDatabases) {

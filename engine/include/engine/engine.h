@@ -243,6 +243,7 @@ struct BackupRequest {
     std::string name; // backup set name
     std::string description;
     bool initialize = false; // replace the sets of the file (INIT); else append
+    int stats = 0;           // STATS = n of a statement: report every n percent (0: not asked)
 };
 
 struct BackupSetInfo {
@@ -271,6 +272,15 @@ struct RestoreRequest {
 
 // Called with 0..100 as the work proceeds; each value at most once, rising.
 using Progress = std::function<void(int percent)>;
+
+// Reads a backup statement as job steps hold it, for example
+//   BACKUP DATABASE [Sales] TO DISK = N'D:\b\sales.bak' WITH INIT , NAME = N'sales', STATS = 10,
+//   DESCRIPTION = N'weekly', NOFORMAT
+// Names may be bracketed ([a]]b]), quoted ("a""b") or plain; strings double their quotes. Throws
+// kErrSyntax naming the token it could not read.
+TVENGINE_API BackupRequest ParseBackupStatement(const std::string& statement);
+// True when SQL text is a backup statement (it starts with the word BACKUP).
+TVENGINE_API bool IsBackupStatement(const std::string& sql);
 
 // The backup sets of a file, read and checked without a session (the header checksums, the layout).
 TVENGINE_API std::vector<BackupSetInfo> ReadBackupSets(const std::string& file);
@@ -374,8 +384,10 @@ public:
     // The locks of the sessions using a database (who = -1: every session): req_spid, locktype, dbname,
     // tablename, indexname, status.
     ResultSet EnumLocks(const std::string& database, int who = -1);
-    // Runs SQL in a database; the result sets of the statements that return rows.
-    std::vector<ResultSet> Execute(const std::string& database, const std::string& sql);
+    // Runs SQL in a database; the result sets of the statements that return rows. A backup statement
+    // runs as Backup, reporting progress every STATS percent when it asks for that.
+    std::vector<ResultSet> Execute(const std::string& database, const std::string& sql,
+                                   const Progress& progress = {});
 
     // Logins, server roles, backup devices
     std::vector<LoginInfo> Logins();

@@ -1,0 +1,1 @@
+BACKUP DATABASE [Sales] TO DISK = N'D:\Backups\sales.bak' WITH INIT , NAME = N'sales', STATS = 10, DESCRIPTION = N'weekly', NOFORMAT
