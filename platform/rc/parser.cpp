@@ -253,15 +253,16 @@ private:
         return id;
     }
 
-    // A control's text: a string, or a number naming a resource (the image of an icon or bitmap control).
-    NameOrOrdinal TextOrOrdinal() {
+    // A string, or a number (a control's image resource, a dialog's menu). Where `names` allows, a bare
+    // word is a resource's name too (an ICON control's icon, a MENU); elsewhere it is an undefined macro.
+    NameOrOrdinal TextOrOrdinal(bool names) {
         NameOrOrdinal value;
         value.present = true;
         const Token* t = Peek();
         if (t && t->kind == TokenKind::String) {
             value.name = String("text");
-        } else if (t && t->kind == TokenKind::Identifier && !IsKeyword(t, "NOT")) {
-            value.name = ToUtf16(t->text, kUtf8, t->where); // an icon named by its resource name
+        } else if (names && t && t->kind == TokenKind::Identifier && !IsKeyword(t, "NOT")) {
+            value.name = ToUtf16(t->text, kUtf8, t->where);
             ++pos_;
         } else {
             value.ordinal = true;
@@ -429,9 +430,9 @@ private:
                 if (AcceptPunct(",")) charset = static_cast<uint8_t>(Number());
                 hasFont = true;
             } else if (AcceptKeyword("CLASS")) {
-                className = TextOrOrdinal();
+                className = TextOrOrdinal(true);
             } else if (AcceptKeyword("MENU")) {
-                menu = TextOrOrdinal();
+                menu = TextOrOrdinal(true);
                 if (!menu.ordinal) menu.name = Upper(menu.name);
             } else if (AcceptKeyword("LANGUAGE")) {
                 language = Language();
@@ -465,7 +466,7 @@ private:
         WriteNameOrOrdinal(w, menu);
         WriteNameOrOrdinal(w, className);
         w.Text(caption);
-        if (style & (DS_SETFONT | DS_FIXEDSYS)) {
+        if (style & DS_SETFONT) { // DS_SHELLFONT includes it
             w.U16(pointSize);
             w.U16(weight);
             w.U8(italic);
@@ -528,7 +529,7 @@ private:
 
         Item item;
         if (kind->form != Form::NoText) {
-            item.text = TextOrOrdinal();
+            item.text = TextOrOrdinal(kind->form == Form::Icon);
             Comma();
         } else {
             item.text.present = true; // an empty text

@@ -168,6 +168,8 @@ TEST(Statements, DefinitionsTwiceAndUnknownKindsAreFaults) {
               "/src/main.rc(1): error: DIALOG templates are not supported: write DIALOGEX");
     EXPECT_EQ(ErrorOf("1 DIALOGEX 0, 0, 1, 1\nBEGIN\n LTEXT \"a\", UNDEFINED_ID, 0, 0, 1, 1\nEND\n"),
               "/src/main.rc(3): error: 'UNDEFINED_ID' is not defined");
+    EXPECT_EQ(ErrorOf("1 DIALOGEX 0, 0, 1, 1\nBEGIN\n LTEXT IDS_UNDEFINED, 5, 0, 0, 1, 1\nEND\n"),
+              "/src/main.rc(3): error: 'IDS_UNDEFINED' is not defined");
     EXPECT_EQ(ErrorOf("1 VERSIONINFO\nBEGIN\n VALUE \"Mixed\", \"text\", 5\nEND\n"),
               "/src/main.rc(3): error: a version value is either text or numbers, not both");
     EXPECT_EQ(ErrorOf("STRINGTABLE\nBEGIN\n 70000 \"x\"\nEND\n"),
