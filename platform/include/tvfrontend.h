@@ -6,13 +6,16 @@
 #include "windef.h"
 
 struct ITvFrontEnd {
-    // Shows a message box and returns the IDxxx of the button the person chose.
+    // Shows a message box and returns the IDxxx of the button the person chose. It is called on the
+    // thread that called MessageBoxW, which may be any thread. The caption is the box's title and never
+    // null: a box given none has the documented title "Error".
     virtual int MessageBox(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) = 0;
 
 protected:
     ~ITvFrontEnd() = default;
 };
 
-// Installs the front end (nullptr removes it); returns the previous one.
+// Installs the front end for the whole process (nullptr removes it); returns the previous one. The
+// caller keeps the front end alive until it is removed and no message box is still asking it.
 WINUSERAPI ITvFrontEnd* WINAPI TvSetFrontEnd(ITvFrontEnd* frontEnd);
 WINUSERAPI ITvFrontEnd* WINAPI TvGetFrontEnd(void);
