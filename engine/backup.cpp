@@ -245,8 +245,9 @@ void Session::Backup(const BackupRequest& request, const Progress& progress) {
         throw Error(926,
                     "Database '" + row.name + "' cannot be opened. It has been marked SUSPECT by recovery.");
 
-    // The shared lock: writers of other sessions wait until the image is taken.
-    Connection db(data->physicalName, SQLITE_OPEN_READONLY, "database");
+    // The shared lock: writers of other sessions wait until the image is taken. Read-write, so that what
+    // a crashed writer left in the journal is rolled back before the image is taken.
+    Connection db(data->physicalName, SQLITE_OPEN_READWRITE, "database");
     db.Exec("BEGIN; SELECT count(*) FROM sqlite_master");
 
     uint64_t keep = 0;

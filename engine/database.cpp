@@ -257,6 +257,12 @@ void Session::SetReadOnly(const std::string& database, bool readOnly) {
     if (!impl_->SessionsUsing(row.name, false).empty())
         throw Error(5070, "Database state cannot be changed while other users are using the database '" +
                               row.name + "'");
+    if (readOnly && row.DataFile() && FileExists(row.DataFile()->physicalName)) {
+        // A read-only database is opened read-only, which cannot roll back what a crashed writer left in
+        // the journal: settle that now.
+        Connection db(row.DataFile()->physicalName, SQLITE_OPEN_READWRITE, "database");
+        db.Exec("SELECT count(*) FROM sqlite_master");
+    }
     impl_->catalog.Prepare("UPDATE databases SET read_only = ? WHERE dbid = ?")
         .With(readOnly ? 1 : 0, row.id)
         .Run();
@@ -308,7 +314,8 @@ std::vector<ResultSet> Session::Execute(const std::string& database, const std::
         int every = request.stats, next = request.stats;
         // Each multiple of STATS is reported once, also when the work passes several in one step.
         Backup(request, [&](int percent) {
-            for (; progress && every > 0 && next <= percent; next += every) progress(next);
+            for (; progress && every > 0 && next <= percent; next += every)
+                progress(next);
         });
         return {};
     }

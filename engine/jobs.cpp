@@ -410,4 +410,50 @@ std::vector<JobHistoryEntry> Session::JobHistory(const std::string& job) {
     return entries;
 }
 
+void Session::RegisterAsAgent() {
+    impl_->RequireSysadmin();
+    WriteScope write(impl_->catalog, impl_->inTransaction);
+    impl_->catalog.Prepare("INSERT OR IGNORE INTO agents(spid) VALUES (?)").With(impl_->spid).Run();
+    write.Commit();
+}
+
+bool Session::AgentRunning() {
+    // An agent is a registered session whose process still runs; a killed agent's row is no agent.
+    auto query = impl_->catalog.Prepare(
+        "SELECT p.spid, p.pid, p.pid_start FROM agents a JOIN processes p ON p.spid = a.spid");
+    while (query.Step())
+        if (query.Int(0) == impl_->spid || ProcessAlive(query.Int(1), query.Text(2))) return true;
+    return false;
+}
+
+void Session::StartJob(const std::string& job, const std::string& stepName) {
+    impl_->RequireSysadmin();
+    WriteScope write(impl_->catalog, impl_->inTransaction);
+    std::string id = JobId(impl_->catalog, job);
+    if (!stepName.empty()) {
+        auto step = impl_->catalog.Prepare("SELECT 1 FROM job_steps WHERE job_id = ? AND step_name = ?");
+        if (!step.With(id, stepName).Step()) NoSuch("@step_name", stepName);
+    }
+    if (!AgentRunning())
+        throw Error(kErrAgentNotRunning,
+                    "SQLServerAgent is not currently running so it cannot be notified of this action.");
+    impl_->catalog.Prepare("INSERT INTO job_requests(job_id, step_name, requested) VALUES (?, ?, ?)")
+        .With(id, stepName, static_cast<long long>(std::time(nullptr)))
+        .Run();
+    write.Commit();
+}
+
+std::vector<JobStartRequest> Session::TakeJobStartRequests() {
+    impl_->RequireSysadmin();
+    WriteScope write(impl_->catalog, impl_->inTransaction);
+    std::vector<JobStartRequest> requests;
+    auto query =
+        impl_->catalog.Prepare("SELECT id, job_id, step_name, requested FROM job_requests ORDER BY id");
+    while (query.Step())
+        requests.push_back({query.Int(0), query.Text(1), query.Text(2), query.Int(3)});
+    impl_->catalog.Exec("DELETE FROM job_requests");
+    write.Commit();
+    return requests;
+}
+
 } // namespace tvengine

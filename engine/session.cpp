@@ -54,6 +54,7 @@ SessionImpl::~SessionImpl() {
     try {
         if (inTransaction) sqlite3_exec(catalog.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
         catalog.Prepare("DELETE FROM processes WHERE spid = ?").With(spid).Run();
+        catalog.Prepare("DELETE FROM agents WHERE spid = ?").With(spid).Run();
     } catch (...) {
         // A row left behind belongs to a process that is gone once this one ends; readers skip it.
     }
@@ -227,9 +228,12 @@ std::unique_ptr<Session> Connect(const std::string& serverName, const Credential
     while (rows.Step())
         if (!ProcessAlive(rows.Int(1), rows.Text(2))) stale.push_back(rows.Int(0));
     auto remove = catalog.Prepare("DELETE FROM processes WHERE spid = ?");
+    auto agent = catalog.Prepare("DELETE FROM agents WHERE spid = ?");
     for (long long spid : stale) {
         remove.With(spid).Run();
         remove.Reset();
+        agent.With(spid).Run();
+        agent.Reset();
     }
     auto exists = catalog.Prepare("SELECT 1 FROM databases WHERE name = ?");
     if (exists.With(defaultDatabase).Step()) impl->currentDatabase = defaultDatabase;

@@ -238,6 +238,12 @@ CREATE TABLE job_history(
     step_id INTEGER NOT NULL, step_name TEXT NOT NULL, message TEXT NOT NULL,
     run_status INTEGER NOT NULL, run_date INTEGER NOT NULL, run_time INTEGER NOT NULL,
     run_duration INTEGER NOT NULL);
+CREATE TABLE agents(spid INTEGER PRIMARY KEY);
+CREATE TABLE job_requests(
+    id INTEGER PRIMARY KEY,
+    job_id TEXT NOT NULL REFERENCES jobs(job_id) ON DELETE CASCADE,
+    step_name TEXT NOT NULL, requested INTEGER NOT NULL);
+PRAGMA user_version = 1;
 INSERT INTO job_categories(name) VALUES ('[Uncategorized (Local)]'), ('Database Maintenance');
 )sql");
 }

@@ -3,6 +3,7 @@
 // engine cannot do, files that are not whole backups, and what an interrupted backup or restore
 // leaves behind (the work is killed in a child process at many points).
 #include <signal.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -448,4 +449,36 @@ TEST(Concurrency, BackupInOneProcessWhileAnotherListsDatabases) {
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_TRUE(MediumIsWhole(file));
+}
+
+TEST(Backup, AWriterKilledMidTransactionLeavesNothingInTheBackupOrTheReadOnlyDatabase) {
+    auto session = enginetest::Admin();
+    enginetest::MakeDatabase(*session, "Crashed", "committed", 1);
+    std::string data = session->Database("Crashed").files[0].physicalName;
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // A writer whose changes spill into the data file before it commits, killed before it does.
+        sqlite3* db = nullptr;
+        sqlite3_open(data.c_str(), &db);
+        sqlite3_exec(db,
+                     "PRAGMA cache_size = 2; BEGIN; UPDATE t SET marker = 'half done'; "
+                     "UPDATE t SET filler = randomblob(65536) WHERE id > 1",
+                     nullptr, nullptr, nullptr);
+        raise(SIGKILL);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(std::filesystem::exists(data + "-journal"));
+
+    std::string file = BackupPath("crashed.bak");
+    Backup(*session, "Crashed", file);
+    RestoreRequest restore{"Crashed copy", file};
+    restore.move = {{"Crashed", BackupPath("crashed-copy.mdf")},
+                    {"Crashed_log", BackupPath("crashed-copy.ldf")}};
+    session->Restore(restore);
+    EXPECT_EQ(enginetest::Marker(*session, "Crashed copy"), "committed");
+    session->SetReadOnly("Crashed", true);
+    EXPECT_EQ(enginetest::Marker(*session, "Crashed"), "committed");
+    EXPECT_EQ(session->Execute("Crashed", "PRAGMA integrity_check")[0].Text(0, 0), "ok");
 }

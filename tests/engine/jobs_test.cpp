@@ -207,3 +207,29 @@ TEST(Jobs, HistoryAndActivity) {
     session->RemoveJob(id);
     EXPECT_EQ(ErrorOf([&] { session->JobHistory(id); }), kErrNoSuchJob);
 }
+
+TEST(Jobs, StartingAJobNeedsARunningAgent) {
+    auto session = enginetest::Admin();
+    std::string id = session->AddJob(BackupJob("Started"));
+    EXPECT_FALSE(session->AgentRunning());
+    EXPECT_EQ(MessageOf([&] { session->StartJob("Started"); }),
+              "SQLServerAgent is not currently running so it cannot be notified of this action.");
+    {
+        auto agent = Connect("(local)", {}, "agent");
+        agent->RegisterAsAgent();
+        EXPECT_TRUE(session->AgentRunning());
+        session->StartJob("Started");
+        session->StartJob(id, "Backup Sales");
+        EXPECT_EQ(ErrorOf([&] { session->StartJob(id, "No such step"); }), kErrNoSuchJob);
+        auto requests = agent->TakeJobStartRequests();
+        ASSERT_EQ(requests.size(), 2u);
+        EXPECT_EQ(requests[0].jobId, id);
+        EXPECT_EQ(requests[0].stepName, "");
+        EXPECT_EQ(requests[1].stepName, "Backup Sales");
+        EXPECT_TRUE(agent->TakeJobStartRequests().empty());
+    }
+    // The agent's session ended: nobody is there to be told.
+    EXPECT_FALSE(session->AgentRunning());
+    EXPECT_EQ(ErrorOf([&] { session->StartJob("Started"); }), kErrAgentNotRunning);
+    session->RemoveJob(id);
+}

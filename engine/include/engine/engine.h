@@ -342,6 +342,13 @@ struct Job {
     bool HasSchedule() const { return !schedules.empty(); }
 };
 
+struct JobStartRequest {
+    long long id = 0;
+    std::string jobId;
+    std::string stepName; // empty: from the job's start step
+    std::time_t requested = 0;
+};
+
 struct JobHistoryEntry {
     long long id = 0;
     std::string jobId;
@@ -431,6 +438,14 @@ public:
                            int lastRunTime);
     long long AddJobHistory(const JobHistoryEntry& entry);
     std::vector<JobHistoryEntry> JobHistory(const std::string& job);
+
+    // Starting jobs goes through the agent: StartJob queues a request for it and fails with
+    // kErrAgentNotRunning when no agent is there to be told. The agent registers its session and takes
+    // the requests in the order they came.
+    void StartJob(const std::string& job, const std::string& stepName = {});
+    void RegisterAsAgent();
+    bool AgentRunning();
+    std::vector<JobStartRequest> TakeJobStartRequests();
 
 private:
     friend TVENGINE_API std::unique_ptr<Session> Connect(const std::string&, const Credentials&,
