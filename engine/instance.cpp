@@ -171,6 +171,7 @@ InstanceSettings CreateInstance(const std::string& requested, const InstanceOpti
                 InsertDatabaseRow(catalog, system, true, spec, data, log, "sa");
             }
             catalog.Exec("COMMIT");
+            UpgradeCatalog(catalog);
         }
         if (int fd = ::open(next.c_str(), O_RDONLY | O_CLOEXEC); fd >= 0) {
             ::fsync(fd);

@@ -106,6 +106,8 @@ private:
 // The instance catalog: opens it (creating the schema on first use) in WAL mode with the busy timeout.
 Connection OpenCatalog(const std::string& instanceFolder, bool create);
 void CreateCatalogSchema(Connection& catalog);
+// Brings an instance's catalog made by an earlier version of the engine up to date.
+void UpgradeCatalog(Connection& catalog);
 
 // Paths and files.
 std::string InstancesFolder();

@@ -133,6 +133,41 @@ ReadScope::~ReadScope() {
     if (active_) sqlite3_exec(catalog_.Handle(), "COMMIT", nullptr, nullptr, nullptr);
 }
 
+namespace {
+
+// What each version of the catalog adds to the one before; an older instance is brought up to date the
+// first time it is opened. Version 0 is the first schema of CreateCatalogSchema.
+const char* const kUpgrades[] = {
+    // 1: the agent's registration and the requests to start jobs
+    R"sql(
+CREATE TABLE IF NOT EXISTS agents(spid INTEGER PRIMARY KEY);
+CREATE TABLE IF NOT EXISTS job_requests(
+    id INTEGER PRIMARY KEY,
+    job_id TEXT NOT NULL REFERENCES jobs(job_id) ON DELETE CASCADE,
+    step_name TEXT NOT NULL, requested INTEGER NOT NULL);
+)sql",
+};
+constexpr int kCatalogVersion = sizeof(kUpgrades) / sizeof(kUpgrades[0]);
+
+int CatalogVersion(Connection& catalog) {
+    auto query = catalog.Prepare("PRAGMA user_version");
+    return query.Step() ? static_cast<int>(query.Int(0)) : 0;
+}
+
+} // namespace
+
+void UpgradeCatalog(Connection& catalog) {
+    if (CatalogVersion(catalog) >= kCatalogVersion) return;
+    WriteScope write(catalog, false);
+    // Another process may have upgraded it while this one waited for the lock.
+    int version = CatalogVersion(catalog);
+    for (int next = version; next < kCatalogVersion; ++next)
+        catalog.Exec(kUpgrades[next]);
+    if (version < kCatalogVersion)
+        catalog.Exec(("PRAGMA user_version = " + std::to_string(kCatalogVersion)).c_str());
+    write.Commit();
+}
+
 Connection OpenCatalog(const std::string& instanceFolder, bool create) {
     std::string path = instanceFolder + "/catalog.db";
     if (create) {
@@ -147,6 +182,7 @@ Connection OpenCatalog(const std::string& instanceFolder, bool create) {
     catalog.Exec("PRAGMA journal_mode=WAL");
     catalog.Exec("PRAGMA synchronous=NORMAL");
     catalog.Exec("PRAGMA foreign_keys=ON");
+    UpgradeCatalog(catalog);
     return catalog;
 }
 
@@ -238,12 +274,6 @@ CREATE TABLE job_history(
     step_id INTEGER NOT NULL, step_name TEXT NOT NULL, message TEXT NOT NULL,
     run_status INTEGER NOT NULL, run_date INTEGER NOT NULL, run_time INTEGER NOT NULL,
     run_duration INTEGER NOT NULL);
-CREATE TABLE agents(spid INTEGER PRIMARY KEY);
-CREATE TABLE job_requests(
-    id INTEGER PRIMARY KEY,
-    job_id TEXT NOT NULL REFERENCES jobs(job_id) ON DELETE CASCADE,
-    step_name TEXT NOT NULL, requested INTEGER NOT NULL);
-PRAGMA user_version = 1;
 INSERT INTO job_categories(name) VALUES ('[Uncategorized (Local)]'), ('Database Maintenance');
 )sql");
 }

@@ -116,3 +116,20 @@ TEST(Instances, EveryInstanceHasTheFourSystemDatabases) {
         EXPECT_EQ(db.status, kStatusReady) << name;
     }
 }
+
+TEST(Instances, AnInstanceMadeByAnEarlierEngineIsBroughtUpToDate) {
+    enginetest::EnsureDefaultInstance();
+    CreateInstance("Older");
+    std::string catalogPath = tvtest::Prefix() + "/instances/Older/catalog.db";
+    {
+        // The catalog as the first version of the engine left it.
+        detail::Connection catalog(catalogPath, SQLITE_OPEN_READWRITE, "catalog");
+        catalog.Exec("DROP TABLE job_requests; DROP TABLE agents; PRAGMA user_version = 0");
+    }
+    auto session = Connect(".\\Older");
+    EXPECT_FALSE(session->AgentRunning());
+    session->RegisterAsAgent();
+    EXPECT_TRUE(session->AgentRunning());
+    session.reset();
+    DropInstance("Older");
+}
