@@ -38,7 +38,8 @@ std::atomic<unsigned> g_tempCounter{0};
 // Files that a killed backup or restore left beside its target: named after the target, the purpose and
 // the pid of a process that no longer runs. A live process's files are never touched.
 void RemoveLeftovers(const std::string& path, const char* purpose) {
-    std::string prefix = "." + FileNameOf(path) + "." + purpose + "-";
+    std::string prefix(1, '.');
+    prefix.append(FileNameOf(path)).append(1, '.').append(purpose).append(1, '-');
     DIR* dir = ::opendir(FolderOf(path).c_str());
     if (!dir) return;
     while (struct dirent* entry = ::readdir(dir)) {
@@ -155,6 +156,8 @@ uint32_t CopyWithCrc(int from, uint64_t fromOffset, int to, uint64_t toOffset, u
         if (copied <= 0)
             throw Error(3203, Format("Read on '%s' failed, status = %d(%s).", source.c_str(), errno,
                                      strerror(errno)));
+        // Start writing the slice to disk now, so that the flush before the rename finds little left.
+        ::sync_file_range(to, out - copied, copied, SYNC_FILE_RANGE_WRITE);
         done += static_cast<uint64_t>(copied);
         if (advanced) advanced(static_cast<uint64_t>(copied));
     }
