@@ -51,7 +51,8 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 }
 
 // Runs work in a child process and kills it: from inside the work when progress reaches `killAt`
-// (0..100), or after `delayMicros` when killAt is negative. Returns once the child is gone.
+// (0..100; above 100 never), or after `delayMicros` when killAt is negative. Returns once the child
+// is gone.
 void RunAndKill(const std::function<void(const Progress&)>& work, int killAt, int delayMicros) {
     pid_t child = fork();
     ASSERT_GE(child, 0);
@@ -406,17 +407,15 @@ TEST(Restore, KillingARestoreLeavesTheDatabaseAsItWasOrFullyRestored) {
         RunAndKill(work, percent, 0);
         EXPECT_EQ(check("at " + std::to_string(percent) + "%"), "as it was");
     }
-    bool sawRestored = false;
-    for (int delay : {1000, 5000, 20000, 60000, 120000, 250000, 2000000}) {
+    for (int delay : {1000, 5000, 20000, 60000, 120000, 250000}) {
         reset();
         RunAndKill(work, -1, delay);
-        sawRestored = check("after " + std::to_string(delay) + " us") == "restored" || sawRestored;
+        check("after " + std::to_string(delay) + " us");
     }
-    EXPECT_TRUE(sawRestored); // the last run had all the time it needed
     // Nothing is left that would stop the next restore, and it clears what the killed ones left.
     reset();
-    session->Restore({"Target", file});
-    EXPECT_EQ(enginetest::Marker(*session, "Target"), "restored");
+    RunAndKill(work, 101, 0); // never killed: runs to its end
+    EXPECT_EQ(check("after a whole run"), "restored");
     for (const auto& entry : std::filesystem::directory_iterator(session->Settings().dataFolder))
         EXPECT_EQ(entry.path().filename().string().find(".restore-"), std::string::npos) << entry.path();
 }
