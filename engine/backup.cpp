@@ -99,11 +99,12 @@ uint32_t CopyWithCrc(int from, uint64_t fromOffset, int to, uint64_t toOffset, u
                      const std::function<void(uint64_t)>& advanced, const std::string& source,
                      const std::string& device) {
     bool readFailed = false;
+    std::atomic<bool> stop{false};
     std::thread checksum([&] {
         constexpr size_t kChunk = 1 << 20;
         std::unique_ptr<uint8_t[]> buffer(new uint8_t[kChunk]);
         uint64_t at = fromOffset, left = length;
-        while (left > 0) {
+        while (left > 0 && !stop) {
             ssize_t got =
                 ::pread(from, buffer.get(), std::min<uint64_t>(left, kChunk), static_cast<off_t>(at));
             if (got < 0 && errno == EINTR) continue;
@@ -116,12 +117,15 @@ uint32_t CopyWithCrc(int from, uint64_t fromOffset, int to, uint64_t toOffset, u
             left -= static_cast<uint64_t>(got);
         }
     });
+    // A failed copy stops the checksum too; the thread is always joined before the frame goes.
     struct Joiner {
         std::thread& thread;
+        std::atomic<bool>& stop;
         ~Joiner() {
+            stop = true;
             if (thread.joinable()) thread.join();
         }
-    } joiner{checksum};
+    } joiner{checksum, stop};
 
     constexpr uint64_t kSlice = 16 << 20;
     loff_t in = static_cast<loff_t>(fromOffset), out = static_cast<loff_t>(toOffset);
@@ -162,7 +166,6 @@ uint32_t CopyWithCrc(int from, uint64_t fromOffset, int to, uint64_t toOffset, u
         if (advanced) advanced(static_cast<uint64_t>(copied));
     }
     checksum.join();
-    joiner.thread = std::thread(); // joined already
     if (readFailed) throw Error(3203, "Read on '" + source + "' failed: the file ended early.");
     return crc;
 }
