@@ -379,8 +379,9 @@ std::vector<BackupSetInfo> ReadBackupSets(const std::string& file) {
     return sets;
 }
 
-ResultSet ReadFileList(const std::string& file, int fileNumber) {
-    auto sets = ReadBackupSets(file);
+namespace {
+
+ResultSet FileListOf(const std::vector<BackupSetInfo>& sets, const std::string& file, int fileNumber) {
     if (fileNumber < 1 || fileNumber > static_cast<int>(sets.size()))
         throw Error(
             kErrNoSuchBackupSet,
@@ -395,6 +396,21 @@ ResultSet ReadFileList(const std::string& file, int fileNumber) {
         list.AddRow({f.logicalName, f.physicalName, std::string(1, f.type), f.fileGroup, f.sizeBytes,
                      f.maxSizeBytes});
     return list;
+}
+
+} // namespace
+
+ResultSet ReadFileList(const std::string& file, int fileNumber) {
+    return FileListOf(ReadBackupSets(file), file, fileNumber);
+}
+
+std::vector<BackupSetInfo> Session::ReadBackupSets(const std::string& file) {
+    return tvengine::ReadBackupSets(ResolveBackupPath(*impl_, file));
+}
+
+ResultSet Session::ReadFileList(const std::string& file, int fileNumber) {
+    std::string path = ResolveBackupPath(*impl_, file);
+    return FileListOf(tvengine::ReadBackupSets(path), path, fileNumber);
 }
 
 void Session::Restore(const RestoreRequest& request, const Progress& progress) {

@@ -184,6 +184,10 @@ TEST(Backup, RelativeFileNamesGoToTheBackupFolderAndDevicesToTheirFile) {
     session->AddBackupDevice({"PlacedDevice", BackupPath("device.bak")});
     Backup(*session, "Placed", "PlacedDevice");
     EXPECT_EQ(ReadBackupSets(BackupPath("device.bak"))[0].databaseName, "Placed");
+    // Reading a file names it the same way.
+    EXPECT_EQ(session->ReadFileList("placed.bak").Text(0, 0), "Placed");
+    EXPECT_EQ(session->ReadBackupSets("PlacedDevice").size(), 1u);
+    EXPECT_EQ(ErrorOf([&] { session->ReadFileList("placed.bak", 2); }), kErrNoSuchBackupSet);
 }
 
 TEST(Restore, IntoANewDatabaseWithFilesMoved) {

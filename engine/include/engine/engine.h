@@ -412,6 +412,10 @@ public:
     // Backup and restore
     void Backup(const BackupRequest& request, const Progress& progress = {});
     void Restore(const RestoreRequest& request, const Progress& progress = {});
+    // The same as the free functions below, with the file named as a backup or restore names it (a
+    // name without a folder is in the instance's Backup folder, a backup device stands for its file).
+    std::vector<BackupSetInfo> ReadBackupSets(const std::string& file);
+    ResultSet ReadFileList(const std::string& file, int fileNumber = 1);
 
     // Transactions over catalog changes (logins, roles, devices, jobs). Files are not part of them: a
     // backup, restore, creation or drop inside a transaction is refused.
