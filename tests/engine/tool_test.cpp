@@ -67,6 +67,14 @@ TEST(Tool, DatabaseBackupRestoreAndFileList) {
     EXPECT_TRUE(copy);
     EXPECT_TRUE(last);
     ASSERT_EQ(RunTool("database drop . 'Tool Copy'", &out), 0) << out;
+
+    // A job step's backup statement runs through sql, with its STATS messages.
+    ASSERT_EQ(RunTool("sql . master \"BACKUP DATABASE [Tool Db] TO DISK = N'" + file +
+                          "' WITH INIT , NAME = N'tool', STATS = 50, DESCRIPTION = N'step', NOFORMAT\"",
+                      &out),
+              0)
+        << out;
+    EXPECT_EQ(out, "50 percent processed.\n100 percent processed.\n");
 }
 
 TEST(Tool, LoginsAndSqlAuthentication) {
