@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "engine_fixture.h"
 #include "internal.h"
@@ -484,4 +485,31 @@ TEST(Backup, AWriterKilledMidTransactionLeavesNothingInTheBackupOrTheReadOnlyDat
     session->SetReadOnly("Crashed", true);
     EXPECT_EQ(enginetest::Marker(*session, "Crashed"), "committed");
     EXPECT_EQ(session->Execute("Crashed", "PRAGMA integrity_check")[0].Text(0, 0), "ok");
+}
+
+TEST(Concurrency, AWorkerThreadBacksUpWhileTheMainThreadWorks) {
+    auto session = enginetest::Admin();
+    enginetest::MakeDatabase(*session, "Threaded", "t", 8);
+    std::string file = BackupPath("threaded.bak");
+    std::vector<int> percents;
+    std::string failure;
+    std::thread worker([&] {
+        try {
+            auto own = Connect("(local)"); // a worker opens a session of its own
+            BackupRequest request{"Threaded", file};
+            request.initialize = true;
+            own->Backup(request, [&](int percent) { percents.push_back(percent); });
+        } catch (const Error& error) {
+            failure = error.Message();
+        }
+    });
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_FALSE(session->Databases().empty());
+        session->Execute("Threaded", "SELECT count(*) FROM t");
+    }
+    worker.join();
+    EXPECT_EQ(failure, "");
+    ASSERT_FALSE(percents.empty());
+    EXPECT_EQ(percents.back(), 100);
+    EXPECT_TRUE(MediumIsWhole(file));
 }
