@@ -307,6 +307,18 @@ ResultSet Session::EnumLocks(const std::string& database, int who) {
     return locks;
 }
 
+std::string QuoteIdentifier(const std::string& name) {
+    std::string quoted = "\"";
+    for (char c : name)
+        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+}
+
+std::vector<ResultSet> Session::ExecuteWith(const std::string& database, const std::string& sql,
+                                            const std::vector<Value>& parameters) {
+    return impl_->RunSql(database, sql, &parameters);
+}
+
 std::vector<ResultSet> Session::Execute(const std::string& database, const std::string& sql,
                                         const Progress& progress) {
     if (IsBackupStatement(sql)) {
@@ -319,13 +331,18 @@ std::vector<ResultSet> Session::Execute(const std::string& database, const std::
         });
         return {};
     }
-    auto row = impl_->RequireDatabase(database);
-    if (row.system) impl_->RequireSysadmin();
+    return impl_->RunSql(database, sql, nullptr);
+}
+
+std::vector<ResultSet> SessionImpl::RunSql(const std::string& database, const std::string& sql,
+                                           const std::vector<Value>* parameters) {
+    auto row = RequireDatabase(database);
+    if (row.system) RequireSysadmin();
     const DatabaseFileInfo* data = row.DataFile();
     if (!data || !FileExists(data->physicalName))
         throw Error(926,
                     "Database '" + row.name + "' cannot be opened. It has been marked SUSPECT by recovery.");
-    WorkInDatabase work(*impl_, row.name, "S");
+    WorkInDatabase work(*this, row.name, "S");
 
     Connection db(data->physicalName, row.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE,
                   "database");
@@ -340,6 +357,21 @@ std::vector<ResultSet> Session::Execute(const std::string& database, const std::
         next = tail;
         if (!raw) continue; // blanks or a comment
         Statement statement(db, raw);
+        int wanted = sqlite3_bind_parameter_count(raw);
+        if (wanted > 0 && (!parameters || static_cast<int>(parameters->size()) < wanted))
+            throw Error(kErrSyntax, Format("The statement needs %d parameters and was given %d.", wanted,
+                                           parameters ? static_cast<int>(parameters->size()) : 0));
+        for (int p = 1; p <= wanted; ++p) {
+            const Value& value = (*parameters)[p - 1];
+            if (auto* integer = std::get_if<long long>(&value))
+                statement.Bind(p, *integer);
+            else if (auto* real = std::get_if<double>(&value))
+                statement.Bind(p, *real);
+            else if (auto* text = std::get_if<std::string>(&value))
+                statement.Bind(p, *text);
+            else
+                statement.BindNull(p);
+        }
         bool writes = !sqlite3_stmt_readonly(raw);
         if (writes && row.readOnly)
             throw Error(kErrReadOnly,

@@ -44,6 +44,9 @@ public:
     std::vector<int> SessionsUsing(const std::string& database, bool includeSelf);
     // Marks the database this session works in while a backup, restore or query runs.
     void SetWork(const std::string& database, const char* mode);
+    // Runs the statements of sql in a database, binding parameters when given.
+    std::vector<ResultSet> RunSql(const std::string& database, const std::string& sql,
+                                  const std::vector<Value>* parameters);
 };
 
 // Registers work in a database for the length of a scope, so that a drop or a restore elsewhere sees it.

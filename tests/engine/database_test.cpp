@@ -220,3 +220,25 @@ TEST(Databases, ExecuteReturnsTypedResultSets) {
     EXPECT_EQ(ErrorOf([&] { session->Execute("Typed", "SELEC nonsense"); }), kErrSyntax);
     EXPECT_EQ(ErrorOf([&] { session->Execute("NoSuchDb", "SELECT 1"); }), kErrNoSuchDatabase);
 }
+
+TEST(Databases, ParametersKeepOutsideTextAsData) {
+    auto session = enginetest::Admin();
+    enginetest::MakeDatabase(*session, "Bound", "b");
+    std::string hostile = "x'); DROP TABLE t; --";
+    session->ExecuteWith("Bound", "INSERT INTO t(id, marker) VALUES (?1, ?2)", {100LL, hostile});
+    auto found = session->ExecuteWith("Bound", "SELECT marker, ?2 FROM t WHERE id = ?1", {100LL, 2.5});
+    ASSERT_EQ(found[0].RowCount(), 1u);
+    EXPECT_EQ(found[0].Text(0, 0), hostile);
+    EXPECT_DOUBLE_EQ(found[0].Real(0, 1), 2.5);
+    EXPECT_EQ(session->ExecuteWith("Bound", "SELECT ? IS NULL", {std::monostate{}})[0].Integer(0, 0), 1);
+    EXPECT_EQ(ErrorOf([&] { session->ExecuteWith("Bound", "SELECT ?1, ?2", {1LL}); }), kErrSyntax);
+    EXPECT_EQ(ErrorOf([&] { session->Execute("Bound", "SELECT ?"); }), kErrSyntax);
+
+    std::string table = "we\"ird [name]";
+    session->Execute("Bound", "CREATE TABLE " + QuoteIdentifier(table) + "(" + QuoteIdentifier("a\"b") + ")");
+    session->ExecuteWith("Bound", "INSERT INTO " + QuoteIdentifier(table) + " VALUES (?)",
+                         {std::string("v")});
+    auto names = session->ExecuteWith("Bound", "SELECT name FROM sqlite_master WHERE name = ?", {table});
+    EXPECT_EQ(names[0].RowCount(), 1u);
+    EXPECT_EQ(session->Execute("Bound", "SELECT count(*) FROM t")[0].Integer(0, 0), 2);
+}

@@ -24,10 +24,7 @@ void MakeDatabase(tvengine::Session& session, const std::string& name, const std
     spec.name = name;
     session.CreateDatabase(spec);
     session.Execute(name, "CREATE TABLE t(id INTEGER PRIMARY KEY, marker TEXT, filler BLOB)");
-    std::string quoted;
-    for (char c : marker)
-        quoted += c == '\'' ? std::string("''") : std::string(1, c);
-    session.Execute(name, "INSERT INTO t(marker) VALUES ('" + quoted + "')");
+    session.ExecuteWith(name, "INSERT INTO t(marker) VALUES (?)", {marker});
     if (megabytes > 0)
         session.Execute(name, "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
                                   std::to_string(megabytes * 16) +

@@ -273,6 +273,10 @@ struct RestoreRequest {
 // Called with 0..100 as the work proceeds; each value at most once, rising.
 using Progress = std::function<void(int percent)>;
 
+// An identifier quoted for the SQL that databases run ("a ""b"""), for the rare SQL that must name a
+// table or column given from outside; values always go in as parameters instead.
+TVENGINE_API std::string QuoteIdentifier(const std::string& name);
+
 // Reads a backup statement as job steps hold it, for example
 //   BACKUP DATABASE [Sales] TO DISK = N'D:\b\sales.bak' WITH INIT , NAME = N'sales', STATS = 10,
 //   DESCRIPTION = N'weekly', NOFORMAT
@@ -395,6 +399,10 @@ public:
     // runs as Backup, reporting progress every STATS percent when it asks for that.
     std::vector<ResultSet> Execute(const std::string& database, const std::string& sql,
                                    const Progress& progress = {});
+    // Runs SQL whose values are parameters (?1, ?2 ... or ?), bound from `parameters` in order: the way
+    // to put names and other outside text into SQL.
+    std::vector<ResultSet> ExecuteWith(const std::string& database, const std::string& sql,
+                                       const std::vector<Value>& parameters);
 
     // Logins, server roles, backup devices
     std::vector<LoginInfo> Logins();
