@@ -28,6 +28,8 @@ const char kUsage[] =
     "  login list SERVER\n"
     "  backup SERVER DATABASE FILE [--description TEXT] [--name TEXT] [--append] [--stats]\n"
     "  restore SERVER DATABASE FILE [--move LOGICAL PATH]... [--stats]\n"
+    "  job list SERVER\n"
+    "  job start SERVER JOB\n"
     "  filelist FILE\n"
     "  sql SERVER DATABASE \"SQL\"\n";
 
@@ -289,6 +291,25 @@ int RestoreCommand(Arguments& args) {
     return 0;
 }
 
+int JobCommand(Arguments& args) {
+    std::string verb = args.Next();
+    auto session = Open(args.Next());
+    if (verb == "list") {
+        Print({"Name", "Category", "Enabled", "Steps", "Schedules", "LastRunOutcome", "LastRunDate",
+               "NextRunDate"});
+        for (const Job& job : session->Jobs())
+            Print({job.name, job.category, job.enabled ? "1" : "0", std::to_string(job.steps.size()),
+                   std::to_string(job.schedules.size()), std::to_string(job.lastRunOutcome),
+                   std::to_string(job.lastRunDate), std::to_string(job.nextRunDate)});
+        return 0;
+    }
+    if (verb == "start") {
+        session->StartJob(args.Next());
+        return 0;
+    }
+    throw Usage{};
+}
+
 int Run(Arguments& args) {
     while (args.Peek("--login") || args.Peek("--password")) {
         std::string option = args.Next();
@@ -300,6 +321,7 @@ int Run(Arguments& args) {
     if (command == "database") return DatabaseCommand(args);
     if (command == "login") return LoginCommand(args);
     if (command == "backup") return BackupCommand(args);
+    if (command == "job") return JobCommand(args);
     if (command == "restore") return RestoreCommand(args);
     if (command == "filelist") {
         std::string file = args.Next();

@@ -116,3 +116,22 @@ TEST(Tool, InstanceCommands) {
     ASSERT_EQ(RunTool("instance list", &out), 0) << out;
     EXPECT_EQ(out.find("ToolNamed"), std::string::npos);
 }
+
+TEST(Tool, JobsAreListedAndStartingOneNeedsTheAgent) {
+    auto session = enginetest::Admin();
+    tvengine::Job job;
+    job.name = "Tool job";
+    tvengine::JobStep step;
+    step.name = "One";
+    job.steps.push_back(step);
+    session->AddJob(job);
+    std::string out;
+    ASSERT_EQ(RunTool("job list .", &out), 0) << out;
+    EXPECT_NE(out.find("Tool job\t[Uncategorized (Local)]\t1\t1\t0\t5\t0\t0\n"), std::string::npos) << out;
+    EXPECT_EQ(RunTool("job start . 'Tool job'", &out), 1);
+    EXPECT_EQ(
+        out,
+        "tavrosk-engine: error 22022: SQLServerAgent is not currently running so it cannot be notified of "
+        "this action.\n");
+    session->RemoveJob("Tool job");
+}
