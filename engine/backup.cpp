@@ -217,6 +217,18 @@ static std::string ResolveBackupPath(SessionImpl& session, const std::string& fi
     return path;
 }
 
+// A backup file must never take the place of a file the instance itself lives in.
+static void RefuseInstanceFile(SessionImpl& session, const std::string& path) {
+    auto owner = session.catalog.Prepare(
+        "SELECT d.name FROM files f JOIN databases d ON d.dbid = f.dbid WHERE f.physical_name = ?");
+    if (owner.With(path).Step())
+        throw Error(kErrCannotOpenDevice, "Cannot open backup device '" + path +
+                                              "'. The file is in use by database '" + owner.Text(0) + "'.");
+    if (path.rfind(session.settings.rootFolder + "/catalog.db", 0) == 0)
+        throw Error(kErrCannotOpenDevice,
+                    "Cannot open backup device '" + path + "'. The file is in use by the server.");
+}
+
 void Session::Backup(const BackupRequest& request, const Progress& progress) {
     impl_->RequireSysadmin();
     impl_->RequireNoTransaction(kErrBackupInTransaction,
@@ -242,6 +254,7 @@ void Session::Backup(const BackupRequest& request, const Progress& progress) {
                         "DIFFERENTIAL option.");
     }
     std::string path = ResolveBackupPath(*impl_, request.file);
+    RefuseInstanceFile(*impl_, path);
 
     WorkInDatabase work(*impl_, row.name, "S");
     row = impl_->RequireDatabase(request.database); // a drop that came first has won
@@ -469,6 +482,15 @@ void Session::Restore(const RestoreRequest& request, const Progress& progress) {
         if (to.empty()) to = NativePath(file.physicalName);
         targets.push_back(to);
     }
+    // Swapping the data and log files of the database would, for a moment, leave its data file holding
+    // the log: refused like any other clash of the two.
+    if (existing &&
+        (targets[0] ==
+             (info.files[0].type == 'D' ? existing->LogFile() : existing->DataFile())->physicalName ||
+         targets[1] ==
+             (info.files[1].type == 'D' ? existing->LogFile() : existing->DataFile())->physicalName))
+        throw Error(3156, "File '" + info.files[0].logicalName + "' cannot be restored to '" + targets[0] +
+                              "'. Use WITH MOVE to identify a valid location for the file.");
     if (targets[0] == targets[1])
         throw Error(3156, "File '" + info.files[1].logicalName + "' cannot be restored to '" + targets[1] +
                               "'. Use WITH MOVE to identify a valid location for the file.");

@@ -513,3 +513,30 @@ TEST(Concurrency, AWorkerThreadBacksUpWhileTheMainThreadWorks) {
     EXPECT_EQ(percents.back(), 100);
     EXPECT_TRUE(MediumIsWhole(file));
 }
+
+TEST(Backup, NeverOverADatabaseFileOrTheCatalog) {
+    auto session = enginetest::Admin();
+    enginetest::MakeDatabase(*session, "Precious", "keep me");
+    enginetest::MakeDatabase(*session, "Other", "o");
+    std::string data = session->Database("Precious").files[0].physicalName;
+    std::string other = session->Database("Other").files[1].physicalName;
+    for (const std::string& target : {data, other, session->Settings().rootFolder + "/catalog.db"}) {
+        BackupRequest request{"Other", target};
+        request.initialize = true;
+        EXPECT_EQ(ErrorOf([&] { session->Backup(request); }), kErrCannotOpenDevice) << target;
+    }
+    EXPECT_EQ(enginetest::Marker(*session, "Precious"), "keep me");
+    EXPECT_EQ(enginetest::Marker(*session, "Other"), "o");
+}
+
+TEST(Restore, SwappingTheDataAndLogFilesIsRefused) {
+    auto session = enginetest::Admin();
+    enginetest::MakeDatabase(*session, "Swapped", "as it was");
+    std::string file = BackupPath("swapped.bak");
+    Backup(*session, "Swapped", file);
+    DatabaseInfo db = session->Database("Swapped");
+    RestoreRequest restore{"Swapped", file};
+    restore.move = {{"Swapped", db.files[1].physicalName}, {"Swapped_log", db.files[0].physicalName}};
+    EXPECT_EQ(ErrorOf([&] { session->Restore(restore); }), 3156);
+    EXPECT_EQ(enginetest::Marker(*session, "Swapped"), "as it was");
+}
