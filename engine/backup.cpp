@@ -491,6 +491,10 @@ void Session::Restore(const RestoreRequest& request, const Progress& progress) {
              (info.files[1].type == 'D' ? existing->LogFile() : existing->DataFile())->physicalName))
         throw Error(3156, "File '" + info.files[0].logicalName + "' cannot be restored to '" + targets[0] +
                               "'. Use WITH MOVE to identify a valid location for the file.");
+    for (size_t i = 0; i < targets.size(); ++i)
+        if (targets[i] == path || targets[i].rfind(impl_->settings.rootFolder + "/catalog.db", 0) == 0)
+            throw Error(3156, "File '" + info.files[i].logicalName + "' cannot be restored to '" +
+                                  targets[i] + "'. Use WITH MOVE to identify a valid location for the file.");
     if (targets[0] == targets[1])
         throw Error(3156, "File '" + info.files[1].logicalName + "' cannot be restored to '" + targets[1] +
                               "'. Use WITH MOVE to identify a valid location for the file.");

@@ -539,4 +539,12 @@ TEST(Restore, SwappingTheDataAndLogFilesIsRefused) {
     restore.move = {{"Swapped", db.files[1].physicalName}, {"Swapped_log", db.files[0].physicalName}};
     EXPECT_EQ(ErrorOf([&] { session->Restore(restore); }), 3156);
     EXPECT_EQ(enginetest::Marker(*session, "Swapped"), "as it was");
+    // Nor may a restore take the place of its own backup file or of the catalog.
+    RestoreRequest over{"Swapped new", file, 1, true};
+    over.move = {{"Swapped", file}, {"Swapped_log", BackupPath("swapped-new.ldf")}};
+    EXPECT_EQ(ErrorOf([&] { session->Restore(over); }), 3156);
+    over.move[0].second = session->Settings().rootFolder + "/catalog.db";
+    EXPECT_EQ(ErrorOf([&] { session->Restore(over); }), 3156);
+    EXPECT_TRUE(MediumIsWhole(file));
+    EXPECT_FALSE(session->DatabaseExists("Swapped new"));
 }
