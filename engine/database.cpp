@@ -192,6 +192,11 @@ void Session::CreateDatabase(const DatabaseSpec& requested) {
     std::string base = impl_->settings.dataFolder + "/" + SafeFileName(spec.name);
     std::string dataPath = spec.dataFile.empty() ? base + ".mdf" : NativePath(spec.dataFile);
     std::string logPath = spec.logFile.empty() ? base + "_log.LDF" : NativePath(spec.logFile);
+    for (const std::string& path : {dataPath, logPath})
+        if (path.rfind(impl_->settings.rootFolder + "/catalog.db", 0) == 0)
+            throw Error(kErrFileExists, "Cannot create file '" + path +
+                                            "' because it already exists. Change the file path or the file "
+                                            "name, and retry the operation.");
     if (dataPath == logPath)
         throw Error(1828,
                     "The logical file name or physical file name of the log and the data file are the same.");

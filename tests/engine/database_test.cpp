@@ -91,6 +91,9 @@ TEST(Databases, CreateRefusesDuplicatesAndForeignFiles) {
     DatabaseSpec nowhere{"Nowhere", "/no/such/folder/n.mdf"};
     EXPECT_EQ(ErrorOf([&] { session->CreateDatabase(nowhere); }), 5123);
     EXPECT_EQ(ErrorOf([&] { session->CreateDatabase({""}); }), kErrSyntax);
+    // The catalog's own files, present or not at this moment, are never a database's.
+    DatabaseSpec wal{"Wal", session->Settings().rootFolder + "/catalog.db-journal"};
+    EXPECT_EQ(ErrorOf([&] { session->CreateDatabase(wal); }), kErrFileExists);
 }
 
 TEST(Databases, CreateWithWindowsPathsPlacesFilesUnderTheDrives) {
