@@ -110,6 +110,21 @@ bool Conflicts(const OpenFile& open, DWORD access, DWORD share) {
     return false;
 }
 
+// The descriptor of an open file whose access allows the operation, or -1 with the last error set.
+int Descriptor(HANDLE handle, bool (*allowed)(DWORD access)) {
+    std::lock_guard guard(g_lock);
+    auto* file = Lookup<OpenFile>(handle);
+    if (!file) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return -1;
+    }
+    if (!allowed(file->access)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return -1;
+    }
+    return file->fd;
+}
+
 void FillFindData(const std::string& folder, const std::string& name, LPWIN32_FIND_DATAW data) {
     *data = WIN32_FIND_DATAW{};
     struct stat st;
@@ -237,20 +252,8 @@ extern "C" HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, 
 
 extern "C" BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
                                 LPDWORD lpNumberOfBytesRead, void* lpOverlapped) {
-    int fd;
-    {
-        std::lock_guard guard(g_lock);
-        auto* file = Lookup<OpenFile>(hFile);
-        if (!file) {
-            SetLastError(ERROR_INVALID_HANDLE);
-            return FALSE;
-        }
-        if (!Reads(file->access)) {
-            SetLastError(ERROR_ACCESS_DENIED);
-            return FALSE;
-        }
-        fd = file->fd;
-    }
+    int fd = Descriptor(hFile, Reads);
+    if (fd < 0) return FALSE;
     ssize_t got = read(fd, lpBuffer, nNumberOfBytesToRead);
     if (got < 0) {
         SetLastError(ErrorFromErrno(errno));
@@ -262,20 +265,8 @@ extern "C" BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBy
 
 extern "C" BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
                                  LPDWORD lpNumberOfBytesWritten, void* lpOverlapped) {
-    int fd;
-    {
-        std::lock_guard guard(g_lock);
-        auto* file = Lookup<OpenFile>(hFile);
-        if (!file) {
-            SetLastError(ERROR_INVALID_HANDLE);
-            return FALSE;
-        }
-        if (!Writes(file->access)) {
-            SetLastError(ERROR_ACCESS_DENIED);
-            return FALSE;
-        }
-        fd = file->fd;
-    }
+    int fd = Descriptor(hFile, Writes);
+    if (fd < 0) return FALSE;
     size_t done = 0;
     const char* data = static_cast<const char*>(lpBuffer);
     while (done < nNumberOfBytesToWrite) {
