@@ -11,6 +11,8 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <string_view>
+#include <vector>
 
 #include "kernel32_internal.h"
 #include "tvplatform.h"
@@ -52,16 +54,29 @@ std::string ExecutablePath() {
 }
 
 // The file a library name stands for: a name with a folder keeps its folder; a bare name is looked for
-// beside the program, then in the program's ../lib, then where the dynamic loader looks.
+// beside the program, then in the program's ../lib, then in the folders of PATH in their order (the
+// program's own folders come before PATH, as in the loader's standard search), then where the dynamic
+// loader looks.
 std::string ResolveLibrary(LPCWSTR name) {
     std::string native = tvp::NativePath(name);
     std::filesystem::path path(native);
     std::string file = k32::LibraryFileName(path.filename().string());
     if (path.has_parent_path()) return (path.parent_path() / file).string();
     std::filesystem::path exeDir = std::filesystem::path(ExecutablePath()).parent_path();
-    for (auto dir : {exeDir, exeDir.parent_path() / "lib"}) {
+    std::vector<std::filesystem::path> folders{exeDir, exeDir.parent_path() / "lib"};
+    if (const char* searchPath = getenv("PATH")) {
+        std::string_view rest(searchPath);
+        while (!rest.empty()) {
+            size_t colon = rest.find(':');
+            std::string_view folder = rest.substr(0, colon);
+            // An empty entry would mean the working folder, which the standard search no longer trusts.
+            if (!folder.empty()) folders.emplace_back(folder);
+            rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+        }
+    }
+    for (const auto& dir : folders) {
         std::error_code ec;
-        if (!dir.empty() && std::filesystem::exists(dir / file, ec)) return (dir / file).string();
+        if (!dir.empty() && std::filesystem::is_regular_file(dir / file, ec)) return (dir / file).string();
     }
     return file;
 }

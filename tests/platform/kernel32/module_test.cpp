@@ -1,6 +1,8 @@
 // The loader: name mapping, reference counts, the entry point, module names.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "test_support.h"
 #include "tvplatform.h"
 #include "windows.h"
@@ -36,6 +38,33 @@ TEST(LoadLibrary, MissingLibraryAndProcedureFailWithTheirCodes) {
     ASSERT_NE(module, nullptr);
     EXPECT_EQ(GetProcAddress(module, "NoSuchFunction"), nullptr);
     EXPECT_EQ(GetLastError(), DWORD(ERROR_PROC_NOT_FOUND));
+    FreeLibrary(module);
+}
+
+TEST(LoadLibrary, BareNameIsFoundInTheFoldersOfPathAfterTheProgramsOwn) {
+    std::string folder = tvtest::MakeFolder("on-path");
+    std::filesystem::copy_file(tvtest::BuildDir() + "/lib/libk32probe.so", folder + "/libk32pathprobe.so");
+    EXPECT_EQ(LoadLibraryW(L"k32pathprobe.dll"), nullptr) << "not yet on PATH";
+
+    std::string saved = getenv("PATH") ? getenv("PATH") : "";
+    setenv("PATH", ("/nonexistent::" + folder + ":" + saved).c_str(), 1);
+    HMODULE module = LoadLibraryW(L"k32pathprobe.dll");
+    setenv("PATH", saved.c_str(), 1);
+    ASSERT_NE(module, nullptr) << GetLastError();
+    WCHAR path[MAX_PATH] = {};
+    GetModuleFileNameW(module, path, MAX_PATH);
+    EXPECT_EQ(tvp::ToUtf8(path), std::filesystem::canonical(folder + "/libk32pathprobe.so").string());
+    FreeLibrary(module);
+
+    // The program's ../lib comes first: the build's own k32probe wins over a copy on PATH.
+    std::filesystem::copy_file(tvtest::BuildDir() + "/lib/libk32probe.so", folder + "/libk32probe.so");
+    setenv("PATH", (folder + ":" + saved).c_str(), 1);
+    module = LoadLibraryW(L"k32probe.dll");
+    setenv("PATH", saved.c_str(), 1);
+    ASSERT_NE(module, nullptr);
+    GetModuleFileNameW(module, path, MAX_PATH);
+    EXPECT_EQ(tvp::ToUtf8(path),
+              std::filesystem::canonical(tvtest::BuildDir() + "/lib/libk32probe.so").string());
     FreeLibrary(module);
 }
 
