@@ -97,7 +97,10 @@ typedef HKEY* PHKEY;
 DECLARE_HANDLE(HWND);
 DECLARE_HANDLE(HRSRC);
 DECLARE_HANDLE(HBITMAP);
-DECLARE_HANDLE(HPALETTE);
+// Palettes are gdi32's; declared here too, without the handle's body, so that the console's headers
+// can pass them on whichever of the two headers declares them.
+struct HPALETTE__;
+typedef struct HPALETTE__* HPALETTE;
 DECLARE_HANDLE(HICON);
 typedef HICON HCURSOR;
 DECLARE_HANDLE(HFONT);
