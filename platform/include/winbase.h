@@ -80,6 +80,31 @@ WINBASEAPI DWORD WINAPI FormatMessageW(DWORD dwFlags, LPCVOID lpSource, DWORD dw
                                        LPWSTR lpBuffer, DWORD nSize, void* Arguments);
 WINBASEAPI HLOCAL WINAPI LocalFree(HLOCAL hMem);
 
+// Global memory ---------------------------------------------------------------------------------
+
+#define GMEM_FIXED 0x0000
+#define GMEM_MOVEABLE 0x0002
+#define GMEM_ZEROINIT 0x0040
+#define GMEM_MODIFY 0x0080
+#define GMEM_SHARE 0x2000
+#define GMEM_DDESHARE 0x2000
+#define GHND (GMEM_MOVEABLE | GMEM_ZEROINIT)
+#define GPTR (GMEM_FIXED | GMEM_ZEROINIT)
+
+// A fixed block's handle is its address; a moveable block's handle stays the same when the block moves.
+// Blocks always start zeroed. Handles are checked: a freed or unknown handle fails with
+// ERROR_INVALID_HANDLE.
+WINBASEAPI HGLOBAL WINAPI GlobalAlloc(UINT uFlags, SIZE_T dwBytes);
+// Growing needs a block that may move: a moveable block that is not locked, or a fixed block with
+// GMEM_MOVEABLE in uFlags (its new address is the new handle). Otherwise ERROR_NOT_ENOUGH_MEMORY.
+WINBASEAPI HGLOBAL WINAPI GlobalReAlloc(HGLOBAL hMem, SIZE_T dwBytes, UINT uFlags);
+WINBASEAPI LPVOID WINAPI GlobalLock(HGLOBAL hMem);
+// TRUE while the block stays locked; FALSE with NO_ERROR once it is unlocked.
+WINBASEAPI BOOL WINAPI GlobalUnlock(HGLOBAL hMem);
+WINBASEAPI SIZE_T WINAPI GlobalSize(HGLOBAL hMem);
+// Null on success; the handle itself when it names no block.
+WINBASEAPI HGLOBAL WINAPI GlobalFree(HGLOBAL hMem);
+
 // Interlocked -----------------------------------------------------------------------------------
 WINBASEAPI LONG WINAPI InterlockedIncrement(LONG volatile* Addend);
 WINBASEAPI LONG WINAPI InterlockedDecrement(LONG volatile* Addend);
