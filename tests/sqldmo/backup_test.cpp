@@ -1,0 +1,173 @@
+// Backup and restore through the object model: progress reaches the sinks on the caller's thread,
+// the file list of a backup is read, and a restore under a new name puts the files where the
+// relocation list says, while the original stays as it was.
+#include "dmo_fixture.h"
+
+#include <filesystem>
+#include <thread>
+#include <vector>
+
+#include "ocidl.h"
+
+using namespace dmotest;
+
+namespace {
+
+class Sink final : public IWSQLDMOBackupSink, public IWSQLDMORestoreSink {
+public:
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (riid == IID_IUnknown || riid == IID_IWSQLDMOBackupSink)
+            *ppv = static_cast<IWSQLDMOBackupSink*>(this);
+        else if (riid == IID_IWSQLDMORestoreSink)
+            *ppv = static_cast<IWSQLDMORestoreSink*>(this);
+        else {
+            *ppv = nullptr;
+            return E_NOINTERFACE;
+        }
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
+    STDMETHODIMP_(ULONG) Release() override { return --refs; }
+    STDMETHODIMP PercentComplete(SQLDMO_LPCSTR, long percent) override {
+        percents.push_back(percent);
+        if (std::this_thread::get_id() != caller) offThread = true;
+        return S_OK;
+    }
+    STDMETHODIMP NextMedia(SQLDMO_LPCSTR) override { return S_OK; }
+    STDMETHODIMP Complete(SQLDMO_LPCSTR) override {
+        ++completions;
+        return S_OK;
+    }
+
+    ULONG refs = 1; // owned by the test
+    std::vector<long> percents;
+    int completions = 0;
+    bool offThread = false;
+    std::thread::id caller = std::this_thread::get_id();
+};
+
+// Attaches a sink through the object's connection point; returns the cookie.
+DWORD Attach(IUnknown* object, REFIID sinkIid, Sink& sink, Ptr<IConnectionPoint>& point) {
+    Ptr<IConnectionPointContainer> container;
+    EXPECT_EQ(S_OK,
+              object->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container)));
+    EXPECT_EQ(S_OK, container->FindConnectionPoint(sinkIid, &point));
+    DWORD cookie = 0;
+    EXPECT_EQ(S_OK, point->Advise(static_cast<IWSQLDMOBackupSink*>(&sink), &cookie));
+    return cookie;
+}
+
+void ExpectRisingTo100(const std::vector<long>& percents) {
+    ASSERT_FALSE(percents.empty());
+    for (size_t i = 1; i < percents.size(); ++i)
+        EXPECT_LT(percents[i - 1], percents[i]);
+    EXPECT_EQ(100, percents.back());
+}
+
+TEST(BackupRestore, BackupReportsProgressAndRestoreRelocatesUnderANewName) {
+    // The sinks outlive the objects that hold references to them.
+    Sink backupSink, restoreSink;
+    Prepare();
+    MakeDatabase("Sales");
+    auto server = Connected();
+    std::string folder = tvtest::MakeFolder("media");
+    std::wstring file = tvp::FromUtf8(folder + "/sales.bak");
+
+    auto backup = Create<IWSQLDMOBackup>(CLSID_SQLDMOBackup, IID_IWSQLDMOBackup);
+    Ptr<IConnectionPoint> backupPoint;
+    DWORD cookie = Attach(backup.get(), IID_IWSQLDMOBackupSink, backupSink, backupPoint);
+    ASSERT_EQ(S_OK, backup->SetAction(SQLDMOBackup_Database));
+    ASSERT_EQ(S_OK, backup->SetFiles((L"[" + file + L"]").c_str()));
+    ASSERT_EQ(S_OK, backup->SetDatabase(L"Sales"));
+    ASSERT_EQ(S_OK, backup->SetBackupSetDescription(L"weekly"));
+    ASSERT_EQ(S_OK, backup->SetInitialize(VARIANT_TRUE));
+    ASSERT_EQ(S_OK, backup->SQLBackup(server.get())) << ErrorDescription();
+    ExpectRisingTo100(backupSink.percents);
+    EXPECT_FALSE(backupSink.offThread);
+    EXPECT_EQ(1, backupSink.completions);
+    ASSERT_EQ(S_OK, backupPoint->Unadvise(cookie));
+    EXPECT_EQ(CONNECT_E_NOCONNECTION, backupPoint->Unadvise(cookie));
+
+    auto restore = Create<IWSQLDMORestore>(CLSID_SQLDMORestore, IID_IWSQLDMORestore);
+    Ptr<IConnectionPoint> restorePoint;
+    Attach(restore.get(), IID_IWSQLDMORestoreSink, restoreSink, restorePoint);
+    ASSERT_EQ(S_OK, restore->SetFiles((L"[" + file + L"]").c_str()));
+    Ptr<IWSQLDMOQueryResults> list;
+    ASSERT_EQ(S_OK, restore->ReadFileList(server.get(), &list)) << ErrorDescription();
+    ASSERT_EQ(2, Number(list.get(), &IWSQLDMOQueryResults::GetRows));
+    BSTR text = nullptr;
+    list->GetColumnString(1, 1, &text);
+    std::wstring dataLogical = Take(text);
+    list->GetColumnString(2, 1, &text);
+    std::wstring logLogical = Take(text);
+    EXPECT_EQ(L"Sales", dataLogical);
+
+    std::string target = tvtest::MakeFolder("relocated");
+    std::wstring data = tvp::FromUtf8(target + "/SalesCopy.mdf"),
+                 log = tvp::FromUtf8(target + "/SalesCopy_log.LDF");
+    std::wstring moves = L"[" + dataLogical + L"],[" + data + L"],[" + logLogical + L"],[" + log + L"]";
+    ASSERT_EQ(S_OK, restore->SetRelocateFiles(moves.c_str())) << ErrorDescription();
+    ASSERT_EQ(S_OK, restore->SetDatabase(L"SalesCopy"));
+    ASSERT_EQ(S_OK, restore->SetReplaceDatabase(VARIANT_TRUE));
+    ASSERT_EQ(S_OK, restore->SQLRestore(server.get())) << ErrorDescription();
+    ExpectRisingTo100(restoreSink.percents);
+    EXPECT_TRUE(std::filesystem::exists(tvp::ToUtf8(data)));
+    EXPECT_TRUE(std::filesystem::exists(tvp::ToUtf8(log)));
+
+    auto session = tvengine::Connect("(local)");
+    auto rows = session->Execute("SalesCopy", "SELECT marker FROM t");
+    ASSERT_EQ(1u, rows.size());
+    EXPECT_EQ("marker of Sales", rows[0].Text(0, 0));
+    EXPECT_TRUE(session->DatabaseExists("Sales"));
+
+    // The backup is remembered as the database's last backup.
+    Ptr<IWSQLDMODatabases> databases;
+    server->GetDatabases(&databases);
+    Ptr<IWSQLDMODatabase> sales;
+    ASSERT_EQ(S_OK, databases->GetItemByName(L"Sales", &sales));
+    Ptr<IWSQLDMOTransactionLog> transactionLog;
+    sales->GetTransactionLog(&transactionLog);
+    EXPECT_FALSE(Text(transactionLog.get(), &IWSQLDMOTransactionLog::GetLastBackup).empty());
+}
+
+TEST(BackupRestore, FailuresNameTheirCause) {
+    auto server = Connected();
+    auto backup = Create<IWSQLDMOBackup>(CLSID_SQLDMOBackup, IID_IWSQLDMOBackup);
+    backup->SetFiles(L"[nowhere.bak]");
+    backup->SetDatabase(L"NoSuchDatabase");
+    EXPECT_TRUE(FAILED(backup->SQLBackup(server.get())));
+    EXPECT_NE(std::wstring::npos, ErrorDescription().find(L"[Tavrosk][Engine]"));
+
+    // A backup without a connected server fails instead of pretending to run.
+    auto idle = Create<IWSQLDMOServer>(CLSID_SQLDMOServer, IID_IWSQLDMOServer);
+    backup->SetDatabase(L"master");
+    EXPECT_TRUE(FAILED(backup->SQLBackup(idle.get())));
+    EXPECT_EQ(L"[Tavrosk][Object Model]The server object is not connected.", ErrorDescription());
+
+    EXPECT_TRUE(FAILED(backup->SetFiles(L"[unclosed")));
+    EXPECT_EQ(L"[Tavrosk][Object Model]The file list has an unclosed '['.", ErrorDescription());
+
+    std::string folder = tvtest::MakeFolder("foreign");
+    std::string foreign = folder + "/foreign.bak";
+    FILE* out = std::fopen(foreign.c_str(), "wb");
+    std::fputs("this is not a backup", out);
+    std::fclose(out);
+    auto restore = Create<IWSQLDMORestore>(CLSID_SQLDMORestore, IID_IWSQLDMORestore);
+    restore->SetFiles((L"[" + tvp::FromUtf8(foreign) + L"]").c_str());
+    Ptr<IWSQLDMOQueryResults> list;
+    EXPECT_TRUE(FAILED(restore->ReadFileList(server.get(), &list)));
+    EXPECT_FALSE(list);
+    EXPECT_NE(std::wstring::npos, ErrorDescription().find(L"[Tavrosk][Engine]"));
+
+    // The relocation list pairs names with places.
+    EXPECT_TRUE(FAILED(restore->SetRelocateFiles(L"[a],[b],[c]")));
+
+    Ptr<IConnectionPointContainer> container;
+    ASSERT_EQ(S_OK,
+              restore->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container)));
+    Ptr<IConnectionPoint> wrong;
+    EXPECT_EQ(CONNECT_E_NOCONNECTION, container->FindConnectionPoint(IID_IWSQLDMOBackupSink, &wrong));
+}
+
+} // namespace

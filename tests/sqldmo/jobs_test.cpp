@@ -1,0 +1,179 @@
+// Jobs through the object model as the Backup wizard and the job nodes use them: a job with a step and
+// a schedule created inside a transaction, another rolled back, schedule changes collected between
+// BeginAlter and DoAlter, and steps and schedules removed by name.
+#include "dmo_fixture.h"
+
+using namespace dmotest;
+
+namespace {
+
+Ptr<IWSQLDMOJobs> JobsOf(IWSQLDMOServer* server) {
+    Ptr<IWSQLDMOJobServer> jobServer;
+    EXPECT_EQ(S_OK, server->GetJobServer(&jobServer));
+    Ptr<IWSQLDMOJobs> jobs;
+    EXPECT_EQ(S_OK, jobServer->GetJobs(&jobs));
+    return jobs;
+}
+
+// The Backup wizard's order: the job is added before it is named.
+void CreateBackupJob(IWSQLDMOServer* server, const wchar_t* name) {
+    auto jobs = JobsOf(server);
+    auto job = Create<IWSQLDMOJob>(CLSID_SQLDMOJob, IID_IWSQLDMOJob);
+    ASSERT_EQ(S_OK, jobs->Add(job.get())) << ErrorDescription();
+    ASSERT_EQ(S_OK, job->SetName(name)) << ErrorDescription();
+    ASSERT_EQ(S_OK, job->ApplyToTargetServer(L"(local)")) << ErrorDescription();
+
+    Ptr<IWSQLDMOJobSteps> steps;
+    ASSERT_EQ(S_OK, job->GetJobSteps(&steps));
+    auto step = Create<IWSQLDMOJobStep>(CLSID_SQLDMOJobStep, IID_IWSQLDMOJobStep);
+    step->SetStepID(1);
+    step->SetName(L"Backup Sales");
+    step->SetCommand(L"BACKUP DATABASE [Sales] TO DISK = N'c:\\b\\sales.bak' WITH INIT , NAME = N'sales', "
+                     L"STATS = 10, DESCRIPTION = N'weekly', NOFORMAT");
+    ASSERT_EQ(S_OK, step->SetDatabaseName(L"Sales"));
+    ASSERT_EQ(S_OK, steps->Add(step.get())) << ErrorDescription();
+
+    Ptr<IWSQLDMOJobSchedules> schedules;
+    ASSERT_EQ(S_OK, job->GetJobSchedules(&schedules));
+    auto schedule = Create<IWSQLDMOJobSchedule>(CLSID_SQLDMOJobSchedule, IID_IWSQLDMOJobSchedule);
+    Ptr<IWSQLDMOSchedule> settings;
+    ASSERT_EQ(S_OK, schedule->GetSchedule(&settings));
+    settings->SetActiveStartTimeOfDay(233000);
+    settings->SetActiveStartDate(20270104);
+    schedule->SetName(L"Weekly Backup");
+    settings->SetFrequencyType(SQLDMOFreq_Weekly);
+    settings->SetFrequencyInterval(2);
+    settings->SetFrequencyRecurrenceFactor(1);
+    ASSERT_EQ(S_OK, schedules->Add(schedule.get())) << ErrorDescription();
+}
+
+TEST(Jobs, JobWithStepAndScheduleIsCommittedAndAnotherRolledBack) {
+    auto server = Connected();
+    ASSERT_EQ(S_OK, server->BeginTransaction(nullptr)) << ErrorDescription();
+    CreateBackupJob(server.get(), L"Sales weekly");
+    ASSERT_EQ(S_OK, server->CommitTransaction(nullptr)) << ErrorDescription();
+
+    ASSERT_EQ(S_OK, server->BeginTransaction(nullptr));
+    CreateBackupJob(server.get(), L"Abandoned");
+    ASSERT_EQ(S_OK, server->RollbackTransaction(nullptr)) << ErrorDescription();
+
+    auto jobs = JobsOf(server.get());
+    Ptr<IWSQLDMOJob> gone;
+    EXPECT_TRUE(FAILED(jobs->GetItemByName(L"Abandoned", &gone)));
+    Ptr<IWSQLDMOJob> job;
+    ASSERT_EQ(S_OK, jobs->GetItemByName(L"Sales weekly", &job)) << ErrorDescription();
+    VARIANT_BOOL flag = VARIANT_FALSE;
+    ASSERT_EQ(S_OK, job->GetHasSchedule(&flag));
+    EXPECT_EQ(VARIANT_TRUE, flag);
+    ASSERT_EQ(S_OK, job->GetEnabled(&flag));
+    EXPECT_EQ(VARIANT_TRUE, flag);
+    EXPECT_FALSE(Text(job.get(), &IWSQLDMOJob::GetCategory).empty());
+    EXPECT_EQ(SQLDMOJobExecution_Idle, Number(job.get(), &IWSQLDMOJob::GetCurrentRunStatus));
+    EXPECT_EQ(SQLDMOJobOutcome_Unknown, Number(job.get(), &IWSQLDMOJob::GetLastRunOutcome));
+
+    Ptr<IWSQLDMOJobSteps> steps;
+    ASSERT_EQ(S_OK, job->GetJobSteps(&steps));
+    ASSERT_EQ(1, Number(steps.get(), &IWSQLDMOJobSteps::GetCount));
+    Ptr<IWSQLDMOJobStep> step;
+    ASSERT_EQ(S_OK, steps->GetItemByOrd(0, &step));
+    EXPECT_EQ(1, Number(step.get(), &IWSQLDMOJobStep::GetStepID));
+    EXPECT_EQ(L"TSQL", Text(step.get(), &IWSQLDMOJobStep::GetSubSystem));
+    EXPECT_EQ(L"Sales", Text(step.get(), &IWSQLDMOJobStep::GetDatabaseName));
+    ASSERT_EQ(S_OK, step->SetOnSuccessAction(SQLDMOJobStepAction_GotoNextStep));
+    Ptr<IWSQLDMOJobStep> reread;
+    steps->Refresh(VARIANT_TRUE);
+    ASSERT_EQ(S_OK, steps->GetItemByOrd(0, &reread));
+    EXPECT_EQ(SQLDMOJobStepAction_GotoNextStep, Number(reread.get(), &IWSQLDMOJobStep::GetOnSuccessAction));
+
+    Ptr<IWSQLDMOJobSchedules> schedules;
+    ASSERT_EQ(S_OK, job->GetJobSchedules(&schedules));
+    Ptr<IWSQLDMOJobSchedule> schedule;
+    ASSERT_EQ(S_OK, schedules->GetItemByOrd(0, &schedule));
+    EXPECT_EQ(L"Weekly Backup", Text(schedule.get(), &IWSQLDMOJobSchedule::GetName));
+    Ptr<IWSQLDMOSchedule> settings;
+    ASSERT_EQ(S_OK, schedule->GetSchedule(&settings));
+    EXPECT_EQ(SQLDMOFreq_Weekly, Number(settings.get(), &IWSQLDMOSchedule::GetFrequencyType));
+    EXPECT_EQ(2, Number(settings.get(), &IWSQLDMOSchedule::GetFrequencyInterval));
+    EXPECT_EQ(233000, Number(settings.get(), &IWSQLDMOSchedule::GetActiveStartTimeOfDay));
+    EXPECT_EQ(20270104, Number(settings.get(), &IWSQLDMOSchedule::GetActiveStartDate));
+}
+
+TEST(Jobs, ScheduleChangesWaitForDoAlterAndCancelAlterDropsThem) {
+    auto server = Connected();
+    CreateBackupJob(server.get(), L"Altered");
+    auto jobs = JobsOf(server.get());
+    Ptr<IWSQLDMOJob> job;
+    ASSERT_EQ(S_OK, jobs->GetItemByName(L"Altered", &job));
+    Ptr<IWSQLDMOJobSchedules> schedules;
+    job->GetJobSchedules(&schedules);
+    Ptr<IWSQLDMOJobSchedule> schedule;
+    ASSERT_EQ(S_OK, schedules->GetItemByName(L"Weekly Backup", &schedule));
+    Ptr<IWSQLDMOSchedule> settings;
+    schedule->GetSchedule(&settings);
+
+    auto storedType = [&] {
+        Ptr<IWSQLDMOJobSchedules> fresh;
+        job->GetJobSchedules(&fresh);
+        Ptr<IWSQLDMOJobSchedule> other;
+        fresh->GetItemByOrd(0, &other);
+        Ptr<IWSQLDMOSchedule> otherSettings;
+        other->GetSchedule(&otherSettings);
+        return Number(otherSettings.get(), &IWSQLDMOSchedule::GetFrequencyType);
+    };
+
+    ASSERT_EQ(S_OK, schedule->BeginAlter());
+    settings->SetFrequencyType(SQLDMOFreq_Daily);
+    settings->SetFrequencyInterval(3);
+    EXPECT_EQ(SQLDMOFreq_Weekly, storedType());
+    ASSERT_EQ(S_OK, schedule->DoAlter()) << ErrorDescription();
+    EXPECT_EQ(SQLDMOFreq_Daily, storedType());
+
+    ASSERT_EQ(S_OK, schedule->BeginAlter());
+    settings->SetFrequencyType(SQLDMOFreq_Monthly);
+    ASSERT_EQ(S_OK, schedule->CancelAlter());
+    EXPECT_EQ(SQLDMOFreq_Daily, Number(settings.get(), &IWSQLDMOSchedule::GetFrequencyType));
+    EXPECT_EQ(SQLDMOFreq_Daily, storedType());
+
+    EXPECT_TRUE(FAILED(schedule->DoAlter()));
+    EXPECT_TRUE(FAILED(settings->SetFrequencyType(5)));
+    EXPECT_EQ(L"[Tavrosk][Object Model]The frequency type 5 is not valid.", ErrorDescription());
+}
+
+TEST(Jobs, StepsAndSchedulesAreRemovedByNameAndJobsRemoved) {
+    auto server = Connected();
+    CreateBackupJob(server.get(), L"Pruned");
+    auto jobs = JobsOf(server.get());
+    Ptr<IWSQLDMOJob> job;
+    ASSERT_EQ(S_OK, jobs->GetItemByName(L"Pruned", &job));
+    ASSERT_EQ(S_OK, job->RemoveStepByName(L"Backup Sales")) << ErrorDescription();
+    ASSERT_EQ(S_OK, job->RemoveScheduleByName(L"Weekly Backup")) << ErrorDescription();
+    VARIANT_BOOL flag = VARIANT_TRUE;
+    job->GetHasSchedule(&flag);
+    EXPECT_EQ(VARIANT_FALSE, flag);
+    EXPECT_TRUE(FAILED(job->RemoveStepByName(L"Backup Sales")));
+    EXPECT_NE(std::wstring::npos, ErrorDescription().find(L"[Tavrosk][Engine]"));
+
+    // Without the agent running, starting a job fails with the server's sentence.
+    EXPECT_TRUE(FAILED(job->Start(nullptr)));
+    EXPECT_EQ(
+        L"[Tavrosk][Engine]SQLServerAgent is not currently running so it cannot be notified of this action.",
+        ErrorDescription());
+
+    ASSERT_EQ(S_OK, job->Remove());
+    jobs->Refresh(VARIANT_TRUE);
+    Ptr<IWSQLDMOJob> gone;
+    EXPECT_TRUE(FAILED(jobs->GetItemByName(L"Pruned", &gone)));
+}
+
+TEST(Jobs, UnnamedJobCannotBeUsedBeforeItIsNamed) {
+    auto server = Connected();
+    auto jobs = JobsOf(server.get());
+    auto job = Create<IWSQLDMOJob>(CLSID_SQLDMOJob, IID_IWSQLDMOJob);
+    ASSERT_EQ(S_OK, jobs->Add(job.get()));
+    Ptr<IWSQLDMOJobSteps> steps;
+    EXPECT_TRUE(FAILED(job->GetJobSteps(&steps)));
+    EXPECT_EQ(L"[Tavrosk][Object Model]The job needs a name before it can be used on the server.",
+              ErrorDescription());
+}
+
+} // namespace

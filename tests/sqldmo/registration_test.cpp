@@ -1,0 +1,115 @@
+// The server registration store: groups and registered servers as the root node and the Register
+// Server wizard use them, and the list of this computer's instances.
+#include "dmo_fixture.h"
+
+using namespace dmotest;
+
+namespace {
+
+Ptr<IWSQLDMOServerGroups> Groups() {
+    auto application = Create<IWSQLDMOApplication>(CLSID_SQLDMOApplication, IID_IWSQLDMOApplication);
+    Ptr<IWSQLDMOServerGroups> groups;
+    EXPECT_EQ(S_OK, application->GetServerGroups(&groups));
+    return groups;
+}
+
+void AddGroup(IWSQLDMOServerGroups* groups, const wchar_t* name) {
+    auto group = Create<IWSQLDMOServerGroup>(CLSID_SQLDMOServerGroup, IID_IWSQLDMOServerGroup);
+    ASSERT_EQ(S_OK, group->SetName(name));
+    ASSERT_EQ(S_OK, groups->Add(group.get())) << ErrorDescription();
+}
+
+TEST(Registration, GroupsAreAddedListedAndRemovedByName) {
+    auto groups = Groups();
+    long before = Number(groups.get(), &IWSQLDMOServerGroups::GetCount);
+    AddGroup(groups.get(), L"SQL Server Group");
+    AddGroup(groups.get(), L"Branch Offices");
+    ASSERT_EQ(before + 2, Number(groups.get(), &IWSQLDMOServerGroups::GetCount));
+
+    // A second handle on the store sees what the first wrote.
+    auto fresh = Groups();
+    Ptr<IWSQLDMOServerGroup> found;
+    ASSERT_EQ(S_OK, fresh->GetItemByName(L"branch offices", &found));
+    EXPECT_EQ(L"Branch Offices", Text(found.get(), &IWSQLDMOServerGroup::GetName));
+
+    ASSERT_EQ(S_OK, fresh->RemoveByName(L"Branch Offices"));
+    EXPECT_EQ(before + 1, Number(fresh.get(), &IWSQLDMOServerGroups::GetCount));
+    EXPECT_TRUE(FAILED(fresh->RemoveByName(L"Branch Offices")));
+    EXPECT_EQ(L"[Tavrosk][Object Model]'Branch Offices' was not found in the collection.",
+              ErrorDescription());
+    fresh->RemoveByName(L"SQL Server Group");
+}
+
+TEST(Registration, DuplicateOrUnnamedGroupsAreRefused) {
+    auto groups = Groups();
+    AddGroup(groups.get(), L"Twins");
+    auto twin = Create<IWSQLDMOServerGroup>(CLSID_SQLDMOServerGroup, IID_IWSQLDMOServerGroup);
+    twin->SetName(L"TWINS");
+    EXPECT_TRUE(FAILED(groups->Add(twin.get())));
+    EXPECT_EQ(L"[Tavrosk][Object Model]A server group named 'Twins' already exists.", ErrorDescription());
+
+    auto unnamed = Create<IWSQLDMOServerGroup>(CLSID_SQLDMOServerGroup, IID_IWSQLDMOServerGroup);
+    EXPECT_TRUE(FAILED(groups->Add(unnamed.get())));
+    // A group name is a key name, never a path into other keys.
+    auto path = Create<IWSQLDMOServerGroup>(CLSID_SQLDMOServerGroup, IID_IWSQLDMOServerGroup);
+    EXPECT_TRUE(FAILED(path->SetName(L"Twins\\inner")));
+    groups->RemoveByName(L"Twins");
+}
+
+TEST(Registration, ServersWithInstanceNamesAreRegisteredAndRemovedWithTheirGroup) {
+    auto groups = Groups();
+    AddGroup(groups.get(), L"Servers");
+    Ptr<IWSQLDMOServerGroup> group;
+    ASSERT_EQ(S_OK, groups->GetItemByName(L"Servers", &group));
+    Ptr<IWSQLDMORegisteredServers> servers;
+    ASSERT_EQ(S_OK, group->GetRegisteredServers(&servers));
+
+    for (const wchar_t* name : {L"(local)", L"HOST\\SECOND"}) {
+        auto server =
+            Create<IWSQLDMORegisteredServer>(CLSID_SQLDMORegisteredServer, IID_IWSQLDMORegisteredServer);
+        ASSERT_EQ(S_OK, server->SetName(name));
+        ASSERT_EQ(S_OK, server->SetUseTrustedConnection(VARIANT_TRUE));
+        ASSERT_EQ(S_OK, servers->Add(server.get())) << ErrorDescription();
+    }
+    ASSERT_EQ(S_OK, servers->Refresh(VARIANT_TRUE));
+    ASSERT_EQ(2, Number(servers.get(), &IWSQLDMORegisteredServers::GetCount));
+    Ptr<IWSQLDMORegisteredServer> named;
+    ASSERT_EQ(S_OK, servers->GetItemByName(L"HOST\\SECOND", &named));
+    EXPECT_EQ(L"HOST\\SECOND", Text(named.get(), &IWSQLDMORegisteredServer::GetName));
+    VARIANT_BOOL trusted = VARIANT_FALSE;
+    EXPECT_EQ(S_OK, named->GetUseTrustedConnection(&trusted));
+    EXPECT_EQ(VARIANT_TRUE, trusted);
+
+    auto duplicate =
+        Create<IWSQLDMORegisteredServer>(CLSID_SQLDMORegisteredServer, IID_IWSQLDMORegisteredServer);
+    duplicate->SetName(L"(local)");
+    EXPECT_TRUE(FAILED(servers->Add(duplicate.get())));
+    EXPECT_EQ(L"[Tavrosk][Object Model]The server '(local)' is already registered in group 'Servers'.",
+              ErrorDescription());
+
+    ASSERT_EQ(S_OK, servers->RemoveByName(L"(local)"));
+    EXPECT_EQ(1, Number(servers.get(), &IWSQLDMORegisteredServers::GetCount));
+
+    ASSERT_EQ(S_OK, groups->RemoveByName(L"Servers"));
+    AddGroup(groups.get(), L"Servers");
+    Ptr<IWSQLDMOServerGroup> again;
+    ASSERT_EQ(S_OK, groups->GetItemByName(L"Servers", &again));
+    Ptr<IWSQLDMORegisteredServers> empty;
+    ASSERT_EQ(S_OK, again->GetRegisteredServers(&empty));
+    EXPECT_EQ(0, Number(empty.get(), &IWSQLDMORegisteredServers::GetCount));
+    groups->RemoveByName(L"Servers");
+}
+
+TEST(Registration, AvailableServersAreThisComputersInstances) {
+    auto application = Create<IWSQLDMOApplication>(CLSID_SQLDMOApplication, IID_IWSQLDMOApplication);
+    Ptr<IWSQLDMONameList> list;
+    ASSERT_EQ(S_OK, application->ListAvailableSQLServers(&list));
+    ASSERT_GE(Number(list.get(), &IWSQLDMONameList::GetCount), 1);
+    WCHAR computer[64] = {};
+    DWORD size = 64;
+    GetComputerNameW(computer, &size);
+    LONG index = -1;
+    EXPECT_EQ(S_OK, list->FindName(computer, &index)) << ErrorDescription();
+}
+
+} // namespace
