@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
 
     CoInitialize(nullptr);
     bool ok = true;
-    for (const char* name : {"libtavrosk.so"})
+    for (const char* name : {"libtavrosk.so", "libsqldmo.so"})
         ok = ok && Register(LibraryFolder() / name);
     CoUninitialize();
     if (!ok) return 1;
