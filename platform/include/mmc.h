@@ -630,8 +630,8 @@ protected:
     ~IConsoleVerb() = default;
 };
 
-// The console's image strips for scope and result items. The bitmaps are passed as LONG_PTR
-// (an HBITMAP, an HICON).
+// The console's image strips for scope and result items. The handles travel in the pointer-typed
+// parameters themselves: (LONG_PTR*)hBitmap, (LONG_PTR*)hIcon; the console copies the images it needs.
 interface IImageList : public IUnknown {
     STDMETHOD(ImageListSetIcon)(LONG_PTR* pIcon, long nLoc) PURE;
     STDMETHOD(ImageListSetStrip)(LONG_PTR* pBMapSm, LONG_PTR* pBMapLg, long nStartLoc, COLORREF cMask) PURE;
