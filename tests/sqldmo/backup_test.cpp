@@ -171,3 +171,74 @@ TEST(BackupRestore, FailuresNameTheirCause) {
 }
 
 } // namespace
+
+namespace {
+
+// The Restore wizard's path for a new name: create the database with its files first, then restore
+// over it with the backup's files moved onto the new ones.
+TEST(BackupRestore, RestoreOverADatabaseJustCreatedForIt) {
+    Prepare();
+    MakeDatabase("Parts");
+    auto server = Connected();
+    std::string folder = tvtest::MakeFolder("wizard");
+    std::wstring file = tvp::FromUtf8(folder + "/parts.bak");
+    auto backup = Create<IWSQLDMOBackup>(CLSID_SQLDMOBackup, IID_IWSQLDMOBackup);
+    backup->SetFiles((L"[" + file + L"]").c_str());
+    backup->SetDatabase(L"Parts");
+    backup->SetInitialize(VARIANT_TRUE);
+    ASSERT_EQ(S_OK, backup->SQLBackup(server.get())) << ErrorDescription();
+
+    auto restore = Create<IWSQLDMORestore>(CLSID_SQLDMORestore, IID_IWSQLDMORestore);
+    restore->SetFiles((L"[" + file + L"]").c_str());
+    restore->SetReplaceDatabase(VARIANT_TRUE);
+    Ptr<IWSQLDMOQueryResults> list;
+    ASSERT_EQ(S_OK, restore->ReadFileList(server.get(), &list));
+    BSTR text = nullptr;
+    list->GetColumnString(1, 1, &text);
+    std::wstring dataLogical = Take(text);
+    list->GetColumnString(2, 1, &text);
+    std::wstring logLogical = Take(text);
+
+    std::wstring dataFolder = tvp::FromUtf8(tvtest::MakeFolder("wizarddata") + "/");
+    std::wstring data = dataFolder + L"PartsCopy.mdf", log = dataFolder + L"PartsCopy_log.LDF";
+    auto database = Create<IWSQLDMODatabase>(CLSID_SQLDMODatabase, IID_IWSQLDMODatabase);
+    database->SetName(L"PartsCopy");
+    auto dataFile = Create<IWSQLDMODBFile>(CLSID_SQLDMODBFile, IID_IWSQLDMODBFile);
+    dataFile->SetName(L"PartsCopy");
+    dataFile->SetPhysicalName(data.c_str());
+    Ptr<IWSQLDMOFileGroups> groups;
+    database->GetFileGroups(&groups);
+    Ptr<IWSQLDMOFileGroup> primary;
+    groups->GetItemByName(L"PRIMARY", &primary);
+    Ptr<IWSQLDMODBFiles> files;
+    primary->GetDBFiles(&files);
+    ASSERT_EQ(S_OK, files->Add(dataFile.get()));
+    auto logFile = Create<IWSQLDMOLogFile>(CLSID_SQLDMOLogFile, IID_IWSQLDMOLogFile);
+    logFile->SetName(L"PartsCopy_log");
+    logFile->SetPhysicalName(log.c_str());
+    Ptr<IWSQLDMOTransactionLog> transactionLog;
+    database->GetTransactionLog(&transactionLog);
+    Ptr<IWSQLDMOLogFiles> logFiles;
+    transactionLog->GetLogFiles(&logFiles);
+    ASSERT_EQ(S_OK, logFiles->Add(logFile.get()));
+    Ptr<IWSQLDMODatabases> databases;
+    server->GetDatabases(&databases);
+    ASSERT_EQ(S_OK, databases->Add(database.get())) << ErrorDescription();
+
+    std::wstring moves = L"[" + dataLogical + L"],[" + data + L"],[" + logLogical + L"],[" + log + L"]";
+    ASSERT_EQ(S_OK, restore->SetRelocateFiles(moves.c_str()));
+    restore->SetLastRestore(VARIANT_TRUE);
+    restore->SetDatabase(L"PartsCopy");
+    restore->SetFileNumber(0);
+    ASSERT_EQ(S_OK, restore->SQLRestore(server.get())) << ErrorDescription();
+
+    auto session = tvengine::Connect("(local)");
+    auto rows = session->Execute("PartsCopy", "SELECT marker FROM t");
+    ASSERT_EQ(1u, rows.size());
+    EXPECT_EQ("marker of Parts", rows[0].Text(0, 0));
+    auto info = session->Database("PartsCopy");
+    ASSERT_FALSE(info.files.empty());
+    EXPECT_EQ(tvp::ToUtf8(data), info.files.front().physicalName);
+}
+
+} // namespace
