@@ -146,7 +146,6 @@ STDAPI DllUnregisterServer() {
     for (const auto& entry : kClasses) {
         std::wstring key = ClassKey(*entry.clsid);
         LONG result = RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
-        if (result == ERROR_SUCCESS) result = RegDeleteKeyW(HKEY_CLASSES_ROOT, key.c_str());
         if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) hr = SELFREG_E_CLASS;
     }
     return hr;

@@ -115,12 +115,8 @@ void WriteNumber(const std::wstring& path, const wchar_t* value, DWORD number) {
 }
 
 void RemoveTree(const std::wstring& path, const std::wstring& notFound) {
-    Key parent;
     if (!Exists(path)) Fail(notFound, E_INVALIDARG);
     Check(RegDeleteTreeW(HKEY_CURRENT_USER, path.c_str()), L"changed");
-    // RegDeleteTreeW leaves the key itself; the store's keys go with their contents.
-    LONG result = RegDeleteKeyW(HKEY_CURRENT_USER, path.c_str());
-    if (result != ERROR_FILE_NOT_FOUND) Check(result, L"changed");
 }
 
 // A group or server name becomes a key name: it must be a name, not a path.

@@ -113,3 +113,26 @@ TEST(Registration, AvailableServersAreThisComputersInstances) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(ServerRegistration, UnregisteredClassesCannotBeCreatedUntilRegisteredAgain) {
+    Prepare();
+    std::wstring path = tvp::FromUtf8(tvtest::BuildDir() + "/lib/libsqldmo.so");
+    HMODULE module = LoadLibraryW(path.c_str());
+    ASSERT_NE(nullptr, module);
+    auto call = [&](const char* name) {
+        return reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)()>(GetProcAddress(module, name))();
+    };
+    ASSERT_EQ(S_OK, call("DllUnregisterServer"));
+    IUnknown* object = nullptr;
+    EXPECT_EQ(REGDB_E_CLASSNOTREG, CoCreateInstance(CLSID_SQLDMOServer, nullptr, CLSCTX_INPROC_SERVER,
+                                                    IID_IWSQLDMOServer, reinterpret_cast<void**>(&object)));
+    ASSERT_EQ(S_OK, call("DllRegisterServer"));
+    EXPECT_EQ(S_OK, CoCreateInstance(CLSID_SQLDMOJobSchedule, nullptr, CLSCTX_INPROC_SERVER,
+                                     IID_IWSQLDMOJobSchedule, reinterpret_cast<void**>(&object)));
+    if (object) object->Release();
+    FreeLibrary(module);
+}
+
+} // namespace
