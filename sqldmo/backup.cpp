@@ -19,6 +19,7 @@ template <class Sink> struct SinkList {
         if (percent < 100 && percent - last < std::max(1L, every)) return;
         last = percent;
         std::wstring message = std::to_wstring(percent) + L" percent " + verb + L".";
+        // A sink only watches: what it answers never stops the work.
         for (auto& [cookie, sink] : Snapshot())
             sink->PercentComplete(message.c_str(), percent);
     }

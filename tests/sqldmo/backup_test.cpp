@@ -242,3 +242,38 @@ TEST(BackupRestore, RestoreOverADatabaseJustCreatedForIt) {
 }
 
 } // namespace
+
+namespace {
+
+// The wizards back up on a worker thread of their own, with objects and a connection made there.
+TEST(BackupRestore, ProgressArrivesOnTheWorkerThreadThatRunsTheBackup) {
+    Prepare();
+    MakeDatabase("Worked");
+    std::wstring file = tvp::FromUtf8(tvtest::MakeFolder("worker") + "/worked.bak");
+    std::vector<long> percents;
+    bool offThread = true;
+    std::wstring failure;
+    std::thread worker([&] {
+        CoInitialize(nullptr);
+        {
+            Sink sink; // on this thread, so the sink expects its calls here
+            auto server = Connected();
+            auto backup = Create<IWSQLDMOBackup>(CLSID_SQLDMOBackup, IID_IWSQLDMOBackup);
+            Ptr<IConnectionPoint> point;
+            DWORD cookie = Attach(backup.get(), IID_IWSQLDMOBackupSink, sink, point);
+            backup->SetFiles((L"[" + file + L"]").c_str());
+            backup->SetDatabase(L"Worked");
+            if (FAILED(backup->SQLBackup(server.get()))) failure = ErrorDescription();
+            point->Unadvise(cookie);
+            percents = sink.percents;
+            offThread = sink.offThread;
+        }
+        CoUninitialize();
+    });
+    worker.join();
+    EXPECT_EQ(L"", failure);
+    ExpectRisingTo100(percents);
+    EXPECT_FALSE(offThread);
+}
+
+} // namespace
