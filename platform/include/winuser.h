@@ -79,6 +79,12 @@ WINUSERAPI BOOL WINAPI GetIconInfo(HICON hIcon, PICONINFO piconinfo);
 // debug output as "msgbox: <caption>: <text>" and answers its default button. A null caption is "Error".
 WINUSERAPI int WINAPI MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType);
 
+// Clipboard formats ---------------------------------------------------------------------------------
+
+// The format number of a name, the same for every caller in the process (names compare without regard
+// to case); numbers run from 0xC000 to 0xFFFF. 0 for a null or empty name.
+WINUSERAPI UINT WINAPI RegisterClipboardFormatW(LPCWSTR lpszFormat);
+
 // Window styles -------------------------------------------------------------------------------------
 
 #define WS_OVERLAPPED 0x00000000L
