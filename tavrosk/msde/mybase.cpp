@@ -1,5 +1,5 @@
 // CMyBase: creating the snap-in creates and initialises the root, which loads the satellite
-// resources and the remembered paths.
+// resources and the remembered paths; the root goes, and the whole tree with it, when the snap-in goes.
 #include "mybase.h"
 
 #include "nodes/korvath.h"
@@ -7,13 +7,15 @@
 namespace MSDE {
 
 CMyBase::CMyBase() {
-    m_root = new Nodes::CKorvath();
-    m_root->Initialize(); // the root reports its own troubles; the snap-in starts regardless
+    auto* root = new Nodes::CKorvath();
+    m_root = root;
+    root->Initialize(); // the root reports its own troubles; the snap-in starts regardless
     m_helpFile = L"tavrosk.chm";
 }
 
 CMyBase::~CMyBase() {
     delete m_root;
+    m_root = nullptr;
 }
 
 } // namespace MSDE

@@ -15,6 +15,7 @@
 #define IDS_VERSION 4     // about box: version text
 #define IDS_SNAPIN_NAME 5 // snap-in name: registered NameString and the root node's text
 #define IDS_ABOUT_NAME 6  // name of the about-information class in the registry
+#define IDS_ITEMS 35      // status bar after a list is filled: "<count> Items"
 
 // Bitmaps: strips of fifteen node images, white transparent. Image index: 0 root, 1 server group,
 // 2 server, 3 closed folder, 4 open folder, 5 database, 6 agent, 7 jobs, 8 enabled job, 9 disabled job,

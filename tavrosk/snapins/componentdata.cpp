@@ -1,28 +1,57 @@
-// CComponentDataBase: reference counting and the object count. The console's interfaces come with
-// the console framework.
+// CComponentDataBase: the console's scope-side requests, each passed to the node that the data object
+// or the cookie names. A data object the snap-in did not make, or a cookie that names no live node,
+// names no node: the request is answered without one.
 #include "componentdata.h"
 
+#include <cstring>
+#include <new>
+
+#include "basenode.h"
+#include "component.h"
+#include "dataobject.h"
 #include "module.h"
 
 namespace Snapins {
+
+namespace {
+
+constexpr COLORREF kImageMask = 0x00FFFFFF;
+
+// The process-wide buffer through which scope item names reach the console.
+WCHAR g_displayName[kDisplayTextBuffer];
+
+template <class Interface> void ReleaseInterface(Interface*& p) {
+    if (p) p->Release();
+    p = nullptr;
+}
+
+} // namespace
 
 CComponentDataBase::CComponentDataBase() {
     AddObject();
 }
 
 CComponentDataBase::~CComponentDataBase() {
+    ReleaseInterface(m_nameSpace);
+    ReleaseInterface(m_console);
     RemoveObject();
 }
 
 STDMETHODIMP CComponentDataBase::QueryInterface(REFIID riid, void** ppv) {
     if (!ppv) return E_FAIL;
     *ppv = nullptr;
-    if (IsEqualIID(riid, IID_IUnknown)) {
-        *ppv = GetUnknown();
-        AddRef();
-        return S_OK;
-    }
-    return E_NOINTERFACE;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IComponentData))
+        *ppv = static_cast<IComponentData*>(this);
+    else if (IsEqualIID(riid, IID_ISnapinHelp2))
+        *ppv = static_cast<ISnapinHelp2*>(this);
+    else if (IsEqualIID(riid, IID_IExtendContextMenu))
+        *ppv = static_cast<IExtendContextMenu*>(this);
+    else if (IsEqualIID(riid, IID_IExtendPropertySheet2))
+        *ppv = static_cast<IExtendPropertySheet2*>(this);
+    else
+        return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
 }
 
 STDMETHODIMP_(ULONG) CComponentDataBase::AddRef() {
@@ -33,6 +62,165 @@ STDMETHODIMP_(ULONG) CComponentDataBase::Release() {
     LONG count = InterlockedDecrement(&m_refCount);
     if (count == 0) delete this;
     return static_cast<ULONG>(count);
+}
+
+STDMETHODIMP CComponentDataBase::Initialize(LPUNKNOWN pUnknown) {
+    if (!pUnknown) return E_POINTER;
+    ReleaseInterface(m_nameSpace);
+    ReleaseInterface(m_console);
+    // An older console has only the first versions of the namespace and the console.
+    HRESULT hr = pUnknown->QueryInterface(IID_IConsoleNameSpace2, reinterpret_cast<void**>(&m_nameSpace));
+    if (FAILED(hr)) {
+        m_nameSpace = nullptr;
+        hr = pUnknown->QueryInterface(IID_IConsoleNameSpace, reinterpret_cast<void**>(&m_nameSpace));
+        if (FAILED(hr)) {
+            m_nameSpace = nullptr;
+            return hr;
+        }
+        hr = pUnknown->QueryInterface(IID_IConsole, reinterpret_cast<void**>(&m_console));
+    } else {
+        hr = pUnknown->QueryInterface(IID_IConsole2, reinterpret_cast<void**>(&m_console));
+    }
+    if (FAILED(hr)) {
+        m_console = nullptr;
+        return hr;
+    }
+
+    IImageList* images = nullptr;
+    hr = m_console->QueryScopeImageList(&images);
+    if (FAILED(hr)) return hr;
+    if (!images) return E_UNEXPECTED;
+    hr = images->ImageListSetStrip(reinterpret_cast<LONG_PTR*>(CBaseNode::SmallImages()),
+                                   reinterpret_cast<LONG_PTR*>(CBaseNode::LargeImages()), 0, kImageMask);
+    images->Release();
+    return hr;
+}
+
+STDMETHODIMP CComponentDataBase::CreateComponent(LPCOMPONENT* ppComponent) {
+    if (!ppComponent) return E_POINTER;
+    *ppComponent = nullptr;
+    auto* component = new (std::nothrow) CComponent(this);
+    if (!component) return E_OUTOFMEMORY;
+    component->AddRef();
+    HRESULT hr = component->QueryInterface(IID_IComponent, reinterpret_cast<void**>(ppComponent));
+    component->Release();
+    return hr;
+}
+
+STDMETHODIMP CComponentDataBase::Notify(LPDATAOBJECT lpDataObject, MMC_NOTIFY_TYPE event, LPARAM arg,
+                                        LPARAM param) {
+    CBaseNode* node = CDataObject::NodeOf(lpDataObject);
+    if (!node) {
+        // A page's change notice comes without a data object: it belongs to the node of the last sheet.
+        if (event == MMCN_PROPERTY_CHANGE && CBaseNode::IsLive(m_sheetNode))
+            return m_sheetNode->OnPropertyChange(m_console, arg, param);
+        return S_FALSE;
+    }
+    switch (event) {
+    case MMCN_ADD_IMAGES:
+        return node->OnAddImages(reinterpret_cast<IImageList*>(arg), static_cast<HSCOPEITEM>(param));
+    case MMCN_DELETE:
+        return node->OnDelete(m_console);
+    case MMCN_EXPAND: // collapsing is passed on too; the node does not look at which it is
+        return node->OnExpand(m_nameSpace, m_console, static_cast<HSCOPEITEM>(param));
+    case MMCN_RENAME:
+        return node->OnRename(reinterpret_cast<LPOLESTR>(param));
+    case MMCN_PRINT:
+        return node->OnPrint(m_console);
+    default:
+        return S_FALSE;
+    }
+}
+
+STDMETHODIMP CComponentDataBase::Destroy() {
+    ReleaseInterface(m_nameSpace);
+    ReleaseInterface(m_console);
+    return S_OK;
+}
+
+STDMETHODIMP CComponentDataBase::QueryDataObject(MMC_COOKIE cookie, DATA_OBJECT_TYPES type,
+                                                 LPDATAOBJECT* ppDataObject) {
+    if (!ppDataObject) return E_POINTER;
+    *ppDataObject = nullptr;
+    CBaseNode* node = cookie == 0 ? m_root : reinterpret_cast<CBaseNode*>(cookie);
+    if (!CBaseNode::IsLive(node)) return E_FAIL;
+    auto* object = new (std::nothrow) CDataObject(node, type);
+    if (!object) return E_OUTOFMEMORY;
+    object->QueryInterface(IID_IDataObject, reinterpret_cast<void**>(ppDataObject));
+    return S_OK;
+}
+
+STDMETHODIMP CComponentDataBase::GetDisplayInfo(SCOPEDATAITEM* pScopeDataItem) {
+    if (!pScopeDataItem) return E_POINTER;
+    auto* node = reinterpret_cast<CBaseNode*>(pScopeDataItem->lParam);
+    if (!CBaseNode::IsLive(node)) return S_FALSE;
+    if (pScopeDataItem->mask & SDI_STR) {
+        CopyDisplayText(g_displayName, node->GetDisplayText(0));
+        pScopeDataItem->displayname = g_displayName;
+    }
+    if (pScopeDataItem->mask & SDI_IMAGE) pScopeDataItem->nImage = node->GetImageIndex();
+    if (pScopeDataItem->mask & SDI_OPENIMAGE) pScopeDataItem->nOpenImage = node->GetOpenImageIndex();
+    return S_FALSE;
+}
+
+STDMETHODIMP CComponentDataBase::CompareObjects(LPDATAOBJECT lpDataObjectA, LPDATAOBJECT lpDataObjectB) {
+    CBaseNode* a = CDataObject::NodeOf(lpDataObjectA);
+    CBaseNode* b = CDataObject::NodeOf(lpDataObjectB);
+    if (!a || !b) return S_FALSE;
+    return a->GetCookie() == b->GetCookie() ? S_OK : S_FALSE;
+}
+
+STDMETHODIMP CComponentDataBase::GetHelpTopic(LPOLESTR* lpCompiledHelpFile) {
+    if (!lpCompiledHelpFile) return E_POINTER;
+    size_t bytes = (m_helpFile.size() + 1) * sizeof(WCHAR);
+    auto* copy = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
+    *lpCompiledHelpFile = copy;
+    if (!copy) return E_OUTOFMEMORY;
+    std::memcpy(copy, m_helpFile.c_str(), bytes);
+    return S_OK;
+}
+
+STDMETHODIMP CComponentDataBase::GetLinkedTopics(LPOLESTR* lpCompiledHelpFiles) {
+    if (lpCompiledHelpFiles) *lpCompiledHelpFiles = nullptr;
+    return S_FALSE;
+}
+
+STDMETHODIMP CComponentDataBase::AddMenuItems(LPDATAOBJECT piDataObject, LPCONTEXTMENUCALLBACK piCallback,
+                                              long* pInsertionAllowed) {
+    CBaseNode* node = CDataObject::NodeOf(piDataObject);
+    if (!node) return S_OK;
+    return node->AddMenuItems(piCallback, pInsertionAllowed);
+}
+
+STDMETHODIMP CComponentDataBase::Command(long lCommandID, LPDATAOBJECT piDataObject) {
+    CBaseNode* node = CDataObject::NodeOf(piDataObject);
+    if (!node) return S_OK;
+    IComponentData* self = nullptr;
+    QueryInterface(IID_IComponentData, reinterpret_cast<void**>(&self));
+    HRESULT hr = node->OnMenuCommand(m_console, lCommandID, nullptr, self, piDataObject);
+    self->Release();
+    return hr;
+}
+
+STDMETHODIMP CComponentDataBase::CreatePropertyPages(LPPROPERTYSHEETCALLBACK lpProvider, LONG_PTR handle,
+                                                     LPDATAOBJECT lpIDataObject) {
+    CBaseNode* node = CDataObject::NodeOf(lpIDataObject);
+    if (!node) return S_OK;
+    m_sheetNode = node;
+    return node->CreatePropertyPages(lpProvider, handle);
+}
+
+STDMETHODIMP CComponentDataBase::QueryPagesFor(LPDATAOBJECT lpDataObject) {
+    CBaseNode* node = CDataObject::NodeOf(lpDataObject);
+    if (!node) return S_OK;
+    return node->QueryPagesFor();
+}
+
+STDMETHODIMP CComponentDataBase::GetWatermarks(LPDATAOBJECT lpIDataObject, HBITMAP* lphWatermark,
+                                               HBITMAP* lphHeader, HPALETTE* lphPalette, BOOL* bStretch) {
+    CBaseNode* node = CDataObject::NodeOf(lpIDataObject);
+    if (!node) return S_OK;
+    return node->GetWatermarks(lphWatermark, lphHeader, lphPalette, bStretch);
 }
 
 } // namespace Snapins

@@ -1,25 +1,67 @@
-// The snap-in's scope-side object, which the console creates through the class factory and keeps for
-// the life of the snap-in in a console document. It owns the root node.
+// CComponentDataBase, the snap-in's scope-side object: the object the console creates through the class
+// factory and keeps for the life of the snap-in in a console document. It holds the console's
+// interfaces, owns the root node, answers the scope pane's requests (display information, data
+// objects, expansion, images), makes one CComponent per view, and hands context menus, property sheets
+// and help to the node concerned.
 #pragma once
 
-#include "objbase.h"
+#include <string>
+
+#include "mmc.h"
 
 namespace Snapins {
 
-class CComponentDataBase : public IUnknown {
+class CBaseNode;
+
+class CComponentDataBase : public IComponentData,
+                           public ISnapinHelp2,
+                           public IExtendContextMenu,
+                           public IExtendPropertySheet2 {
 public:
     CComponentDataBase();
 
+    // IUnknown
     STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override;
     STDMETHOD_(ULONG, AddRef)() override;
     STDMETHOD_(ULONG, Release)() override;
+    // IComponentData
+    STDMETHOD(Initialize)(LPUNKNOWN pUnknown) override;
+    STDMETHOD(CreateComponent)(LPCOMPONENT* ppComponent) override;
+    STDMETHOD(Notify)(LPDATAOBJECT lpDataObject, MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param) override;
+    STDMETHOD(Destroy)() override;
+    STDMETHOD(QueryDataObject)
+    (MMC_COOKIE cookie, DATA_OBJECT_TYPES type, LPDATAOBJECT* ppDataObject) override;
+    STDMETHOD(GetDisplayInfo)(SCOPEDATAITEM* pScopeDataItem) override;
+    STDMETHOD(CompareObjects)(LPDATAOBJECT lpDataObjectA, LPDATAOBJECT lpDataObjectB) override;
     virtual ~CComponentDataBase();
+    // ISnapinHelp2
+    STDMETHOD(GetHelpTopic)(LPOLESTR* lpCompiledHelpFile) override;
+    STDMETHOD(GetLinkedTopics)(LPOLESTR* lpCompiledHelpFiles) override;
+    // IExtendContextMenu
+    STDMETHOD(AddMenuItems)
+    (LPDATAOBJECT piDataObject, LPCONTEXTMENUCALLBACK piCallback, long* pInsertionAllowed) override;
+    STDMETHOD(Command)(long lCommandID, LPDATAOBJECT piDataObject) override;
+    // IExtendPropertySheet2
+    STDMETHOD(CreatePropertyPages)
+    (LPPROPERTYSHEETCALLBACK lpProvider, LONG_PTR handle, LPDATAOBJECT lpIDataObject) override;
+    STDMETHOD(QueryPagesFor)(LPDATAOBJECT lpDataObject) override;
+    STDMETHOD(GetWatermarks)
+    (LPDATAOBJECT lpIDataObject, HBITMAP* lphWatermark, HBITMAP* lphHeader, HPALETTE* lphPalette,
+     BOOL* bStretch) override;
 
     // The object's primary interface, the one that stands for its identity.
-    IUnknown* GetUnknown() { return static_cast<IUnknown*>(this); }
+    IUnknown* GetUnknown() { return static_cast<IComponentData*>(this); }
+
+    CBaseNode* Root() const { return m_root; }
+    const std::wstring& HelpFile() const { return m_helpFile; }
 
 protected:
     LONG m_refCount = 0;
+    IConsole* m_console = nullptr;            // IConsole2 when the console has it
+    IConsoleNameSpace* m_nameSpace = nullptr; // IConsoleNameSpace2 when the console has it
+    CBaseNode* m_root = nullptr;              // owned; the derived class makes and deletes it
+    std::wstring m_helpFile;
+    CBaseNode* m_sheetNode = nullptr; // the node whose pages were made last
 };
 
 } // namespace Snapins

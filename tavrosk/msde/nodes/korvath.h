@@ -1,18 +1,21 @@
-// The root of the snap-in's tree: it brings the satellite resources and the remembered paths in when
-// the snap-in starts, and saves the paths when it closes.
+// The root of the snap-in's tree, the console's static node: it shows the snap-in's name, brings the
+// satellite resources and the remembered paths in when the snap-in starts, and saves the paths when it
+// closes.
 #pragma once
 
-#include "windows.h"
+#include "../../snapins/basenode.h"
 
 namespace MSDE::Nodes {
 
-class CKorvath {
+class CKorvath : public Snapins::CBaseNode {
 public:
     CKorvath() = default;
-    virtual ~CKorvath();
+    ~CKorvath() override;
 
     // Loads the satellite resources and the remembered paths; S_OK whatever happened.
-    virtual HRESULT Initialize();
+    HRESULT Initialize() override;
+    const std::wstring GetDisplayText(int column) override;
+    const GUID* GetNodeType() override;
 };
 
 } // namespace MSDE::Nodes

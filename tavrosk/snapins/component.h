@@ -1,0 +1,77 @@
+// CComponent, the snap-in's result side: one per console view, made by the component data. It answers
+// the view's requests (which result view to show, the text and image of each list item, data objects
+// for single and multiple selections, sorting, context menus, property sheets, the toolbar) and every
+// result-pane notification, each by passing it to the node concerned; it keeps no node state of its own
+// beyond the node whose result view it shows.
+#pragma once
+
+#include "mmc.h"
+
+namespace Snapins {
+
+class CBaseNode;
+class CComponentDataBase;
+
+class CComponent : public IComponent,
+                   public IResultOwnerData,
+                   public IExtendContextMenu,
+                   public IExtendPropertySheet2,
+                   public IExtendControlbar,
+                   public IResultDataCompareEx {
+public:
+    explicit CComponent(CComponentDataBase* componentData);
+
+    // IUnknown
+    STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override;
+    STDMETHOD_(ULONG, AddRef)() override;
+    STDMETHOD_(ULONG, Release)() override;
+    // IComponent
+    STDMETHOD(Initialize)(LPCONSOLE lpConsole) override;
+    STDMETHOD(Notify)(LPDATAOBJECT lpDataObject, MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param) override;
+    STDMETHOD(Destroy)(MMC_COOKIE cookie) override;
+    STDMETHOD(QueryDataObject)
+    (MMC_COOKIE cookie, DATA_OBJECT_TYPES type, LPDATAOBJECT* ppDataObject) override;
+    STDMETHOD(GetResultViewType)(MMC_COOKIE cookie, LPOLESTR* ppViewType, long* pViewOptions) override;
+    STDMETHOD(GetDisplayInfo)(RESULTDATAITEM* pResultDataItem) override;
+    STDMETHOD(CompareObjects)(LPDATAOBJECT lpDataObjectA, LPDATAOBJECT lpDataObjectB) override;
+    virtual ~CComponent();
+    // IResultOwnerData
+    STDMETHOD(FindItem)(LPRESULTFINDINFO pFindInfo, int* pnFoundIndex) override;
+    STDMETHOD(CacheHint)(int nStartIndex, int nEndIndex) override;
+    STDMETHOD(SortItems)(int nColumn, DWORD dwSortOptions, LPARAM lUserParam) override;
+    // IExtendContextMenu
+    STDMETHOD(AddMenuItems)
+    (LPDATAOBJECT piDataObject, LPCONTEXTMENUCALLBACK piCallback, long* pInsertionAllowed) override;
+    STDMETHOD(Command)(long lCommandID, LPDATAOBJECT piDataObject) override;
+    // IExtendPropertySheet2
+    STDMETHOD(CreatePropertyPages)
+    (LPPROPERTYSHEETCALLBACK lpProvider, LONG_PTR handle, LPDATAOBJECT lpIDataObject) override;
+    STDMETHOD(QueryPagesFor)(LPDATAOBJECT lpDataObject) override;
+    STDMETHOD(GetWatermarks)
+    (LPDATAOBJECT lpIDataObject, HBITMAP* lphWatermark, HBITMAP* lphHeader, HPALETTE* lphPalette,
+     BOOL* bStretch) override;
+    // IExtendControlbar
+    STDMETHOD(SetControlbar)(LPCONTROLBAR pControlbar) override;
+    STDMETHOD(ControlbarNotify)(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param) override;
+    // IResultDataCompareEx
+    STDMETHOD(Compare)(RDCOMPARE* prdc, int* pnResult) override;
+
+    // The node whose result view this view shows, while it exists.
+    CBaseNode* CurrentNode() const;
+    // The node last shown in any view's result pane, while it exists.
+    static CBaseNode* ShownNode();
+
+private:
+    HRESULT OnPaste(CBaseNode* target, LPDATAOBJECT pasted, LPARAM param);
+    HRESULT OnFilterChange(CBaseNode* node, LPARAM code, LPARAM column);
+
+    LONG m_refCount = 0;
+    CComponentDataBase* m_componentData; // held for the component's life
+    CBaseNode* m_currentNode = nullptr;
+    IConsole* m_console = nullptr;
+    IDisplayHelp* m_displayHelp = nullptr;
+    IControlbar* m_controlbar = nullptr;
+    IToolbar* m_toolbar = nullptr;
+};
+
+} // namespace Snapins
