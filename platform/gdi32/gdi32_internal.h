@@ -22,7 +22,15 @@ struct Bitmap {
     size_t stride = 0;
 };
 
-using Object = std::variant<Bitmap>;
+// A logical font: only its description, which the front end turns into a face when it draws.
+struct Font {
+    LOGFONTW description;
+};
+
+// A device context of the display.
+struct DeviceContext {};
+
+using Object = std::variant<Bitmap, Font, DeviceContext>;
 
 HGDIOBJ Insert(Object object);
 bool Erase(HGDIOBJ handle);

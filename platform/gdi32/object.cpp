@@ -1,4 +1,6 @@
-// GDI objects: the process-wide table behind every GDI handle, DeleteObject and GetObjectW.
+// GDI objects: the process-wide table behind every GDI handle, DeleteObject and GetObjectW (a BITMAP
+// for a bitmap, the LOGFONTW of a font).
+#include <algorithm>
 #include <cstring>
 #include <map>
 
@@ -68,6 +70,15 @@ extern "C" int WINAPI GetObjectW(HANDLE h, int c, LPVOID pv) {
             info.bmBitsPixel = bitmap->bitCount;
             std::memcpy(pv, &info, sizeof info);
             result = sizeof(BITMAP);
+        } else if (auto* font = std::get_if<gdi::Font>(&object)) {
+            if (!pv) {
+                result = sizeof(LOGFONTW);
+                return;
+            }
+            // A shorter buffer receives the start of the description, as for any GDI object.
+            size_t size = std::min(static_cast<size_t>(c > 0 ? c : 0), sizeof(LOGFONTW));
+            std::memcpy(pv, &font->description, size);
+            result = static_cast<int>(size);
         }
     });
     if (!found)

@@ -103,9 +103,9 @@
 #define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
 #define FAILED(hr) (((HRESULT)(hr)) < 0)
 #define IS_ERROR(hr) ((unsigned long)(hr) >> 31 == 1)
-#define HRESULT_CODE(hr) ((hr) & 0xFFFF)
+#define HRESULT_CODE(hr) ((hr)&0xFFFF)
 #define HRESULT_FACILITY(hr) (((hr) >> 16) & 0x1fff)
-#define SCODE_CODE(sc) ((sc) & 0xFFFF)
+#define SCODE_CODE(sc) ((sc)&0xFFFF)
 #define FACILITY_NULL 0
 #define FACILITY_RPC 1
 #define FACILITY_DISPATCH 2
@@ -113,8 +113,9 @@
 #define FACILITY_WIN32 7
 #define SEVERITY_SUCCESS 0
 #define SEVERITY_ERROR 1
-#define MAKE_HRESULT(sev, fac, code)                                                                   \
+#define MAKE_HRESULT(sev, fac, code)                                                                         \
     ((HRESULT)(((unsigned long)(sev) << 31) | ((unsigned long)(fac) << 16) | ((unsigned long)(code))))
 inline HRESULT HRESULT_FROM_WIN32(unsigned long x) {
-    return (HRESULT)(x) <= 0 ? (HRESULT)(x) : (HRESULT)(((x) & 0x0000FFFF) | (FACILITY_WIN32 << 16) | 0x80000000);
+    return (HRESULT)(x) <= 0 ? (HRESULT)(x)
+                             : (HRESULT)(((x)&0x0000FFFF) | (FACILITY_WIN32 << 16) | 0x80000000);
 }

@@ -1,5 +1,6 @@
-// gdi32: the bitmap objects that resources are loaded into. Objects are ids into gdi32's table: a
-// deleted or unknown handle names nothing, and DeleteObject and GetObjectW fail on it harmlessly.
+// gdi32: the bitmap objects that resources are loaded into, logical fonts, and device contexts of the
+// display. Objects are ids into gdi32's table: a deleted or unknown handle names nothing, and
+// DeleteObject and GetObjectW fail on it harmlessly.
 #pragma once
 
 #include "windef.h"
@@ -72,3 +73,61 @@ WINGDIAPI HBITMAP WINAPI CreateDIBitmap(HDC hdc, const BITMAPINFOHEADER* pbmih, 
 // null. Returns the number of lines copied.
 WINGDIAPI int WINAPI GetDIBits(HDC hdc, HBITMAP hbm, UINT start, UINT cLines, LPVOID lpvBits,
                                LPBITMAPINFO lpbmi, UINT usage);
+
+// Fonts ------------------------------------------------------------------------------------------------
+
+DECLARE_HANDLE(HPALETTE);
+
+#define LF_FACESIZE 32
+#define FW_DONTCARE 0
+#define FW_THIN 100
+#define FW_LIGHT 300
+#define FW_NORMAL 400
+#define FW_MEDIUM 500
+#define FW_SEMIBOLD 600
+#define FW_BOLD 700
+#define FW_HEAVY 900
+#define ANSI_CHARSET 0
+#define DEFAULT_CHARSET 1
+#define OUT_DEFAULT_PRECIS 0
+#define CLIP_DEFAULT_PRECIS 0
+#define DEFAULT_QUALITY 0
+#define DEFAULT_PITCH 0
+#define FF_DONTCARE 0x00
+#define FF_SWISS 0x20
+
+typedef struct tagLOGFONTW {
+    LONG lfHeight;
+    LONG lfWidth;
+    LONG lfEscapement;
+    LONG lfOrientation;
+    LONG lfWeight;
+    BYTE lfItalic;
+    BYTE lfUnderline;
+    BYTE lfStrikeOut;
+    BYTE lfCharSet;
+    BYTE lfOutPrecision;
+    BYTE lfClipPrecision;
+    BYTE lfQuality;
+    BYTE lfPitchAndFamily;
+    WCHAR lfFaceName[LF_FACESIZE];
+} LOGFONTW, *PLOGFONTW, *LPLOGFONTW;
+
+// A font is its description: the front end finds the face when it draws. GetObjectW of a font gives
+// its LOGFONTW back.
+WINGDIAPI HFONT WINAPI CreateFontIndirectW(const LOGFONTW* lplf);
+
+// Device contexts ------------------------------------------------------------------------------------
+
+#define HORZRES 8
+#define VERTRES 10
+#define BITSPIXEL 12
+#define PLANES 14
+#define LOGPIXELSX 88
+#define LOGPIXELSY 90
+
+// A memory device context compatible with the display; hdc is ignored. Delete it with DeleteDC.
+WINGDIAPI HDC WINAPI CreateCompatibleDC(HDC hdc);
+WINGDIAPI BOOL WINAPI DeleteDC(HDC hdc);
+// The display: 96 pixels per inch both ways, 1024 x 768 pixels of 32 bits.
+WINGDIAPI int WINAPI GetDeviceCaps(HDC hdc, int index);
