@@ -1,0 +1,41 @@
+// The words of a headless command line. Server names (HOST\INSTANCE) and account names (DOMAIN\user)
+// are typed as they are, so a backslash escapes nothing; quotes are the only way to keep blanks.
+#include "session.h"
+
+namespace Headless {
+
+bool SplitCommandLine(const std::string& line, std::vector<std::string>* words, std::string* problem) {
+    words->clear();
+    std::string word;
+    bool inWord = false, quoted = false;
+    for (char c : line) {
+        if (quoted) {
+            if (c == '"')
+                quoted = false;
+            else
+                word += c;
+            continue;
+        }
+        if (c == '"') {
+            quoted = true;
+            inWord = true;
+        } else if (c == '#') {
+            break;
+        } else if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+            if (inWord) words->push_back(std::move(word));
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (quoted) {
+        *problem = "a quoted argument has no closing quote";
+        return false;
+    }
+    if (inWord) words->push_back(std::move(word));
+    return true;
+}
+
+} // namespace Headless

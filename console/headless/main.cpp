@@ -1,0 +1,111 @@
+// tavrosk-console: the management console. With --headless, or when there is no display to open a
+// window on, it runs the headless console: commands from standard input or from a script file, the
+// output on standard output, exit status 1 when any command failed.
+//
+//   tavrosk-console [--headless] [--script FILE] [--snapin NAME|{CLSID}]
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+
+#include "console.h"
+#include "input.h"
+#include "session.h"
+#include "tvplatform.h"
+
+namespace {
+
+int Usage(const char* problem) {
+    if (problem) std::fprintf(stderr, "tavrosk-console: %s\n", problem);
+    std::fprintf(stderr, "usage: tavrosk-console [--headless] [--script FILE] [--snapin NAME|{CLSID}]\n");
+    return 2;
+}
+
+// The snap-in the option names: its class id, or the registered name of one.
+bool FindSnapin(const std::string& wanted, CLSID* clsid) {
+    std::wstring text = tvp::FromUtf8(wanted);
+    if (SUCCEEDED(CLSIDFromString(text.c_str(), clsid))) return true;
+    for (const Console::CRegisteredSnapin& snapin : Console::FindRegisteredSnapins())
+        if (snapin.name == text) {
+            *clsid = snapin.clsid;
+            return true;
+        }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    bool headless = false;
+    std::string script, snapin;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--headless")
+            headless = true;
+        else if (arg == "--script" && i + 1 < argc)
+            script = argv[++i];
+        else if (arg == "--snapin" && i + 1 < argc)
+            snapin = argv[++i];
+        else if (arg == "--help" || arg == "-h")
+            return Usage(nullptr);
+        else
+            return Usage(("unknown argument " + arg).c_str());
+    }
+    const char* display = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if (!headless && ((display && *display) || (wayland && *wayland)))
+        std::fprintf(stderr, "tavrosk-console: the desktop window is not part of this build yet; "
+                             "the headless console runs instead.\n");
+
+    std::unique_ptr<Headless::CInputThread> input;
+    if (!script.empty()) {
+        auto file = std::make_unique<std::ifstream>(script);
+        if (!*file) {
+            std::fprintf(stderr, "tavrosk-console: cannot read the script %s\n", script.c_str());
+            return 2;
+        }
+        input = std::make_unique<Headless::CInputThread>(std::move(file));
+    } else {
+        if (isatty(STDIN_FILENO))
+            std::fprintf(stderr,
+                         "tavrosk-console: one command per line (tree, list PATH, menu PATH, verbs PATH, "
+                         "status, quit ...)\n");
+        input = std::make_unique<Headless::CInputThread>(std::cin);
+    }
+
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    int status = 0;
+    {
+        Console::CConsole console;
+        std::wstring problem;
+        HRESULT hr;
+        if (snapin.empty()) {
+            hr = console.AddRegisteredSnapins(&problem);
+        } else {
+            CLSID clsid;
+            if (!FindSnapin(snapin, &clsid)) {
+                std::fprintf(stderr, "tavrosk-console: no snap-in %s is registered\n", snapin.c_str());
+                CoUninitialize();
+                return 1;
+            }
+            hr = console.AddSnapin(clsid, &problem);
+        }
+        if (FAILED(hr)) {
+            std::fprintf(stderr, "tavrosk-console: %s\n", tvp::ToUtf8(problem).c_str());
+            CoUninitialize();
+            return 1;
+        }
+        Headless::CSession session(console, std::cout);
+        // The console opens with its first snap-in's static node selected, as a console document does.
+        if (!console.Roots().empty()) console.View().SelectScopeItem(console.Roots().front());
+        session.Run([&](std::string* line) { return input->Next(line); });
+        status = session.AnyFailed() ? 1 : 0;
+        console.Close();
+    }
+    CoFreeUnusedLibraries();
+    CoUninitialize();
+    std::cout.flush();
+    return status;
+}

@@ -1,0 +1,850 @@
+// The console tests' snap-in: an in-process server with one snap-in class whose tree the test
+// describes (testsnapin.h). It plays the snap-in's side as an ordinary snap-in does and logs what the
+// console asks of it.
+#include "testsnapin.h"
+
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <cstring>
+#include <cwchar>
+#include <new>
+
+#include "tvplatform.h"
+
+namespace TestSnapin {
+
+// {0E1D2C3B-4A59-4687-9A8B-7C6D5E4F3A2B}: how the snap-in knows its own data objects.
+DEFINE_GUID(IID_ITestDataObject, 0x0E1D2C3B, 0x4A59, 0x4687, 0x9A, 0x8B, 0x7C, 0x6D, 0x5E, 0x4F, 0x3A, 0x2B);
+
+Node* Node::Add(const std::wstring& childName, bool asScope, std::vector<std::wstring> childCells) {
+    auto child = std::make_unique<Node>();
+    child->name = childName;
+    child->scope = asScope;
+    child->cells = std::move(childCells);
+    child->parent = this;
+    children.push_back(std::move(child));
+    return children.back().get();
+}
+
+Node* Node::Find(const std::wstring& path) {
+    Node* node = this;
+    size_t start = 0;
+    while (node && start <= path.size()) {
+        size_t slash = path.find(L'/', start);
+        std::wstring part =
+            path.substr(start, slash == std::wstring::npos ? std::wstring::npos : slash - start);
+        Node* next = nullptr;
+        for (auto& child : node->children)
+            if (child->name == part) next = child.get();
+        node = next;
+        if (slash == std::wstring::npos) break;
+        start = slash + 1;
+    }
+    return node;
+}
+
+Control& TheControl() {
+    static Control control = [] {
+        Control fresh;
+        fresh.Reset();
+        return fresh;
+    }();
+    return control;
+}
+
+void Control::Reset() {
+    root = Node();
+    root.name = L"Test Root";
+    root.columns = {L"Name", L"Kind"};
+    root.verbs = {MMC_VERB_REFRESH};
+    Node* folder = root.Add(L"Folder A", true, {L"folder"});
+    folder->columns = {L"Name", L"Size"};
+    folder->verbs = {MMC_VERB_REFRESH, MMC_VERB_RENAME, MMC_VERB_DELETE};
+    folder->Add(L"Sub 1", true, {L"first"})->noChildren = true;
+    folder->Add(L"Sub 2", true, {L"second"});
+    for (auto [name, size] : {std::pair{L"Item 1", L"30"}, {L"Item 2", L"9"}, {L"Item 3", L"100"}}) {
+        Node* item = folder->Add(name, false, {size});
+        item->verbs = {MMC_VERB_DELETE, MMC_VERB_RENAME, MMC_VERB_PROPERTIES};
+        item->defaultVerb = MMC_VERB_PROPERTIES;
+    }
+    Node* rows = root.Add(L"Virtual", true, {L"virtual"});
+    rows->view = View::OwnerData;
+    rows->rows = 5;
+    rows->columns = {L"Name", L"Square"};
+    Node* notice = root.Add(L"Notice", true, {L"message"});
+    notice->view = View::Message;
+    notice->messageTitle = L"Not connected";
+    notice->messageBody = L"Line one\nLine two";
+    notice->messageIcon = Icon_Warning;
+    log.clear();
+    addItemResults.clear();
+    compareCalls = 0;
+    refreshReselects = true;
+    offerCompare = true;
+    ownerDescending = false;
+    onCommand = nullptr;
+}
+
+std::vector<std::string> Control::Entries(std::initializer_list<const char*> prefixes) const {
+    std::vector<std::string> entries;
+    for (const std::string& entry : log)
+        for (const char* prefix : prefixes)
+            if (entry.rfind(prefix, 0) == 0) {
+                entries.push_back(entry);
+                break;
+            }
+    return entries;
+}
+
+namespace {
+
+void Log(const std::string& entry) {
+    TheControl().log.push_back(entry);
+}
+
+const char* EventName(MMC_NOTIFY_TYPE event) {
+    switch (event) {
+    case MMCN_EXPAND:
+        return "EXPAND";
+    case MMCN_SHOW:
+        return "SHOW";
+    case MMCN_SELECT:
+        return "SELECT";
+    case MMCN_ADD_IMAGES:
+        return "ADD_IMAGES";
+    case MMCN_REFRESH:
+        return "REFRESH";
+    case MMCN_DELETE:
+        return "DELETE";
+    case MMCN_RENAME:
+        return "RENAME";
+    case MMCN_VIEW_CHANGE:
+        return "VIEW_CHANGE";
+    case MMCN_COLUMN_CLICK:
+        return "COLUMN_CLICK";
+    case MMCN_CONTEXTHELP:
+        return "CONTEXTHELP";
+    case MMCN_DBLCLICK:
+        return "DBLCLICK";
+    case MMCN_PRINT:
+        return "PRINT";
+    case MMCN_BTN_CLICK:
+        return "BTN_CLICK";
+    case MMCN_PROPERTY_CHANGE:
+        return "PROPERTY_CHANGE";
+    default:
+        return "OTHER";
+    }
+}
+
+// The snap-in's data objects ------------------------------------------------------------------------------
+
+class DataObject : public IDataObject {
+public:
+    DataObject(Node* node, DATA_OBJECT_TYPES type, int index) : node(node), type(type), index(index) {}
+    virtual ~DataObject() = default;
+
+    Node* node;
+    DATA_OBJECT_TYPES type;
+    int index; // an owner-data row, or -1
+    std::vector<Node*> items;
+    bool multi = false;
+
+    std::string Name() const {
+        if (multi) {
+            std::string names = "multi(";
+            for (size_t i = 0; i < items.size(); ++i) {
+                if (i) names += ',';
+                names += tvp::ToUtf8(items[i]->name);
+            }
+            return names + ")";
+        }
+        if (!node) return "(none)";
+        std::string name = tvp::ToUtf8(node->name);
+        return index >= 0 ? name + "#" + std::to_string(index) : name;
+    }
+
+    STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        *ppv = nullptr;
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDataObject) ||
+            IsEqualIID(riid, IID_ITestDataObject))
+            *ppv = this;
+        if (!*ppv) return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    STDMETHOD_(ULONG, AddRef)() override { return ++m_refs; }
+    STDMETHOD_(ULONG, Release)() override {
+        ULONG refs = --m_refs;
+        if (!refs) delete this;
+        return refs;
+    }
+    STDMETHOD(GetData)(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    STDMETHOD(GetDataHere)(FORMATETC* format, STGMEDIUM* medium) override {
+        if (!format || !medium) return E_POINTER;
+        if (format->cfFormat != RegisterClipboardFormatW(CCF_DISPLAY_NAME)) return DV_E_FORMATETC;
+        std::u16string text = tvp::ToUtf16(node && !multi ? node->name : L"");
+        SIZE_T bytes = (text.size() + 1) * sizeof(char16_t);
+        if (GlobalSize(medium->hGlobal) < bytes && !GlobalReAlloc(medium->hGlobal, bytes, GMEM_MOVEABLE))
+            return STG_E_MEDIUMFULL;
+        void* block = GlobalLock(medium->hGlobal);
+        if (!block) return STG_E_MEDIUMFULL;
+        std::memcpy(block, text.c_str(), bytes);
+        GlobalUnlock(medium->hGlobal);
+        return S_OK;
+    }
+    STDMETHOD(QueryGetData)(FORMATETC*) override { return E_NOTIMPL; }
+    STDMETHOD(GetCanonicalFormatEtc)(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
+    STDMETHOD(SetData)(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+    STDMETHOD(EnumFormatEtc)(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+    STDMETHOD(DAdvise)(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return E_NOTIMPL; }
+    STDMETHOD(DUnadvise)(DWORD) override { return E_NOTIMPL; }
+    STDMETHOD(EnumDAdvise)(IEnumSTATDATA**) override { return E_NOTIMPL; }
+
+private:
+    ULONG m_refs = 0;
+};
+
+// The snap-in's own data object behind a pointer the console hands back, or null.
+DataObject* Own(IDataObject* data) {
+    if (!data || IS_SPECIAL_DATAOBJECT(data)) return nullptr;
+    void* own = nullptr;
+    if (FAILED(data->QueryInterface(IID_ITestDataObject, &own))) return nullptr;
+    data->Release();
+    return static_cast<DataObject*>(static_cast<IDataObject*>(own));
+}
+
+HRESULT Hand(DataObject* data, LPDATAOBJECT* out) {
+    data->AddRef();
+    HRESULT hr = data->QueryInterface(IID_IDataObject, reinterpret_cast<void**>(out));
+    data->Release();
+    return hr;
+}
+
+template <class T> void Drop(T*& p) {
+    if (p) p->Release();
+    p = nullptr;
+}
+
+WCHAR g_scopeText[260];
+WCHAR g_resultText[260];
+
+void Copy(WCHAR* buffer, const std::wstring& text) {
+    size_t n = std::min<size_t>(text.size(), 259);
+    std::wmemcpy(buffer, text.c_str(), n);
+    buffer[n] = L'\0';
+}
+
+// Menus: every entry of the node is offered, whether allowed or not, so the console must refuse what
+// does not belong; the results are kept for the test.
+void AddMenu(Node* node, LPCONTEXTMENUCALLBACK callback) {
+    if (!node) return;
+    for (const MenuEntry& entry : node->menu) {
+        CONTEXTMENUITEM item = {};
+        item.strName = const_cast<LPWSTR>(entry.name.c_str());
+        item.strStatusBarText = const_cast<LPWSTR>(entry.status.c_str());
+        item.lCommandID = entry.command;
+        item.lInsertionPointID = entry.insertionPoint;
+        item.fFlags = entry.flags;
+        item.fSpecialFlags = entry.special;
+        TheControl().addItemResults.push_back(callback->AddItem(&item));
+    }
+}
+
+HRESULT Rename(Node* node, LPCWSTR name) {
+    if (!node || !node->acceptRename) return S_FALSE;
+    node->name = name;
+    return S_OK;
+}
+
+// Deletes a node: a scope item from the namespace, a row from the list.
+void Remove(Node* node, IConsoleNameSpace2* nameSpace, IResultData* resultData) {
+    if (!node || !node->parent) return;
+    if (node->scope && node->inserted && nameSpace) nameSpace->DeleteItem(node->scopeItem, TRUE);
+    if (!node->scope && resultData) resultData->DeleteItem(node->resultItem, 0);
+    auto& siblings = node->parent->children;
+    for (auto it = siblings.begin(); it != siblings.end(); ++it)
+        if (it->get() == node) {
+            siblings.erase(it);
+            break;
+        }
+}
+
+class Component;
+
+// The scope side
+// ---------------------------------------------------------------------------------------------
+
+class ComponentData : public IComponentData, public IExtendContextMenu, public ISnapinHelp2 {
+public:
+    virtual ~ComponentData() {
+        Drop(m_nameSpace);
+        Drop(m_console);
+    }
+    IConsoleNameSpace2* NameSpace() const { return m_nameSpace; }
+
+    void InsertChildren(Node* node, HSCOPEITEM parent) {
+        if (!m_nameSpace) return;
+        for (auto& child : node->children) {
+            if (!child->scope || child->inserted) continue;
+            SCOPEDATAITEM item = {};
+            item.mask =
+                SDI_STR | SDI_PARAM | SDI_IMAGE | SDI_OPENIMAGE | (child->noChildren ? SDI_CHILDREN : 0);
+            item.displayname = MMC_CALLBACK;
+            item.lParam = reinterpret_cast<LPARAM>(child.get());
+            item.relativeID = parent;
+            if (SUCCEEDED(m_nameSpace->InsertItem(&item))) {
+                child->scopeItem = item.ID;
+                child->inserted = true;
+            }
+        }
+    }
+
+    STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        *ppv = nullptr;
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IComponentData))
+            *ppv = static_cast<IComponentData*>(this);
+        else if (IsEqualIID(riid, IID_IExtendContextMenu))
+            *ppv = static_cast<IExtendContextMenu*>(this);
+        else if (IsEqualIID(riid, IID_ISnapinHelp) || IsEqualIID(riid, IID_ISnapinHelp2))
+            *ppv = static_cast<ISnapinHelp2*>(this);
+        if (!*ppv) return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    STDMETHOD_(ULONG, AddRef)() override { return ++m_refs; }
+    STDMETHOD_(ULONG, Release)() override {
+        ULONG refs = --m_refs;
+        if (!refs) delete this;
+        return refs;
+    }
+
+    STDMETHOD(Initialize)(LPUNKNOWN unknown) override {
+        Log("CD.Initialize");
+        if (FAILED(unknown->QueryInterface(IID_IConsoleNameSpace2, reinterpret_cast<void**>(&m_nameSpace))))
+            return E_UNEXPECTED;
+        unknown->QueryInterface(IID_IConsole2, reinterpret_cast<void**>(&m_console));
+        IImageList* images = nullptr;
+        if (m_console && SUCCEEDED(m_console->QueryScopeImageList(&images))) {
+            images->ImageListSetStrip(reinterpret_cast<LONG_PTR*>(1), reinterpret_cast<LONG_PTR*>(2), 0,
+                                      RGB(255, 0, 255));
+            images->Release();
+        }
+        return S_OK;
+    }
+    STDMETHOD(CreateComponent)(LPCOMPONENT* component) override;
+    STDMETHOD(Notify)(LPDATAOBJECT data, MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param) override {
+        DataObject* own = Own(data);
+        Node* node = own ? own->node : nullptr;
+        std::string entry =
+            std::string("CD.Notify ") + EventName(event) + " " + (own ? own->Name() : "(none)");
+        if (event == MMCN_EXPAND) entry += " arg=" + std::to_string(arg);
+        if (event == MMCN_RENAME) entry += " to=" + tvp::ToUtf8(reinterpret_cast<LPCWSTR>(param));
+        Log(entry);
+        switch (event) {
+        case MMCN_EXPAND:
+            if (!node) return S_FALSE;
+            if (node == &TheControl().root) node->scopeItem = param;
+            InsertChildren(node, param);
+            return S_OK;
+        case MMCN_RENAME:
+            return Rename(node, reinterpret_cast<LPCWSTR>(param));
+        case MMCN_DELETE:
+            Remove(node, m_nameSpace, nullptr);
+            return S_OK;
+        default:
+            return S_FALSE;
+        }
+    }
+    STDMETHOD(Destroy)() override {
+        Log("CD.Destroy");
+        Drop(m_nameSpace);
+        Drop(m_console);
+        return S_OK;
+    }
+    STDMETHOD(QueryDataObject)(MMC_COOKIE cookie, DATA_OBJECT_TYPES type, LPDATAOBJECT* out) override {
+        Node* node = cookie ? reinterpret_cast<Node*>(cookie) : &TheControl().root;
+        return Hand(new DataObject(node, type, -1), out);
+    }
+    STDMETHOD(GetDisplayInfo)(SCOPEDATAITEM* item) override {
+        Node* node = item->lParam ? reinterpret_cast<Node*>(item->lParam) : &TheControl().root;
+        if (item->mask & SDI_STR) {
+            Copy(g_scopeText, node->name);
+            item->displayname = g_scopeText;
+        }
+        return S_OK;
+    }
+    STDMETHOD(CompareObjects)(LPDATAOBJECT a, LPDATAOBJECT b) override {
+        DataObject *first = Own(a), *second = Own(b);
+        return first && second && first->node == second->node ? S_OK : S_FALSE;
+    }
+
+    STDMETHOD(AddMenuItems)(LPDATAOBJECT data, LPCONTEXTMENUCALLBACK callback, long* allowed) override {
+        DataObject* own = Own(data);
+        Log("CD.AddMenuItems " + (own ? own->Name() : "(none)") + " allowed=" + std::to_string(*allowed));
+        AddMenu(own ? own->node : nullptr, callback);
+        return S_OK;
+    }
+    STDMETHOD(Command)(long command, LPDATAOBJECT data) override {
+        DataObject* own = Own(data);
+        Log("CD.Command " + std::to_string(command) + " " + (own ? own->Name() : "(none)"));
+        if (TheControl().onCommand) TheControl().onCommand(command, own ? own->node : nullptr, m_console);
+        return S_OK;
+    }
+
+    STDMETHOD(GetHelpTopic)(LPOLESTR* file) override {
+        const wchar_t name[] = L"testsnapin.chm";
+        *file = static_cast<LPOLESTR>(CoTaskMemAlloc(sizeof(name)));
+        std::memcpy(*file, name, sizeof(name));
+        return S_OK;
+    }
+    STDMETHOD(GetLinkedTopics)(LPOLESTR* files) override {
+        *files = nullptr;
+        return S_FALSE;
+    }
+
+private:
+    ULONG m_refs = 0;
+    IConsoleNameSpace2* m_nameSpace = nullptr;
+    IConsole2* m_console = nullptr;
+};
+
+// The result side, one per view
+// ------------------------------------------------------------------------------
+
+class Component : public IComponent,
+                  public IExtendContextMenu,
+                  public IExtendControlbar,
+                  public IResultDataCompareEx,
+                  public IResultOwnerData {
+public:
+    explicit Component(ComponentData* owner) : m_owner(owner) { m_owner->AddRef(); }
+    virtual ~Component() {
+        DropInterfaces(true);
+        m_owner->Release();
+    }
+
+    STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        *ppv = nullptr;
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IComponent))
+            *ppv = static_cast<IComponent*>(this);
+        else if (IsEqualIID(riid, IID_IExtendContextMenu))
+            *ppv = static_cast<IExtendContextMenu*>(this);
+        else if (IsEqualIID(riid, IID_IExtendControlbar))
+            *ppv = static_cast<IExtendControlbar*>(this);
+        else if (IsEqualIID(riid, IID_IResultDataCompareEx) && TheControl().offerCompare)
+            *ppv = static_cast<IResultDataCompareEx*>(this);
+        else if (IsEqualIID(riid, IID_IResultOwnerData))
+            *ppv = static_cast<IResultOwnerData*>(this);
+        if (!*ppv) return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    STDMETHOD_(ULONG, AddRef)() override { return ++m_refs; }
+    STDMETHOD_(ULONG, Release)() override {
+        ULONG refs = --m_refs;
+        if (!refs) delete this;
+        return refs;
+    }
+
+    STDMETHOD(Initialize)(LPCONSOLE console) override {
+        Log("C.Initialize");
+        console->QueryInterface(IID_IConsole2, reinterpret_cast<void**>(&m_console));
+        console->QueryInterface(IID_IResultData, reinterpret_cast<void**>(&m_resultData));
+        console->QueryInterface(IID_IHeaderCtrl2, reinterpret_cast<void**>(&m_header));
+        console->QueryInterface(IID_IDisplayHelp, reinterpret_cast<void**>(&m_help));
+        return m_console && m_resultData && m_header ? S_OK : E_UNEXPECTED;
+    }
+    STDMETHOD(Notify)(LPDATAOBJECT data, MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param) override {
+        DataObject* own = Own(data);
+        Node* node = own ? own->node : m_current;
+        std::string entry = std::string("C.Notify ") + EventName(event);
+        if (event == MMCN_VIEW_CHANGE)
+            entry += " hint=" + std::to_string(param);
+        else if (event == MMCN_COLUMN_CLICK)
+            entry += " column=" + std::to_string(arg) + " options=" + std::to_string(param);
+        else
+            entry += " " + (own ? own->Name() : std::string("(none)"));
+        if (event == MMCN_SHOW) entry += " arg=" + std::to_string(arg);
+        if (event == MMCN_SELECT)
+            entry += " scope=" + std::to_string(LOWORD(arg)) + " select=" + std::to_string(HIWORD(arg));
+        if (event == MMCN_RENAME) entry += " to=" + tvp::ToUtf8(reinterpret_cast<LPCWSTR>(param));
+        Log(entry);
+        switch (event) {
+        case MMCN_ADD_IMAGES: {
+            reinterpret_cast<IImageList*>(arg)->ImageListSetStrip(
+                reinterpret_cast<LONG_PTR*>(3), reinterpret_cast<LONG_PTR*>(4), 0, RGB(255, 0, 255));
+            return S_OK;
+        }
+        case MMCN_SHOW:
+            if (arg && node) Show(node);
+            return S_OK;
+        case MMCN_SELECT:
+            if (HIWORD(arg) && own && !own->multi && own->index < 0) SetVerbs(own->node);
+            if (HIWORD(arg) && own && own->multi) EnableDelete();
+            return S_OK;
+        case MMCN_REFRESH:
+            Refresh(node);
+            return S_OK;
+        case MMCN_DELETE:
+            if (own && own->multi) {
+                for (Node* item : own->items)
+                    Remove(item, m_owner->NameSpace(), m_resultData);
+            } else {
+                Remove(node, m_owner->NameSpace(), m_resultData);
+            }
+            return S_OK;
+        case MMCN_RENAME:
+            return Rename(node, reinterpret_cast<LPCWSTR>(param));
+        case MMCN_VIEW_CHANGE:
+            if (param == 1) m_console->SelectScopeItem(static_cast<HSCOPEITEM>(arg));
+            return S_OK;
+        case MMCN_COLUMN_CLICK:
+            return S_OK;
+        case MMCN_CONTEXTHELP:
+            if (!node || node->helpTopic.empty() || !m_help) return S_FALSE;
+            m_help->ShowTopic(const_cast<LPOLESTR>(node->helpTopic.c_str()));
+            return S_OK;
+        default:
+            return S_FALSE;
+        }
+    }
+    STDMETHOD(Destroy)(MMC_COOKIE) override {
+        Log("C.Destroy");
+        DropInterfaces(false);
+        return S_OK;
+    }
+    STDMETHOD(QueryDataObject)(MMC_COOKIE cookie, DATA_OBJECT_TYPES type, LPDATAOBJECT* out) override {
+        if (cookie == MMC_MULTI_SELECT_COOKIE) {
+            auto* data = new DataObject(nullptr, type, -1);
+            data->multi = true;
+            RESULTDATAITEM item = {};
+            item.mask = RDI_STATE | RDI_PARAM;
+            item.nState = LVIS_SELECTED;
+            item.nIndex = -1;
+            while (m_resultData && m_resultData->GetNextItem(&item) == S_OK && item.nIndex != -1)
+                if (item.lParam) data->items.push_back(reinterpret_cast<Node*>(item.lParam));
+            return Hand(data, out);
+        }
+        if (m_current && m_current->view == View::OwnerData && cookie >= 0 && cookie < m_current->rows)
+            return Hand(new DataObject(m_current, type, static_cast<int>(cookie)), out);
+        Node* node = cookie ? reinterpret_cast<Node*>(cookie) : &TheControl().root;
+        return Hand(new DataObject(node, type, -1), out);
+    }
+    STDMETHOD(GetResultViewType)(MMC_COOKIE cookie, LPOLESTR* viewType, long* options) override {
+        Node* node = cookie ? reinterpret_cast<Node*>(cookie) : &TheControl().root;
+        Log("C.GetResultViewType " + tvp::ToUtf8(node->name));
+        m_current = node;
+        *viewType = nullptr;
+        *options = node->viewOptions;
+        switch (node->view) {
+        case View::List:
+            return S_OK;
+        case View::OwnerData:
+            *options |= MMC_VIEW_OPTIONS_OWNERDATALIST;
+            return S_OK;
+        case View::Message:
+            return StringFromCLSID(CLSID_MessageView, viewType);
+        case View::Custom:
+            return StringFromCLSID(CLSID_TestSnapin, viewType);
+        }
+        return S_OK;
+    }
+    STDMETHOD(GetDisplayInfo)(RESULTDATAITEM* item) override {
+        std::wstring text;
+        if (item->bScopeItem || item->lParam) {
+            Node* node = item->lParam ? reinterpret_cast<Node*>(item->lParam) : &TheControl().root;
+            if (item->nCol == 0)
+                text = node->name;
+            else if (item->nCol - 1 < static_cast<int>(node->cells.size()))
+                text = node->cells[item->nCol - 1];
+        } else if (m_current) {
+            int row = TheControl().ownerDescending ? m_current->rows - 1 - item->nIndex : item->nIndex;
+            text = item->nCol == 0 ? L"Row " + std::to_wstring(row) : std::to_wstring(row * row);
+        }
+        if (item->mask & RDI_STR) {
+            Copy(g_resultText, text);
+            item->str = g_resultText;
+        }
+        return S_OK;
+    }
+    STDMETHOD(CompareObjects)(LPDATAOBJECT a, LPDATAOBJECT b) override {
+        DataObject *first = Own(a), *second = Own(b);
+        return first && second && first->node == second->node ? S_OK : S_FALSE;
+    }
+
+    STDMETHOD(AddMenuItems)(LPDATAOBJECT data, LPCONTEXTMENUCALLBACK callback, long* allowed) override {
+        DataObject* own = Own(data);
+        Log("C.AddMenuItems " + (own ? own->Name() : "(none)") + " allowed=" + std::to_string(*allowed));
+        AddMenu(own && !own->multi ? own->node : nullptr, callback);
+        return S_OK;
+    }
+    STDMETHOD(Command)(long command, LPDATAOBJECT data) override {
+        DataObject* own = Own(data);
+        Log("C.Command " + std::to_string(command) + " " + (own ? own->Name() : "(none)"));
+        if (TheControl().onCommand) TheControl().onCommand(command, own ? own->node : nullptr, m_console);
+        return S_OK;
+    }
+
+    STDMETHOD(SetControlbar)(LPCONTROLBAR controlbar) override {
+        Log(std::string("C.SetControlbar ") + (controlbar ? "set" : "null"));
+        Drop(m_toolbar);
+        Drop(m_controlbar);
+        if (!controlbar) return S_OK;
+        m_controlbar = controlbar;
+        m_controlbar->AddRef();
+        IUnknown* unknown = nullptr;
+        HRESULT hr = m_controlbar->Create(TOOLBAR, this, &unknown);
+        if (FAILED(hr)) return hr;
+        unknown->QueryInterface(IID_IToolbar, reinterpret_cast<void**>(&m_toolbar));
+        unknown->Release();
+        m_toolbar->AddBitmap(2, reinterpret_cast<HBITMAP>(static_cast<LONG_PTR>(1)), 16, 16,
+                             RGB(255, 0, 255));
+        MMCBUTTON buttons[2] = {
+            {0, 501, TBSTATE_ENABLED, TBSTYLE_BUTTON, const_cast<LPOLESTR>(L"Go"),
+             const_cast<LPOLESTR>(L"Go there")},
+            {1, 502, 0, TBSTYLE_BUTTON, const_cast<LPOLESTR>(L"Stop"), const_cast<LPOLESTR>(L"Stop it")}};
+        return m_toolbar->AddButtons(2, buttons);
+    }
+    STDMETHOD(ControlbarNotify)(MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param) override {
+        if (event == MMCN_SELECT) {
+            DataObject* own = Own(reinterpret_cast<LPDATAOBJECT>(param));
+            Log("CB.SELECT " + (own ? own->Name() : std::string("(none)")) +
+                " scope=" + std::to_string(LOWORD(arg)) + " select=" + std::to_string(HIWORD(arg)));
+            if (m_controlbar && m_toolbar) {
+                if (HIWORD(arg))
+                    m_controlbar->Attach(TOOLBAR, m_toolbar);
+                else
+                    m_controlbar->Detach(m_toolbar);
+            }
+            return S_OK;
+        }
+        if (event == MMCN_BTN_CLICK) {
+            DataObject* own = Own(reinterpret_cast<LPDATAOBJECT>(arg));
+            Log("CB.BTN_CLICK " + std::to_string(param) + " " + (own ? own->Name() : std::string("(none)")));
+            if (TheControl().onCommand)
+                TheControl().onCommand(static_cast<LONG>(param), own ? own->node : nullptr, m_console);
+            return S_OK;
+        }
+        return S_FALSE;
+    }
+
+    // Rows compare by the number in their column (or by name), not as text.
+    STDMETHOD(Compare)(RDCOMPARE* record, int* result) override {
+        ++TheControl().compareCalls;
+        auto* a = reinterpret_cast<Node*>(record->prdch1->cookie);
+        auto* b = reinterpret_cast<Node*>(record->prdch2->cookie);
+        int column = record->nColumn;
+        if (column > 0 && column - 1 < static_cast<int>(a->cells.size()) &&
+            column - 1 < static_cast<int>(b->cells.size())) {
+            long x = std::wcstol(a->cells[column - 1].c_str(), nullptr, 10);
+            long y = std::wcstol(b->cells[column - 1].c_str(), nullptr, 10);
+            *result = x < y ? -1 : x > y ? 1 : 0;
+        } else {
+            *result = a->name.compare(b->name) < 0 ? -1 : a->name == b->name ? 0 : 1;
+        }
+        return S_OK;
+    }
+
+    STDMETHOD(FindItem)(LPRESULTFINDINFO, int*) override { return S_FALSE; }
+    STDMETHOD(CacheHint)(int first, int last) override {
+        Log("OD.CacheHint " + std::to_string(first) + " " + std::to_string(last));
+        return S_OK;
+    }
+    STDMETHOD(SortItems)(int column, DWORD options, LPARAM) override {
+        Log("OD.SortItems column=" + std::to_string(column) + " options=" + std::to_string(options));
+        TheControl().ownerDescending = (options & RSI_DESCENDING) != 0;
+        return S_OK;
+    }
+
+private:
+    void DropInterfaces(bool all) {
+        Drop(m_console);
+        Drop(m_resultData);
+        Drop(m_header);
+        Drop(m_help);
+        if (all) {
+            Drop(m_toolbar);
+            Drop(m_controlbar);
+        }
+    }
+
+    void Show(Node* node) {
+        m_current = node;
+        // As a snap-in framework does: the scope children are inserted when the node is shown, too.
+        m_owner->InsertChildren(node, node->scopeItem);
+        switch (node->view) {
+        case View::List: {
+            // As a snap-in framework fills a list: cleared, columns, the count, then every row.
+            m_resultData->DeleteAllRsltItems();
+            for (size_t i = 0; i < node->columns.size(); ++i)
+                m_header->InsertColumn(static_cast<int>(i), node->columns[i].c_str(), LVCFMT_LEFT,
+                                       AUTO_WIDTH);
+            m_resultData->SetItemCount(static_cast<int>(node->children.size()), 0);
+            for (auto& child : node->children) {
+                if (child->scope) continue;
+                RESULTDATAITEM item = {};
+                item.mask = RDI_STR | RDI_PARAM | RDI_IMAGE;
+                item.str = MMC_CALLBACK;
+                item.lParam = reinterpret_cast<LPARAM>(child.get());
+                if (SUCCEEDED(m_resultData->InsertItem(&item))) child->resultItem = item.itemID;
+            }
+            std::wstring status = std::to_wstring(node->children.size()) + L" Items";
+            m_console->SetStatusText(const_cast<LPOLESTR>(status.c_str()));
+            break;
+        }
+        case View::OwnerData:
+            for (size_t i = 0; i < node->columns.size(); ++i)
+                m_header->InsertColumn(static_cast<int>(i), node->columns[i].c_str(), LVCFMT_LEFT,
+                                       AUTO_WIDTH);
+            m_resultData->SetItemCount(node->rows, 0);
+            break;
+        case View::Message: {
+            IUnknown* unknown = nullptr;
+            if (FAILED(m_console->QueryResultView(&unknown))) break;
+            IMessageView* message = nullptr;
+            if (SUCCEEDED(unknown->QueryInterface(IID_IMessageView, reinterpret_cast<void**>(&message)))) {
+                message->SetTitleText(node->messageTitle.c_str());
+                message->SetBodyText(node->messageBody.c_str());
+                message->SetIcon(node->messageIcon);
+                message->Release();
+            }
+            unknown->Release();
+            break;
+        }
+        case View::Custom:
+            break;
+        }
+    }
+
+    void SetVerbs(Node* node) {
+        IConsoleVerb* verbs = nullptr;
+        if (!node || FAILED(m_console->QueryConsoleVerb(&verbs))) return;
+        for (MMC_CONSOLE_VERB verb : node->verbs)
+            verbs->SetVerbState(verb, ENABLED, TRUE);
+        if (node->defaultVerb != MMC_VERB_NONE) verbs->SetDefaultVerb(node->defaultVerb);
+        verbs->Release();
+    }
+
+    void EnableDelete() {
+        IConsoleVerb* verbs = nullptr;
+        if (FAILED(m_console->QueryConsoleVerb(&verbs))) return;
+        verbs->SetVerbState(MMC_VERB_DELETE, ENABLED, TRUE);
+        verbs->Release();
+    }
+
+    void Refresh(Node* node) {
+        if (!node || !TheControl().refreshReselects) return;
+        for (auto& child : node->children)
+            if (child->scope && child->inserted) {
+                m_owner->NameSpace()->DeleteItem(child->scopeItem, TRUE);
+                child->inserted = false;
+            }
+        m_console->UpdateAllViews(nullptr, node->scopeItem, 1);
+    }
+
+    ULONG m_refs = 0;
+    ComponentData* m_owner;
+    Node* m_current = nullptr;
+    IConsole2* m_console = nullptr;
+    IResultData* m_resultData = nullptr;
+    IHeaderCtrl2* m_header = nullptr;
+    IDisplayHelp* m_help = nullptr;
+    IControlbar* m_controlbar = nullptr;
+    IToolbar* m_toolbar = nullptr;
+};
+
+STDMETHODIMP ComponentData::CreateComponent(LPCOMPONENT* component) {
+    auto* created = new Component(this);
+    created->AddRef();
+    HRESULT hr = created->QueryInterface(IID_IComponent, reinterpret_cast<void**>(component));
+    created->Release();
+    return hr;
+}
+
+class Factory : public IClassFactory {
+public:
+    virtual ~Factory() = default;
+    STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        *ppv = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory) ? this : nullptr;
+        if (!*ppv) return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    STDMETHOD_(ULONG, AddRef)() override { return ++m_refs; }
+    STDMETHOD_(ULONG, Release)() override {
+        ULONG refs = --m_refs;
+        if (!refs) delete this;
+        return refs;
+    }
+    STDMETHOD(CreateInstance)(IUnknown* outer, REFIID riid, void** ppv) override {
+        if (outer) return CLASS_E_NOAGGREGATION;
+        auto* created = new ComponentData();
+        created->AddRef();
+        HRESULT hr = created->QueryInterface(riid, ppv);
+        created->Release();
+        return hr;
+    }
+    STDMETHOD(LockServer)(BOOL) override { return S_OK; }
+
+private:
+    ULONG m_refs = 0;
+};
+
+LONG SetString(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& value) {
+    HKEY key = nullptr;
+    LONG result = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    if (result != ERROR_SUCCESS) return result;
+    if (name || !value.empty())
+        result = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                static_cast<DWORD>((value.size() + 1) * 2));
+    RegCloseKey(key);
+    return result;
+}
+
+} // namespace
+} // namespace TestSnapin
+
+using namespace TestSnapin;
+
+STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
+    if (!IsEqualCLSID(rclsid, CLSID_TestSnapin)) return CLASS_E_CLASSNOTAVAILABLE;
+    auto* factory = new Factory();
+    factory->AddRef();
+    HRESULT hr = factory->QueryInterface(riid, ppv);
+    factory->Release();
+    return hr;
+}
+
+// The tests keep pointers into the snap-in's tree; it stays loaded.
+STDAPI DllCanUnloadNow() {
+    return S_FALSE;
+}
+
+// Registers the snap-in as a stand-alone one, with this library as its server.
+extern "C" HRESULT STDMETHODCALLTYPE TestSnapinRegister() {
+    Dl_info info = {};
+    if (!dladdr(reinterpret_cast<void*>(&TestSnapinRegister), &info) || !info.dli_fname) return E_FAIL;
+    WCHAR clsid[40];
+    StringFromGUID2(CLSID_TestSnapin, clsid, 40);
+    std::wstring classKey = std::wstring(L"CLSID\\") + clsid;
+    std::wstring snapinKey = std::wstring(L"SOFTWARE\\Microsoft\\MMC\\SnapIns\\") + clsid;
+    if (SetString(HKEY_CLASSES_ROOT, classKey, nullptr, L"Console Test Snap-in") != ERROR_SUCCESS ||
+        SetString(HKEY_CLASSES_ROOT, classKey + L"\\InprocServer32", nullptr,
+                  tvp::FromUtf8(info.dli_fname)) != ERROR_SUCCESS ||
+        SetString(HKEY_CLASSES_ROOT, classKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment") !=
+            ERROR_SUCCESS ||
+        SetString(HKEY_LOCAL_MACHINE, snapinKey, L"NameString", L"Console Test Snap-in") != ERROR_SUCCESS ||
+        SetString(HKEY_LOCAL_MACHINE, snapinKey + L"\\StandAlone", nullptr, L"") != ERROR_SUCCESS)
+        return SELFREG_E_CLASS;
+    return S_OK;
+}
+
+STDAPI DllRegisterServer() {
+    return TestSnapinRegister();
+}
