@@ -44,7 +44,7 @@ console)
     build
     export TAVROSK_PREFIX="${TAVROSK_PREFIX:-$HOME/.local/share/tavrosk}"
     init_prefix
-    export PATH="$BUILD_DIR/vendor:$PATH" # the snap-in loads morvane.dll by its bare name
+    export PATH="$PWD/$BUILD_DIR/vendor:$PATH" # the snap-in loads morvane.dll by its bare name
     if [ -x "$BUILD_DIR/bin/tavrosk-console" ]; then
         exec "$BUILD_DIR/bin/tavrosk-console"
     fi
