@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Runs one headless console scenario: a fresh prefix prepared by tavrosk-init, the script given to
+# tavrosk-console --headless, and its output checked against the expectation file. The expectation's
+# first line is "exit N", the exit status the run must end with; every other line must appear in the
+# output, in this order (the output may hold more lines between them).
+#
+#   run_scenario.sh BUILD_DIR SCRIPT EXPECTATION
+set -u
+build=$1 script=$2 expectation=$3
+
+prefix=$(mktemp -d /tmp/tavrosk-scenario-XXXXXX)
+export TAVROSK_PREFIX=$prefix
+trap 'rm -rf "$prefix"' EXIT
+
+if ! init_output=$("$build/bin/tavrosk-init" 2>&1); then
+    echo "tavrosk-init failed:"
+    echo "$init_output"
+    exit 1
+fi
+
+output=$("$build/bin/tavrosk-console" --headless --script "$script" 2>&1)
+status=$?
+
+expected_status=$(head -n 1 "$expectation" | sed -n 's/^exit \([0-9]*\)$/\1/p')
+failed=0
+if [ "$status" != "$expected_status" ]; then
+    echo "exit status $status, expected $expected_status"
+    failed=1
+fi
+
+# Each expected line must come after the one before it; the first one missing is reported.
+missing=$(awk -v expectation="$expectation" '
+    BEGIN {
+        count = 0
+        while ((getline line < expectation) > 0) if (count++ > 0) wanted[count - 1] = line
+        count--
+        next_wanted = 1
+    }
+    next_wanted <= count && $0 == wanted[next_wanted] { next_wanted++ }
+    END { if (next_wanted <= count) print wanted[next_wanted] }' <<< "$output")
+if [ -n "$missing" ]; then
+    echo "not found in order in the output: $missing"
+    failed=1
+fi
+
+if [ $failed = 1 ]; then
+    echo "--- output of $(basename "$script"):"
+    echo "$output"
+    exit 1
+fi
+exit 0
