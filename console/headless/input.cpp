@@ -1,53 +1,86 @@
-// The input thread: reads lines and hands them to the console's thread through a queue.
+// The input thread and the hidden window its lines are posted to.
 #include "input.h"
 
-#include <chrono>
 #include <thread>
 
 namespace Headless {
 
-CInputThread::CInputThread(std::istream& in) {
-    Start(&in, nullptr);
-}
+namespace {
 
-CInputThread::CInputThread(std::unique_ptr<std::istream> in) {
-    std::shared_ptr<std::istream> owned(std::move(in));
-    Start(owned.get(), owned);
-}
+const UINT kCommandMessage = WM_APP + 0x100; // lParam: a std::string the receiver deletes
+const UINT kEndOfInputMessage = WM_APP + 0x101;
+const wchar_t kClassName[] = L"TavroskHeadlessConsole";
 
-void CInputThread::Start(std::istream* in, std::shared_ptr<std::istream> owned) {
-    // The thread holds the queue (and an owned stream) itself, so it may outlive this object.
-    std::thread([shared = m_shared, in, owned] {
+} // namespace
+
+void ReadLinesOnThread(std::shared_ptr<std::istream> in, std::function<void(const std::string*)> deliver) {
+    std::thread([in = std::move(in), deliver = std::move(deliver)] {
         std::string line;
-        while (std::getline(*in, line)) {
-            std::lock_guard guard(shared->lock);
-            shared->lines.push_back(std::move(line));
-            shared->ready.notify_one();
-        }
-        std::lock_guard guard(shared->lock);
-        shared->ended = true;
-        shared->ready.notify_one();
+        while (std::getline(*in, line))
+            deliver(&line);
+        deliver(nullptr);
     }).detach();
 }
 
-bool CInputThread::Next(std::string* line, const std::function<void()>& pump) {
-    std::unique_lock guard(m_shared->lock);
-    while (true) {
-        if (!m_shared->lines.empty()) {
-            *line = std::move(m_shared->lines.front());
-            m_shared->lines.pop_front();
-            return true;
-        }
-        if (m_shared->ended) return false;
-        if (!pump) {
-            m_shared->ready.wait(guard);
-            continue;
-        }
-        m_shared->ready.wait_for(guard, std::chrono::milliseconds(10));
-        guard.unlock();
-        pump();
-        guard.lock();
+void CCommandWindow::CMailbox::Post(const std::string* line) {
+    std::lock_guard guard(m_lock);
+    if (!m_window) return; // the console has closed: nothing more is taken
+    if (!line) {
+        PostMessageW(m_window, kEndOfInputMessage, 0, 0);
+        return;
     }
+    auto* copy = new std::string(*line);
+    if (!PostMessageW(m_window, kCommandMessage, 0, reinterpret_cast<LPARAM>(copy))) delete copy;
+}
+
+CCommandWindow::CCommandWindow(CSession& session) : m_session(session) {
+    WNDCLASSEXW windowClass = {};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = Procedure;
+    windowClass.lpszClassName = kClassName;
+    RegisterClassExW(&windowClass); // a second window in the process finds the class registered
+    // Hidden and top-level: it owns the sheets and dialogs the snap-in opens from the console.
+    m_window = CreateWindowExW(0, kClassName, L"Korvath Console", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480,
+                               nullptr, nullptr, nullptr, nullptr);
+    SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    std::lock_guard guard(m_mailbox->m_lock);
+    m_mailbox->m_window = m_window;
+}
+
+CCommandWindow::~CCommandWindow() {
+    {
+        std::lock_guard guard(m_mailbox->m_lock);
+        m_mailbox->m_window = nullptr;
+    }
+    // Lines that came after the last command run are dropped with their copies.
+    MSG message;
+    while (PeekMessageW(&message, m_window, kCommandMessage, kCommandMessage, PM_REMOVE))
+        delete reinterpret_cast<std::string*>(message.lParam);
+    DestroyWindow(m_window);
+}
+
+void CCommandWindow::Run() {
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+LRESULT CALLBACK CCommandWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = reinterpret_cast<CCommandWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (message == kCommandMessage) {
+        std::unique_ptr<std::string> line(reinterpret_cast<std::string*>(lParam));
+        if (!self || self->m_session.QuitRequested()) return 0;
+        self->m_session.Execute(*line);
+        if (self->m_session.QuitRequested()) PostQuitMessage(0);
+        return 0;
+    }
+    if (message == kEndOfInputMessage) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 } // namespace Headless

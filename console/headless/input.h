@@ -1,41 +1,57 @@
-// The headless console's input, read on a thread of its own so that the console's thread is never
-// blocked in a read: it waits for the next line and keeps the console's messages moving meanwhile
-// (a worker thread that sends a message to a page must not stall because the console awaits input).
+// The headless console's input: lines read on a thread of its own and handed to the console's thread
+// as messages posted to a hidden window. The console's thread keeps pumping messages while it waits for
+// the next command (a worker thread that sends a message to a page never stalls on the console awaiting
+// input), and whatever loop it runs dispatches the next command: its own loop, or the modal loop of a
+// sheet or dialog that a command opened, so the commands that follow act inside that dialog until it
+// closes, and then the command that opened it completes.
 #pragma once
 
-#include <condition_variable>
-#include <deque>
 #include <functional>
 #include <istream>
 #include <memory>
 #include <mutex>
 #include <string>
 
+#include "session.h"
+
 namespace Headless {
 
-class CInputThread {
-public:
-    // Reads `in` to its end. The stream must outlive the process's use of it (std::cin, or a stream
-    // handed over with its ownership).
-    explicit CInputThread(std::istream& in);
-    explicit CInputThread(std::unique_ptr<std::istream> in);
-    // The reading thread is left to end with the process when its input never ends.
-    ~CInputThread() = default;
+// Reads `in` to its end on a thread of its own, handing each line to `deliver` and then null. The
+// thread owns what it needs, so it may outlive the caller (a read from a terminal that never ends).
+void ReadLinesOnThread(std::shared_ptr<std::istream> in, std::function<void(const std::string*)> deliver);
 
-    // The next line; false at the end of the input. While it waits, `pump` is called now and then (the
-    // console's message pump); without one it just waits.
-    bool Next(std::string* line, const std::function<void()>& pump = {});
+// The hidden window of the headless console: the console's main window, and where command lines
+// arrive. Made and run on the console's thread.
+class CCommandWindow {
+public:
+    explicit CCommandWindow(CSession& session);
+    ~CCommandWindow();
+    CCommandWindow(const CCommandWindow&) = delete;
+    CCommandWindow& operator=(const CCommandWindow&) = delete;
+
+    HWND Handle() const { return m_window; }
+    // What the input thread posts to; it stays valid after the window has gone, and then takes nothing.
+    class CMailbox {
+    public:
+        // From any thread: hands a line to the console's thread; null ends the input.
+        void Post(const std::string* line);
+
+    private:
+        friend class CCommandWindow;
+        std::mutex m_lock;
+        HWND m_window = nullptr;
+    };
+    std::shared_ptr<CMailbox> Mailbox() const { return m_mailbox; }
+
+    // Runs the console's message loop until a command says quit or the input ends.
+    void Run();
 
 private:
-    struct Shared {
-        std::mutex lock;
-        std::condition_variable ready;
-        std::deque<std::string> lines;
-        bool ended = false;
-    };
-    void Start(std::istream* in, std::shared_ptr<std::istream> owned);
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-    std::shared_ptr<Shared> m_shared = std::make_shared<Shared>();
+    CSession& m_session;
+    HWND m_window = nullptr;
+    std::shared_ptr<CMailbox> m_mailbox = std::make_shared<CMailbox>();
 };
 
 } // namespace Headless

@@ -59,20 +59,19 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tavrosk-console: the desktop window is not part of this build yet; "
                              "the headless console runs instead.\n");
 
-    std::unique_ptr<Headless::CInputThread> input;
+    std::shared_ptr<std::istream> input;
     if (!script.empty()) {
-        auto file = std::make_unique<std::ifstream>(script);
-        if (!*file) {
+        input = std::make_shared<std::ifstream>(script);
+        if (!*input) {
             std::fprintf(stderr, "tavrosk-console: cannot read the script %s\n", script.c_str());
             return 2;
         }
-        input = std::make_unique<Headless::CInputThread>(std::move(file));
     } else {
         if (isatty(STDIN_FILENO))
             std::fprintf(stderr,
                          "tavrosk-console: one command per line (tree, list PATH, menu PATH, verbs PATH, "
                          "status, quit ...)\n");
-        input = std::make_unique<Headless::CInputThread>(std::cin);
+        input = std::shared_ptr<std::istream>(&std::cin, [](std::istream*) {});
     }
 
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -98,9 +97,13 @@ int main(int argc, char** argv) {
             return 1;
         }
         Headless::CSession session(console, std::cout);
+        Headless::CCommandWindow window(session);
+        console.SetMainWindow(window.Handle());
         // The console opens with its first snap-in's static node selected, as a console document does.
         if (!console.Roots().empty()) console.View().SelectScopeItem(console.Roots().front());
-        session.Run([&](std::string* line) { return input->Next(line); });
+        Headless::ReadLinesOnThread(
+            input, [mailbox = window.Mailbox()](const std::string* line) { mailbox->Post(line); });
+        window.Run();
         status = session.AnyFailed() ? 1 : 0;
         console.Close();
     }

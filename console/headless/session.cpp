@@ -121,21 +121,9 @@ bool CSession::Fail(const std::wstring& why) {
 }
 
 void CSession::Run(const LineReader& next) {
-    const LineReader* outer = std::exchange(m_reader, &next);
     std::string line;
     while (!m_quit && next(&line))
         Execute(line);
-    m_reader = outer;
-}
-
-bool CSession::RunNested(const std::function<bool()>& done) {
-    if (!m_reader) return false;
-    std::string line;
-    while (!done()) {
-        if (m_quit || !(*m_reader)(&line)) return false;
-        Execute(line);
-    }
-    return true;
 }
 
 bool CSession::Execute(const std::string& line) {

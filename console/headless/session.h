@@ -31,13 +31,11 @@ public:
     CSession(const CSession&) = delete;
     CSession& operator=(const CSession&) = delete;
 
-    // Runs commands until the input ends or a command says quit.
+    // Runs commands read from `next` until it ends or a command says quit, all on this thread. The
+    // program itself runs them through its window's message loop (input.h), so that dialogs work.
     void Run(const LineReader& next);
     // Runs one line; false when it asked to quit.
     bool Execute(const std::string& line);
-    // Runs commands from the current input until `done` holds, for a sheet or dialog that opened inside
-    // a command; false when the input ended or said quit first.
-    bool RunNested(const std::function<bool()>& done);
 
     bool AnyFailed() const { return m_anyFailed; }
     bool QuitRequested() const { return m_quit; }
@@ -78,7 +76,6 @@ private:
     std::mutex m_answerLock;
     std::deque<int> m_answers;
     std::wstring m_failure; // why the running command fails; a message box may set it from any thread
-    const LineReader* m_reader = nullptr;
     bool m_anyFailed = false;
     bool m_quit = false;
     ITvFrontEnd* m_previousFrontEnd = nullptr;

@@ -1,8 +1,10 @@
 // The headless console's command language against the test snap-in: what each command prints, and
 // that bad input prints "error: <why>", lets the run go on and makes the exit status 1.
 #include <sstream>
+#include <thread>
 
 #include "console_fixture.h"
+#include "input.h"
 #include "session.h"
 
 namespace {
@@ -153,4 +155,31 @@ TEST_F(HeadlessTest, QuitEndsTheRunAndInputEndsIt) {
     EXPECT_EQ(out.str(), "Notice\nok\nok\n");
     EXPECT_TRUE(session->QuitRequested());
     EXPECT_FALSE(session->AnyFailed());
+}
+
+TEST_F(HeadlessTest, LinesPostedFromAnotherThreadRunInTheConsolesMessageLoop) {
+    Headless::CCommandWindow window(*session);
+    auto mailbox = window.Mailbox();
+    std::thread input([mailbox] {
+        for (std::string line : {"tree \"Test Root/Notice\"", "quit", "tree"})
+            mailbox->Post(&line);
+    });
+    input.join();
+    out.str("");
+    window.Run();
+    EXPECT_EQ(out.str(), "Notice\nok\nok\n") << "nothing runs after quit";
+    EXPECT_TRUE(session->QuitRequested());
+}
+
+TEST_F(HeadlessTest, TheEndOfTheInputEndsTheMessageLoop) {
+    Headless::CCommandWindow window(*session);
+    auto mailbox = window.Mailbox();
+    Headless::ReadLinesOnThread(
+        std::make_shared<std::istringstream>("tree \"Test Root/Virtual\"\nfrobnicate\n"),
+        [mailbox](const std::string* line) { mailbox->Post(line); });
+    out.str("");
+    window.Run();
+    EXPECT_EQ(out.str(), "Virtual\nok\nerror: unknown command \"frobnicate\"\n");
+    EXPECT_TRUE(session->AnyFailed());
+    EXPECT_FALSE(session->QuitRequested());
 }
