@@ -2,6 +2,7 @@
 // input (through the front end's input functions) notifies as typing and clicking do, and code that
 // changes a control notifies only where the documented control would. Each control also keeps the
 // state that the front end shows.
+#include "dialogs.h"
 #include "window_test_support.h"
 
 namespace {

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "tvfrontend.h"
+#include "dialogs.h"
 #include "window_test_support.h"
 
 namespace {

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <thread>
 
+#include "dialogs.h"
 #include "window_test_support.h"
 
 namespace {

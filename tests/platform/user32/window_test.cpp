@@ -1,6 +1,7 @@
 // Windows as a caller sees them: stale handles fail harmlessly, destruction runs in the documented
 // order, classes and window bytes behave as documented, and the enabled, visible and focus states
 // follow the calls that change them.
+#include "dialogs.h"
 #include "window_test_support.h"
 
 namespace {

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "dialogs.h"
 #include "tvinput.h"
 #include "windows.h"
 
