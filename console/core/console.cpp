@@ -45,20 +45,29 @@ HRESULT CConsole::AddSnapin(REFCLSID clsid, std::wstring* problem) {
 }
 
 HRESULT CConsole::AddRegisteredSnapins(std::wstring* problem) {
+    // One snap-in that cannot be created (a library removed since it was registered) does not keep the
+    // others out; its problem is reported all the same.
+    std::wstring problems;
+    HRESULT failure = S_OK;
     bool any = false;
     for (const CRegisteredSnapin& registered : FindRegisteredSnapins()) {
         if (!registered.standAlone) continue;
-        HRESULT hr = AddSnapin(registered.clsid, problem);
-        if (FAILED(hr)) return hr;
-        any = true;
+        std::wstring why;
+        HRESULT hr = AddSnapin(registered.clsid, &why);
+        if (SUCCEEDED(hr)) {
+            any = true;
+            continue;
+        }
+        failure = hr;
+        problems += (problems.empty() ? L"" : L"\n") + why;
     }
-    if (!any) {
-        if (problem)
-            *problem = L"No snap-in is registered in this prefix (" + tvp::FromUtf8(tvp::Prefix()) +
-                       L"). Prepare it with tavrosk-init.";
-        return REGDB_E_CLASSNOTREG;
+    if (!any && problems.empty()) {
+        problems = L"No snap-in is registered in this prefix (" + tvp::FromUtf8(tvp::Prefix()) +
+                   L"). Prepare it with tavrosk-init.";
+        failure = REGDB_E_CLASSNOTREG;
     }
-    return S_OK;
+    if (problem) *problem = problems;
+    return any ? S_OK : failure;
 }
 
 void CConsole::Close() {

@@ -48,8 +48,8 @@ public:
     // Creates the snap-in through its class factory, gives it the console and inserts its static node.
     // On failure `problem` says what failed in words a person can act on.
     HRESULT AddSnapin(REFCLSID clsid, std::wstring* problem);
-    // Every stand-alone snap-in of the registry, in the registry's order; fails when there is none or
-    // one cannot be created.
+    // Every stand-alone snap-in of the registry, in the registry's order. Fails when none could be
+    // created; `problem` names every snap-in that could not be, even when others were.
     HRESULT AddRegisteredSnapins(std::wstring* problem);
     // Releases the views' components and then the snap-ins, as a console closes its document.
     void Close();

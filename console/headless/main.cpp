@@ -91,8 +91,8 @@ int main(int argc, char** argv) {
             }
             hr = console.AddSnapin(clsid, &problem);
         }
+        if (!problem.empty()) std::fprintf(stderr, "tavrosk-console: %s\n", tvp::ToUtf8(problem).c_str());
         if (FAILED(hr)) {
-            std::fprintf(stderr, "tavrosk-console: %s\n", tvp::ToUtf8(problem).c_str());
             CoUninitialize();
             return 1;
         }

@@ -234,3 +234,33 @@ TEST(SnapinLoadingTest, TheRegistryNamesTheSnapinAndAMissingOneIsReportedPlainly
         << tvp::ToUtf8(problem);
     EXPECT_TRUE(console.Roots().empty());
 }
+
+TEST(SnapinLoadingTest, ASnapinThatCannotBeCreatedKeepsNoOtherOut) {
+    CoInitialize(nullptr);
+    ASSERT_EQ(TestSnapinRegister(), S_OK);
+    // A snap-in whose library went away: registered for the console, with no class behind it.
+    const std::wstring key = L"SOFTWARE\\Microsoft\\MMC\\SnapIns\\{22222222-3333-4444-5555-666666666666}";
+    HKEY created = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, (key + L"\\StandAlone").c_str(), 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &created, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(created);
+    const std::wstring name = L"Removed Snap-in";
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &created, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(created, L"NameString", 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()),
+                   static_cast<DWORD>((name.size() + 1) * 2));
+    RegCloseKey(created);
+
+    TestSnapin::TheControl().Reset();
+    {
+        Console::CConsole console;
+        std::wstring problem;
+        EXPECT_EQ(console.AddRegisteredSnapins(&problem), S_OK);
+        ASSERT_EQ(console.Roots().size(), 1u);
+        EXPECT_EQ(console.DisplayName(console.Roots().front()), L"Test Root");
+        EXPECT_NE(problem.find(L"\"Removed Snap-in\""), std::wstring::npos) << tvp::ToUtf8(problem);
+    }
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
+}
