@@ -215,8 +215,26 @@ TEST_F(ConsoleTest, SortingTellsOfTheClickAndOrdersByTheSnapinsComparison) {
 }
 
 class TextSortTest : public ConsoleTest {
-    void Describe(TestSnapin::Control& control) override { control.offerCompare = false; }
+    void Describe(TestSnapin::Control& control) override {
+        control.compare = TestSnapin::Control::Compare::None;
+    }
 };
+
+class PlainCompareTest : public ConsoleTest {
+    void Describe(TestSnapin::Control& control) override {
+        control.compare = TestSnapin::Control::Compare::Plain;
+    }
+};
+
+TEST_F(PlainCompareTest, TheOlderComparisonIsToldTheColumnThroughItsResult) {
+    View().SelectScopeItem(Item(L"Folder A"));
+    ASSERT_EQ(View().Sort(1, true), S_OK);
+    EXPECT_GT(Snapin().compareCalls, 0);
+    EXPECT_EQ(Rows(), (std::vector<std::wstring>{L"Sub 1|first", L"Sub 2|second", L"Item 3|100", L"Item 1|30",
+                                                 L"Item 2|9"}));
+    ASSERT_EQ(View().Sort(0, false), S_OK);
+    EXPECT_EQ(Rows()[2], L"Item 1|30") << "column 0 compares by name";
+}
 
 TEST_F(TextSortTest, WithoutTheSnapinsComparisonRowsSortByTheirText) {
     View().SelectScopeItem(Item(L"Folder A"));

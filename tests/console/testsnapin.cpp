@@ -81,7 +81,7 @@ void Control::Reset() {
     addItemResults.clear();
     compareCalls = 0;
     refreshReselects = true;
-    offerCompare = true;
+    compare = Compare::Ex;
     ownerDescending = false;
     onCommand = nullptr;
 }
@@ -415,10 +415,23 @@ private:
 // The result side, one per view
 // ------------------------------------------------------------------------------
 
+// The order of two rows: by the number in the column (or by name), not as text.
+int CompareNodes(Node* a, Node* b, int column) {
+    ++TheControl().compareCalls;
+    if (column > 0 && column - 1 < static_cast<int>(a->cells.size()) &&
+        column - 1 < static_cast<int>(b->cells.size())) {
+        long x = std::wcstol(a->cells[column - 1].c_str(), nullptr, 10);
+        long y = std::wcstol(b->cells[column - 1].c_str(), nullptr, 10);
+        return x < y ? -1 : x > y ? 1 : 0;
+    }
+    return a->name.compare(b->name) < 0 ? -1 : a->name == b->name ? 0 : 1;
+}
+
 class Component : public IComponent,
                   public IExtendContextMenu,
                   public IExtendControlbar,
                   public IResultDataCompareEx,
+                  public IResultDataCompare,
                   public IResultOwnerData {
 public:
     explicit Component(ComponentData* owner) : m_owner(owner) { m_owner->AddRef(); }
@@ -436,8 +449,10 @@ public:
             *ppv = static_cast<IExtendContextMenu*>(this);
         else if (IsEqualIID(riid, IID_IExtendControlbar))
             *ppv = static_cast<IExtendControlbar*>(this);
-        else if (IsEqualIID(riid, IID_IResultDataCompareEx) && TheControl().offerCompare)
+        else if (IsEqualIID(riid, IID_IResultDataCompareEx) && TheControl().compare == Control::Compare::Ex)
             *ppv = static_cast<IResultDataCompareEx*>(this);
+        else if (IsEqualIID(riid, IID_IResultDataCompare) && TheControl().compare == Control::Compare::Plain)
+            *ppv = static_cast<IResultDataCompare*>(this);
         else if (IsEqualIID(riid, IID_IResultOwnerData))
             *ppv = static_cast<IResultOwnerData*>(this);
         if (!*ppv) return E_NOINTERFACE;
@@ -633,20 +648,14 @@ public:
         return S_FALSE;
     }
 
-    // Rows compare by the number in their column (or by name), not as text.
     STDMETHOD(Compare)(RDCOMPARE* record, int* result) override {
-        ++TheControl().compareCalls;
-        auto* a = reinterpret_cast<Node*>(record->prdch1->cookie);
-        auto* b = reinterpret_cast<Node*>(record->prdch2->cookie);
-        int column = record->nColumn;
-        if (column > 0 && column - 1 < static_cast<int>(a->cells.size()) &&
-            column - 1 < static_cast<int>(b->cells.size())) {
-            long x = std::wcstol(a->cells[column - 1].c_str(), nullptr, 10);
-            long y = std::wcstol(b->cells[column - 1].c_str(), nullptr, 10);
-            *result = x < y ? -1 : x > y ? 1 : 0;
-        } else {
-            *result = a->name.compare(b->name) < 0 ? -1 : a->name == b->name ? 0 : 1;
-        }
+        *result = CompareNodes(reinterpret_cast<Node*>(record->prdch1->cookie),
+                               reinterpret_cast<Node*>(record->prdch2->cookie), record->nColumn);
+        return S_OK;
+    }
+    // The older comparison is told the column through its result.
+    STDMETHOD(Compare)(LPARAM, MMC_COOKIE a, MMC_COOKIE b, int* result) override {
+        *result = CompareNodes(reinterpret_cast<Node*>(a), reinterpret_cast<Node*>(b), *result);
         return S_OK;
     }
 

@@ -62,7 +62,8 @@ struct Control {
     std::vector<HRESULT> addItemResults;
     int compareCalls = 0;
     bool refreshReselects = true; // a refreshed node deletes its scope children and asks to be shown again
-    bool offerCompare = true;     // the view's component answers IResultDataCompareEx
+    // Which comparison the view's component offers: IResultDataCompareEx, IResultDataCompare, or none.
+    enum class Compare { Ex, Plain, None } compare = Compare::Ex;
     bool ownerDescending = false;
     // A menu or toolbar command; the console the snap-in was given for the view (or its scope side).
     std::function<void(LONG command, Node* node, IConsole* console)> onCommand;
