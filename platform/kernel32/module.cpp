@@ -74,10 +74,17 @@ std::string ResolveLibrary(LPCWSTR name) {
             rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
         }
     }
-    for (const auto& dir : folders) {
-        std::error_code ec;
-        if (!dir.empty() && std::filesystem::is_regular_file(dir / file, ec)) return (dir / file).string();
-    }
+    // Library names are case-insensitive, as on Windows ("Comdlg32.dll"); our libraries' files are
+    // lower case.
+    std::string lower = file;
+    for (char& c : lower)
+        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    for (const std::string& candidate : {file, lower})
+        for (const auto& dir : folders) {
+            std::error_code ec;
+            if (!dir.empty() && std::filesystem::is_regular_file(dir / candidate, ec))
+                return (dir / candidate).string();
+        }
     return file;
 }
 

@@ -170,4 +170,12 @@ TEST(FileDialog, ReportsABufferTooSmallAndABadStructure) {
     EXPECT_FALSE(GetOpenFileNameW(nullptr));
 }
 
+TEST(FileDialog, IsFoundByTheLibraryNameTheSystemGives) {
+    HMODULE module = LoadLibraryW(L"Comdlg32.dll"); // the name in any letter case, as Windows takes it
+    ASSERT_NE(module, nullptr);
+    EXPECT_EQ(reinterpret_cast<void*>(GetProcAddress(module, "GetOpenFileNameW")),
+              reinterpret_cast<void*>(&GetOpenFileNameW));
+    FreeLibrary(module);
+}
+
 } // namespace
