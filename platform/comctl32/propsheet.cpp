@@ -109,8 +109,9 @@ std::wstring PageTitle(const SheetPage& p) {
     return (psp.dwFlags & PSP_USETITLE) ? PageText(psp, psp.pszTitle) : p.caption;
 }
 
+// The front end hears of a sheet's changes once it has seen the sheet open, and until it closes.
 void Tell(const Sheet& s, UINT change) {
-    if (!s.closed) TvWindowChanged(s.hwnd, change);
+    if (!s.closed && IsWindowVisible(s.hwnd)) TvWindowChanged(s.hwnd, change);
 }
 
 RECT Units(HWND sheet, int x, int y, int cx, int cy) {

@@ -150,8 +150,17 @@ TEST(DialogFont, TheTemplateFontReachesEveryControlAndGoesWithTheDialog) {
     EXPECT_EQ(lf.lfHeight, -16) << "12 points at 96 pixels per inch";
     EXPECT_EQ(lf.lfWeight, 700);
     EXPECT_STREQ(lf.lfFaceName, L"Verdana");
+    // A font that code gives a control stays the caller's, as a page's bold title font does.
+    LOGFONTW bold = lf;
+    bold.lfWeight = FW_BOLD;
+    HFONT title = CreateFontIndirectW(&bold);
+    SendDlgItemMessageW(dialog, IDC_LABEL, WM_SETFONT, reinterpret_cast<WPARAM>(title), TRUE);
+    tvp::WindowState state;
+    tvp::GetWindowState(GetDlgItem(dialog, IDC_LABEL), state);
+    EXPECT_EQ(state.font, title);
     DestroyWindow(dialog);
     EXPECT_EQ(GetObjectW(font, sizeof lf, &lf), 0) << "the dialog deleted the font it made";
+    EXPECT_TRUE(DeleteObject(title)) << "and left the caller's font to the caller";
 }
 
 TEST(DialogItems, GetDlgItemIntTranslatesOnlyWholeNumbersInRange) {
