@@ -91,7 +91,7 @@ TVPAPI bool GetWindowState(HWND window, WindowState& state);
 // Types text into an edit control or the edit field of a combo box: the whole text is replaced as a
 // person selecting all and typing would, within the control's text limit and its ES_NUMBER,
 // ES_UPPERCASE and ES_LOWERCASE rules; a read-only edit refuses. Notifies EN_UPDATE and EN_CHANGE
-// (CBN_EDITUPDATE and CBN_EDITCHANGE), or EN_MAXTEXT when the limit cut the text.
+// (after EN_MAXTEXT when the limit cut the text), or CBN_EDITUPDATE and CBN_EDITCHANGE.
 TVPAPI bool TypeText(HWND control, std::wstring_view text);
 // Clicks a button (BN_CLICKED; auto check boxes and auto radio buttons change their state first) or a
 // static with SS_NOTIFY (STN_CLICKED).

@@ -535,8 +535,9 @@ WINUSERAPI BOOL WINAPI IsWindowVisible(HWND hWnd);
 WINUSERAPI HWND WINAPI SetFocus(HWND hWnd);
 WINUSERAPI HWND WINAPI GetFocus(void);
 
-// Rectangles: a child's position is relative to its parent's client area; GetWindowRect gives
-// coordinates relative to the top-level window's origin (the screen is the front end's business).
+// Rectangles: a child's position is relative to its parent's client area. GetWindowRect gives a
+// top-level window's rectangle as it was made or moved, and a child's with its ancestors' positions
+// added; where that is on a screen is the front end's business.
 WINUSERAPI BOOL WINAPI GetWindowRect(HWND hWnd, LPRECT lpRect);
 WINUSERAPI BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect);
 WINUSERAPI BOOL WINAPI MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bRepaint);
@@ -616,8 +617,9 @@ typedef struct {
 } DLGITEMTEMPLATE, *PDLGITEMTEMPLATEW;
 #pragma pack(pop)
 
-// Dialog templates are read in the extended form (DLGTEMPLATEEX) that the resource compiler writes;
-// a template in the older form fails with ERROR_INVALID_DATA. Dialog units map to pixels with the base
+// Dialog templates are read in the extended form (DLGTEMPLATEEX) that the resource compiler writes,
+// or in the older DLGTEMPLATE form; a template cut short fails with ERROR_INVALID_DATA, and a control
+// of an unknown class fails the dialog (unless DS_NOFAILCREATE). Dialog units map to pixels with the base
 // units of the template's font: 6 x 13 pixels for an 8-point font (96 pixels per inch), in proportion
 // to other point sizes; a template without a font has the system font's 8 x 16.
 //

@@ -224,7 +224,10 @@ extern "C" void WINAPI PostQuitMessage(int nExitCode) {
 }
 
 extern "C" BOOL WINAPI GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax) {
-    if (!lpMsg) return Fail(ERROR_INVALID_PARAMETER) ? 0 : -1;
+    if (!lpMsg) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return -1;
+    }
     while (!Fetch(lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, true))
         WaitForInput(INFINITE);
     return lpMsg->message != WM_QUIT;

@@ -380,6 +380,44 @@ TEST(Page, OneThatRefusesToBeCreatedIsPassedOver) {
     EXPECT_FALSE(DestroyPropertySheetPage(reinterpret_cast<HPROPSHEETPAGE>(0x1234)));
 }
 
+TEST(PropertySheet, PagesAddedAndRemovedWhileItIsOpen) {
+    Callbacks::log.clear();
+    Log log;
+    PageSpec general{IDD_GENERAL, 0, 0, 0, 0, 0, 0, 0, 0, &log},
+        advanced{IDD_ADVANCED, 0, 0, 0, 0, 0, 0, 0, 0, &log};
+    std::vector<HPROPSHEETPAGE> pages{MakePage(general)};
+    PROPSHEETHEADERW h = Header(PSH_MODELESS, pages);
+    auto sheet = reinterpret_cast<HWND>(PropertySheetW(&h));
+    ASSERT_TRUE(IsWindow(sheet));
+
+    PROPSHEETPAGEW psp{};
+    psp.dwSize = sizeof psp;
+    psp.dwFlags = PSP_USECALLBACK;
+    psp.hInstance = GetModuleHandleW(nullptr);
+    psp.pszTemplate = MAKEINTRESOURCEW(IDD_ADVANCED);
+    psp.pfnDlgProc = PageProc;
+    psp.pfnCallback = Callbacks::Callback;
+    psp.lParam = reinterpret_cast<LPARAM>(&advanced);
+    HPROPSHEETPAGE added = CreatePropertySheetPageW(&psp);
+    EXPECT_TRUE(PropSheet_AddPage(sheet, added));
+    EXPECT_EQ(PropSheet_PageToIndex(sheet, added), 1);
+    EXPECT_EQ(PropSheet_IdToIndex(sheet, IDD_ADVANCED), 1);
+
+    // Removing the page on show brings the next one, without asking the one that goes.
+    HWND gone = CurrentPage(sheet);
+    log.clear();
+    PropSheet_RemovePage(sheet, 0, nullptr);
+    EXPECT_FALSE(IsWindow(gone));
+    EXPECT_EQ(CurrentDialog(sheet), IDD_ADVANCED);
+    EXPECT_EQ(PropSheet_IndexToPage(sheet, 0), added);
+    EXPECT_EQ(log, (Log{"211 init", "211 setactive"}));
+
+    PropSheet_RemovePage(sheet, 0, added);
+    EXPECT_EQ(Callbacks::log, (Log{"addref", "create", "release"}));
+    EXPECT_EQ(CurrentPage(sheet), nullptr) << "no page is left";
+    DestroyWindow(sheet);
+}
+
 // The progress page of a wizard: a worker thread sends the bar's position and posts Next, as the
 // backup, restore and registration wizards do.
 TEST(WizardWorker, MovesTheBarAndTheWizardOnAndFailsHarmlesslyOnceTheWizardIsGone) {
