@@ -556,7 +556,14 @@ private:
             Comma();
             item.cy = Coordinate();
         }
-        if (kind->form != Form::Control && size && AcceptPunct(",")) item.style = Style(item.style);
+        if (kind->form != Form::Control && size && AcceptPunct(",")) {
+            // A combo box's type given in the style replaces the implied CBS_SIMPLE rather than
+            // being ORed with it (CBS_SIMPLE | CBS_DROPDOWN would read as CBS_DROPDOWNLIST).
+            uint32_t typeMask = std::string(kind->keyword) == "COMBOBOX" ? 0x3u : 0u;
+            uint32_t style = Style(item.style & ~typeMask);
+            if ((style & typeMask) == 0) style |= item.style & typeMask;
+            item.style = style;
+        }
         if (AcceptPunct(",")) item.exStyle = Style(0);
         if (AcceptPunct(",")) item.helpId = Number();
         if (AtBegin()) Fail(Here(), "creation data blocks of controls are not supported");

@@ -3,6 +3,7 @@
 // files they name, each reported with its file and line instead of compiled into wrong resources.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <map>
 
@@ -219,6 +220,38 @@ TEST(Statements, VersionValuesAreWordsUnlessWrittenLong) {
     EXPECT_EQ(r.U32(), 2u);
     EXPECT_EQ(r.U16(), 0);
     EXPECT_TRUE(r.Ok());
+}
+
+} // namespace
+
+namespace {
+
+// The style of the first control of dialog 1 in a script without a font.
+uint32_t FirstControlStyle(const std::string& control) {
+    MemoryFiles files;
+    rc::Output output = Compile("1 DIALOGEX 0, 0, 100, 50\nBEGIN\n    " + control + "\nEND\n", files);
+    tvrsrc::View view;
+    EXPECT_TRUE(view.Open(output.blob.data(), output.blob.size()));
+    for (size_t i = 0; i < view.Count(); ++i) {
+        if (view.Type(i).id != 5) continue;
+        // Header (26 bytes), empty menu, class and title (2 each), then the first item's help id and
+        // extended style, then its style at offset 40.
+        EXPECT_GE(view.Size(i), 44u);
+        uint32_t style = 0;
+        std::memcpy(&style, view.Data(i) + 40, 4);
+        return style;
+    }
+    ADD_FAILURE() << "no dialog";
+    return 0;
+}
+
+TEST(ControlStyles, AComboBoxTypeInTheStyleReplacesTheImpliedSimpleType) {
+    constexpr uint32_t kTypeMask = 0x3, kSimple = 0x1, kDropDown = 0x2, kDropDownList = 0x3;
+    EXPECT_EQ(FirstControlStyle("COMBOBOX 10, 1, 1, 50, 40, 0x2 | 0x00200000") & kTypeMask, kDropDown);
+    EXPECT_EQ(FirstControlStyle("COMBOBOX 10, 1, 1, 50, 40, 0x3") & kTypeMask, kDropDownList);
+    EXPECT_EQ(FirstControlStyle("COMBOBOX 10, 1, 1, 50, 40, 0x00200000") & kTypeMask, kSimple);
+    EXPECT_EQ(FirstControlStyle("COMBOBOX 10, 1, 1, 50, 40") & kTypeMask, kSimple);
+    EXPECT_NE(FirstControlStyle("COMBOBOX 10, 1, 1, 50, 40, 0x2") & 0x00010000u, 0u) << "the tab stop stays";
 }
 
 } // namespace
