@@ -12,7 +12,9 @@
 
 #include "../resources/resource.h"
 #include "consoleptr.h"
+#include "dataobject.h"
 #include "module.h"
+#include "proppage.h"
 #include "resstring.h"
 
 namespace Snapins {
@@ -82,10 +84,10 @@ HBITMAP CBaseNode::LargeImages() {
 }
 
 void CBaseNode::DeletePages() {
-    std::vector<OwnedPage> pages;
+    std::vector<CBasePropPage*> pages;
     pages.swap(m_pages);
-    for (const OwnedPage& owned : pages)
-        owned.destroy(owned.page);
+    for (CBasePropPage* page : pages)
+        delete page;
 }
 
 HRESULT CBaseNode::Initialize() {
@@ -512,10 +514,28 @@ HRESULT CBaseNode::ShowProgress(IConsole* console, int percent, UINT textId) {
 
 void CBaseNode::ApplyFilter(CBaseNode*) {}
 
-// The wizard needs the console's property sheet provider and the pages of the window layer; until
-// they are here no node can start one.
-HRESULT CBaseNode::RunWizard(IConsole*, IComponent*, IComponentData*, IDataObject*) {
-    return E_NOTIMPL;
+// The console's node manager builds the wizard: while it asks this node for its pages (through the
+// component or component data given as primary), pagesMode is false, so the node adds wizard pages.
+// Only the shows' results are looked at: a sheet that could not be created or has no pages fails there.
+HRESULT CBaseNode::RunWizard(IConsole* console, IComponent* component, IComponentData* componentData,
+                             IDataObject* dataObject) {
+    m_pagesMode = false;
+    IPropertySheetProvider* provider = nullptr;
+    HRESULT hr = CoCreateInstance(CLSID_NodeManager, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_IPropertySheetProvider, reinterpret_cast<void**>(&provider));
+    if (FAILED(hr)) return hr;
+    auto cookie = reinterpret_cast<MMC_COOKIE>(CDataObject::NodeOf(dataObject));
+    provider->CreatePropertySheet(L"", FALSE, cookie, dataObject, MMC_PSO_NEWWIZARDTYPE);
+    HWND mainWindow = nullptr;
+    if (console) console->GetMainWindow(&mainWindow);
+    IUnknown* primary = component ? static_cast<IUnknown*>(component) : static_cast<IUnknown*>(componentData);
+    provider->AddPrimaryPages(primary, TRUE, mainWindow, component ? TRUE : FALSE);
+    provider->AddExtensionPages();
+    hr = provider->Show(reinterpret_cast<LONG_PTR>(mainWindow), 0);
+    // A first show that answers S_FALSE is repeated with -1 for the window, left to the console.
+    if (hr == S_FALSE) hr = provider->Show(-1, 0);
+    provider->Release();
+    return hr;
 }
 
 HRESULT CBaseNode::EndWizard() {

@@ -142,10 +142,8 @@ public:
 
 protected:
     // Keeps a page of the node's current sheet or wizard. The node deletes it when the next sheet is
-    // created, in EndWizard, and in its destructor. Page is any class derived from CBasePropPage.
-    template <class Page> void KeepPage(Page* page) {
-        m_pages.push_back({page, [](CBasePropPage* p) { delete static_cast<Page*>(p); }});
-    }
+    // created, in EndWizard, and in its destructor.
+    void KeepPage(CBasePropPage* page) { m_pages.push_back(page); }
     void DeletePages();
 
     // Inserts children [0, count) as result items, in order, unless the list is owner data.
@@ -172,11 +170,7 @@ protected:
     std::vector<CBaseNode*> m_children;
 
 private:
-    struct OwnedPage {
-        CBasePropPage* page;
-        void (*destroy)(CBasePropPage*);
-    };
-    std::vector<OwnedPage> m_pages;
+    std::vector<CBasePropPage*> m_pages;
     bool m_settingUpFilters = false; // SetupColumnFilters is running: value changes are not applied
 };
 
