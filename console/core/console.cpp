@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "objects.h"
+#include "propertysheet.h"
 #include "snapin.h"
 #include "tvplatform.h"
 
@@ -14,6 +15,7 @@ namespace Console {
 
 CConsole::CConsole() {
     m_views.push_back(std::make_unique<CView>(*this, 0));
+    m_sheets = std::make_unique<CPropertySheets>(*this);
 }
 
 CConsole::~CConsole() {
@@ -73,6 +75,8 @@ HRESULT CConsole::AddRegisteredSnapins(std::wstring* problem) {
 void CConsole::Close() {
     if (m_closed) return;
     m_closed = true;
+    // The open sheets' pages belong to the snap-ins, which must still be loaded when the pages go.
+    m_sheets->Close();
     // The components of every view go before the snap-ins' scope sides.
     for (auto& view : m_views)
         view->DetachSnapins();
@@ -160,6 +164,26 @@ HRESULT CConsole::UpdateAllViews(CSnapin* snapin, LPDATAOBJECT data, LPARAM arg,
         if (IComponent* component = m_views[i]->ComponentOf(snapin))
             component->Notify(data, MMCN_VIEW_CHANGE, arg, hint);
     return S_OK;
+}
+
+// Property sheets --------------------------------------------------------------------------------------------
+
+std::vector<HWND> CConsole::OpenSheets() const {
+    return m_sheets->OpenSheets();
+}
+
+HWND CConsole::ModalSheet() const {
+    return m_sheets->ModalSheet();
+}
+
+HWND CConsole::FrontSheet() const {
+    if (HWND modal = ModalSheet()) return modal;
+    std::vector<HWND> open = OpenSheets();
+    return open.empty() ? nullptr : open.back();
+}
+
+void CConsole::SheetBroughtForward(HWND sheet) {
+    if (m_events) m_events->SheetBroughtForward(sheet);
 }
 
 // Help ------------------------------------------------------------------------------------------------------

@@ -14,12 +14,16 @@
 namespace Console {
 
 class CSnapin;
+class CPropertySheets;
 
 // What the console tells its front end without being asked.
 class IConsoleEvents {
 public:
     // A help topic was shown: "file.chm::/topic.htm", and the HTML file it resolves to.
     virtual void HelpShown(const std::wstring& topic, const std::wstring& path) = 0;
+    // An open property sheet was asked for again (a second Properties on its item) and is now the front
+    // one of OpenSheets(): the front end shows it in front of the others.
+    virtual void SheetBroughtForward(HWND sheet) {}
 
 protected:
     ~IConsoleEvents() = default;
@@ -51,7 +55,8 @@ public:
     // Every stand-alone snap-in of the registry, in the registry's order. Fails when none could be
     // created; `problem` names every snap-in that could not be, even when others were.
     HRESULT AddRegisteredSnapins(std::wstring* problem);
-    // Releases the views' components and then the snap-ins, as a console closes its document.
+    // Destroys the open property sheets, then releases the views' components and then the snap-ins, as
+    // a console closes its document.
     void Close();
 
     // The first view exists from the start; a front end may open more.
@@ -69,6 +74,15 @@ public:
     // The item's name: the static node's own, or the one its snap-in gives through GetDisplayInfo.
     std::wstring DisplayName(HSCOPEITEM item);
 
+    // Property sheets and wizards, as front ends show them. The platform tells a front end when one opens
+    // or closes (TvWindowChanged); these say which are the console's.
+    // The modeless property sheets still open, back to front: the last one is in front.
+    std::vector<HWND> OpenSheets() const;
+    // The innermost wizard running modally (its Show has not returned yet), or null.
+    HWND ModalSheet() const;
+    // What a person's input goes to: the modal wizard if one runs, else the front property sheet, else null.
+    HWND FrontSheet() const;
+
     // Help: the snap-ins' help files, and where a topic ("file.chm::/topic.htm") is found.
     std::vector<std::wstring> HelpFiles();
     std::wstring HelpPath(const std::wstring& topic) const;
@@ -77,6 +91,8 @@ public:
     // Used by the views and the objects handed to the snap-ins ------------------------------------
 
     CScopeTree& Tree() { return m_tree; }
+    CPropertySheets& Sheets() { return *m_sheets; }
+    void SheetBroughtForward(HWND sheet);
     const CScopeTree& Tree() const { return m_tree; }
     CSnapin* SnapinOf(HSCOPEITEM item) const;
     // Sends MMCN_EXPAND the first time an item's children are needed, in any view.
@@ -106,6 +122,7 @@ private:
     CScopeTree m_tree;
     std::vector<std::unique_ptr<CSnapin>> m_snapins;
     std::vector<std::unique_ptr<CView>> m_views;
+    std::unique_ptr<CPropertySheets> m_sheets;
     IConsoleEvents* m_events = nullptr;
     HWND m_mainWindow = nullptr;
     int m_expandDepth = 0;

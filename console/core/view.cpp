@@ -13,6 +13,7 @@
 
 #include "console.h"
 #include "objects.h"
+#include "propertysheet.h"
 #include "snapin.h"
 
 namespace Console {
@@ -560,9 +561,32 @@ HRESULT CView::InvokeVerb(MMC_CONSOLE_VERB verb) {
     }
     case MMC_VERB_RENAME:
         return E_INVALIDARG; // renaming needs the new name: Rename()
+    case MMC_VERB_PROPERTIES:
+        return ShowProperties(data.Get(), scope, snapin, component.Get());
     default:
         return E_NOTIMPL;
     }
+}
+
+// A folder (a scope item, in either pane) gives its pages through the snap-in's IComponentData, a result
+// item through the view's IComponent; the sheet's title is the item's name.
+HRESULT CView::ShowProperties(IDataObject* data, bool scope, CSnapin* snapin, IComponent* component) {
+    std::vector<CRow> rows = m_resultFocus ? LiveSelectedRows() : std::vector<CRow>{};
+    HSCOPEITEM item = m_resultFocus ? 0 : m_scope;
+    MMC_COOKIE cookie = 0;
+    std::wstring name;
+    if (rows.size() == 1 && rows[0].kind == CRow::Scope) {
+        item = rows[0].scope;
+    } else if (rows.size() == 1) {
+        cookie = rows[0].kind == CRow::Virtual ? rows[0].index : rows[0].lParam;
+        name = CellText(rows[0], 0);
+    }
+    if (const CScopeItem* found = m_console.Tree().Find(item)) {
+        cookie = found->isStatic ? 0 : found->lParam;
+        name = m_console.DisplayName(item);
+    }
+    IUnknown* primary = scope ? static_cast<IUnknown*>(snapin->ComponentData()) : component;
+    return m_console.Sheets().ShowProperties(primary, scope ? nullptr : component, data, item, cookie, name);
 }
 
 HRESULT CView::Rename(const std::wstring& newName) {

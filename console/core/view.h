@@ -110,8 +110,9 @@ public:
     // Verbs, menus, toolbars, status and help of the selection -------------------------------------
 
     const CVerbState& Verbs() const { return m_verbs; }
-    // Runs a verb of the selection. E_ACCESSDENIED when the verb is not available; properties and the
-    // clipboard verbs come with the property sheets and return E_NOTIMPL here.
+    // Runs a verb of the selection. E_ACCESSDENIED when the verb is not available; the clipboard verbs
+    // return E_NOTIMPL. Properties opens the item's property sheet (S_FALSE when the snap-in has no
+    // pages for it), or brings the one already open forward.
     HRESULT InvokeVerb(MMC_CONSOLE_VERB verb);
     // The rename verb with the new name. S_OK when the snap-in accepted it, S_FALSE when it refused.
     HRESULT Rename(const std::wstring& newName);
@@ -172,6 +173,7 @@ private:
     void DeselectRows();
     std::vector<CRow> LiveSelectedRows() const;
     HRESULT ShowScopeItem(HSCOPEITEM item);
+    HRESULT ShowProperties(IDataObject* data, bool scope, CSnapin* snapin, IComponent* component);
     void ResetPane();
     void SortRows(int column, DWORD options, LPARAM userParam);
 

@@ -10,6 +10,7 @@
 #include <cwchar>
 #include <new>
 
+#include "prsht.h"
 #include "tvplatform.h"
 
 namespace TestSnapin {
@@ -61,12 +62,16 @@ void Control::Reset() {
     Node* folder = root.Add(L"Folder A", true, {L"folder"});
     folder->columns = {L"Name", L"Size"};
     folder->verbs = {MMC_VERB_REFRESH, MMC_VERB_RENAME, MMC_VERB_DELETE};
+    folder->pages = true;
+    root.menu = {{L"Run Wizard", L"Runs the test wizard", kRunWizardCommand,
+                  static_cast<LONG>(CCM_INSERTIONPOINTID_PRIMARY_TOP), 0, 0}};
     folder->Add(L"Sub 1", true, {L"first"})->noChildren = true;
     folder->Add(L"Sub 2", true, {L"second"});
     for (auto [name, size] : {std::pair{L"Item 1", L"30"}, {L"Item 2", L"9"}, {L"Item 3", L"100"}}) {
         Node* item = folder->Add(name, false, {size});
         item->verbs = {MMC_VERB_DELETE, MMC_VERB_RENAME, MMC_VERB_PROPERTIES};
         item->defaultVerb = MMC_VERB_PROPERTIES;
+        item->pages = true;
     }
     Node* rows = root.Add(L"Virtual", true, {L"virtual"});
     rows->view = View::OwnerData;
@@ -84,6 +89,11 @@ void Control::Reset() {
     compare = Compare::Ex;
     ownerDescending = false;
     onCommand = nullptr;
+    notifyHandle = 0;
+    pagesFreeHandle = true;
+    changeThreads.clear();
+    wizardName.clear();
+    onWizardPage = nullptr;
 }
 
 std::vector<std::string> Control::Entries(std::initializer_list<const char*> prefixes) const {
@@ -272,16 +282,147 @@ void Remove(Node* node, IConsoleNameSpace2* nameSpace, IResultData* resultData) 
         }
 }
 
+// Property pages and the wizard ---------------------------------------------------------------------------
+
+HINSTANCE g_module = nullptr; // this library, whose resources hold the pages' templates
+
+struct Page {
+    std::wstring title; // as the log names it
+    Node* node = nullptr;
+    LONG_PTR handle = 0;
+    bool ownsHandle = false; // the first page of a sheet frees the notify handle with itself
+    bool wizard = false;
+};
+
+void PageLog(const Page* page, const std::string& event) {
+    Log("PAGE " + tvp::ToUtf8(page->title) + " " + event);
+}
+
+std::wstring ItemText(HWND window, int id) {
+    WCHAR buffer[256] = L"";
+    GetDlgItemTextW(window, id, buffer, 256);
+    return buffer;
+}
+
+INT_PTR CALLBACK PageProc(HWND window, UINT message, WPARAM, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        auto* psp = reinterpret_cast<PROPSHEETPAGEW*>(lParam);
+        auto* page = reinterpret_cast<Page*>(psp->lParam);
+        SetWindowLongPtrW(window, DWLP_USER, psp->lParam);
+        PageLog(page, "init");
+        if (page->title == L"General" && page->node)
+            SetDlgItemTextW(window, IDC_TEST_NAME, page->node->name.c_str());
+        return TRUE;
+    }
+    auto* page = reinterpret_cast<Page*>(GetWindowLongPtrW(window, DWLP_USER));
+    if (!page || message != WM_NOTIFY) return FALSE;
+    HWND sheet = reinterpret_cast<NMHDR*>(lParam)->hwndFrom;
+    switch (reinterpret_cast<NMHDR*>(lParam)->code) {
+    case PSN_SETACTIVE:
+        PageLog(page, "setactive");
+        if (page->wizard) {
+            PropSheet_SetWizButtons(sheet, page->title == L"Welcome" ? PSWIZB_NEXT
+                                           : page->title == L"Name"  ? PSWIZB_BACK | PSWIZB_NEXT
+                                                                     : PSWIZB_BACK | PSWIZB_FINISH);
+            if (TheControl().onWizardPage) TheControl().onWizardPage(page->title, window);
+        }
+        break;
+    case PSN_KILLACTIVE:
+        if (page->title == L"Name") TheControl().wizardName = ItemText(window, IDC_TEST_WIZARD_NAME);
+        break;
+    case PSN_APPLY:
+        if (page->title == L"General" && page->node) {
+            // The item takes the new name, and the console hears of the change.
+            page->node->name = ItemText(window, IDC_TEST_NAME);
+            PageLog(page, "apply name=" + tvp::ToUtf8(page->node->name));
+            MMCPropertyChangeNotify(page->handle, 1);
+        } else {
+            PageLog(page, "apply");
+        }
+        break;
+    case PSN_RESET:
+        PageLog(page, "reset");
+        break;
+    case PSN_WIZFINISH:
+        PageLog(page, "finish name=" + tvp::ToUtf8(TheControl().wizardName));
+        break;
+    default:
+        return FALSE;
+    }
+    SetWindowLongPtrW(window, DWLP_MSGRESULT, 0);
+    return TRUE;
+}
+
+UINT CALLBACK PageCallback(HWND, UINT message, PROPSHEETPAGEW* psp) {
+    if (message != PSPCB_RELEASE) return 1;
+    auto* page = reinterpret_cast<Page*>(psp->lParam);
+    PageLog(page, "released");
+    if (page->ownsHandle) MMCFreeNotifyHandle(page->handle);
+    delete page;
+    return 0;
+}
+
+// Adds the item's two pages, or the wizard's three, through the console's callback.
+HRESULT AddPages(LPPROPERTYSHEETCALLBACK callback, LONG_PTR handle, Node* node, bool wizard) {
+    struct Spec {
+        const wchar_t* name;
+        int dialog;
+        DWORD flags;
+        const wchar_t *title, *headerTitle, *headerSubTitle;
+    };
+    const DWORD exterior = PSP_HIDEHEADER | PSP_USETITLE;
+    const DWORD interior = PSP_USETITLE | PSP_USEHEADERTITLE | PSP_USEHEADERSUBTITLE;
+    std::vector<Spec> specs =
+        wizard ? std::vector<Spec>{{L"Welcome", IDD_TEST_WIZARD_WELCOME, exterior, L"Test Wizard", nullptr,
+                                    nullptr},
+                                   {L"Name", IDD_TEST_WIZARD_NAME, interior, L"Test Wizard", L"Name",
+                                    L"Type a name for the test item."},
+                                   {L"Finish", IDD_TEST_WIZARD_FINISH, exterior, L"Test Wizard", nullptr,
+                                    nullptr}}
+               : std::vector<Spec>{{L"General", IDD_TEST_GENERAL, 0, nullptr, nullptr, nullptr},
+                                   {L"Details", IDD_TEST_DETAILS, 0, nullptr, nullptr, nullptr}};
+    TheControl().notifyHandle = handle;
+    bool handleTaken = false;
+    for (const Spec& spec : specs) {
+        auto* page =
+            new Page{spec.name, node, handle, handle && !handleTaken && TheControl().pagesFreeHandle, wizard};
+        PROPSHEETPAGEW psp = {};
+        psp.dwSize = sizeof(psp);
+        psp.dwFlags = PSP_USECALLBACK | spec.flags;
+        psp.hInstance = g_module;
+        psp.pszTemplate = MAKEINTRESOURCEW(spec.dialog);
+        psp.pszTitle = spec.title;
+        psp.pszHeaderTitle = spec.headerTitle;
+        psp.pszHeaderSubTitle = spec.headerSubTitle;
+        psp.pfnDlgProc = PageProc;
+        psp.lParam = reinterpret_cast<LPARAM>(page);
+        psp.pfnCallback = PageCallback;
+        HPROPSHEETPAGE created = CreatePropertySheetPageW(&psp);
+        if (!created) {
+            delete page;
+            continue;
+        }
+        handleTaken = handleTaken || page->ownsHandle;
+        if (FAILED(callback->AddPage(created))) DestroyPropertySheetPage(created);
+    }
+    return S_OK;
+}
+
 class Component;
 
 // The scope side
 // ---------------------------------------------------------------------------------------------
 
-class ComponentData : public IComponentData, public IExtendContextMenu, public ISnapinHelp2 {
+class ComponentData : public IComponentData,
+                      public IExtendContextMenu,
+                      public IExtendPropertySheet2,
+                      public ISnapinHelp2 {
 public:
     virtual ~ComponentData() {
         Drop(m_nameSpace);
         Drop(m_console);
+        if (m_watermark) DeleteObject(m_watermark);
+        if (m_header) DeleteObject(m_header);
     }
     IConsoleNameSpace2* NameSpace() const { return m_nameSpace; }
 
@@ -311,6 +452,8 @@ public:
             *ppv = static_cast<IExtendContextMenu*>(this);
         else if (IsEqualIID(riid, IID_ISnapinHelp) || IsEqualIID(riid, IID_ISnapinHelp2))
             *ppv = static_cast<ISnapinHelp2*>(this);
+        else if (IsEqualIID(riid, IID_IExtendPropertySheet) || IsEqualIID(riid, IID_IExtendPropertySheet2))
+            *ppv = static_cast<IExtendPropertySheet2*>(this);
         if (!*ppv) return E_NOINTERFACE;
         AddRef();
         return S_OK;
@@ -343,8 +486,14 @@ public:
             std::string("CD.Notify ") + EventName(event) + " " + (own ? own->Name() : "(none)");
         if (event == MMCN_EXPAND) entry += " arg=" + std::to_string(arg);
         if (event == MMCN_RENAME) entry += " to=" + tvp::ToUtf8(reinterpret_cast<LPCWSTR>(param));
+        if (event == MMCN_PROPERTY_CHANGE) {
+            entry += " arg=" + std::to_string(arg) + " param=" + std::to_string(param);
+            TheControl().changeThreads.push_back(GetCurrentThreadId());
+        }
         Log(entry);
         switch (event) {
+        case MMCN_PROPERTY_CHANGE:
+            return S_OK;
         case MMCN_EXPAND:
             if (!node) return S_FALSE;
             if (node == &TheControl().root) node->scopeItem = param;
@@ -391,7 +540,57 @@ public:
     STDMETHOD(Command)(long command, LPDATAOBJECT data) override {
         DataObject* own = Own(data);
         Log("CD.Command " + std::to_string(command) + " " + (own ? own->Name() : "(none)"));
+        if (command == kRunWizardCommand) return RunWizard(own ? own->node : nullptr, data);
         if (TheControl().onCommand) TheControl().onCommand(command, own ? own->node : nullptr, m_console);
+        return S_OK;
+    }
+
+    // A wizard as a snap-in runs one: through the console's node manager, modal inside Show.
+    HRESULT RunWizard(Node* node, LPDATAOBJECT data) {
+        IPropertySheetProvider* provider = nullptr;
+        HRESULT hr = CoCreateInstance(CLSID_NodeManager, nullptr, CLSCTX_INPROC_SERVER,
+                                      IID_IPropertySheetProvider, reinterpret_cast<void**>(&provider));
+        if (FAILED(hr)) {
+            Log("CD.RunWizard create=" + std::to_string(hr));
+            return hr;
+        }
+        m_wizard = true;
+        hr = provider->CreatePropertySheet(L"", FALSE, reinterpret_cast<MMC_COOKIE>(node), data,
+                                           MMC_PSO_NEWWIZARDTYPE);
+        HWND main = nullptr;
+        if (m_console) m_console->GetMainWindow(&main);
+        if (SUCCEEDED(hr))
+            hr = provider->AddPrimaryPages(static_cast<IComponentData*>(this), TRUE, main, TRUE);
+        if (SUCCEEDED(hr)) hr = provider->AddExtensionPages();
+        if (SUCCEEDED(hr)) hr = provider->Show(reinterpret_cast<LONG_PTR>(main), 0);
+        if (hr == S_FALSE) hr = provider->Show(-1, 0);
+        m_wizard = false;
+        provider->Release();
+        Log("CD.RunWizard show=" + std::to_string(hr));
+        return hr;
+    }
+
+    STDMETHOD(CreatePropertyPages)
+    (LPPROPERTYSHEETCALLBACK callback, LONG_PTR handle, LPDATAOBJECT data) override {
+        DataObject* own = Own(data);
+        Log("CD.CreatePropertyPages " + (own ? own->Name() : "(none)") + (handle ? " handle" : " nohandle") +
+            (m_wizard ? " wizard" : ""));
+        return AddPages(callback, handle, own ? own->node : nullptr, m_wizard);
+    }
+    STDMETHOD(QueryPagesFor)(LPDATAOBJECT data) override {
+        DataObject* own = Own(data);
+        Log("CD.QueryPagesFor " + (own ? own->Name() : "(none)"));
+        return m_wizard || (own && own->node && own->node->pages) ? S_OK : S_FALSE;
+    }
+    STDMETHOD(GetWatermarks)
+    (LPDATAOBJECT, HBITMAP* watermark, HBITMAP* header, HPALETTE* palette, BOOL* stretch) override {
+        Log("CD.GetWatermarks");
+        if (!m_watermark) m_watermark = LoadBitmapW(g_module, MAKEINTRESOURCEW(IDB_TEST_WATERMARK));
+        if (!m_header) m_header = LoadBitmapW(g_module, MAKEINTRESOURCEW(IDB_TEST_HEADER));
+        *watermark = m_watermark;
+        *header = m_header;
+        *palette = nullptr;
+        *stretch = FALSE;
         return S_OK;
     }
 
@@ -410,6 +609,8 @@ private:
     ULONG m_refs = 0;
     IConsoleNameSpace2* m_nameSpace = nullptr;
     IConsole2* m_console = nullptr;
+    bool m_wizard = false; // a wizard is being built: CreatePropertyPages adds its pages
+    HBITMAP m_watermark = nullptr, m_header = nullptr;
 };
 
 // The result side, one per view
@@ -432,7 +633,8 @@ class Component : public IComponent,
                   public IExtendControlbar,
                   public IResultDataCompareEx,
                   public IResultDataCompare,
-                  public IResultOwnerData {
+                  public IResultOwnerData,
+                  public IExtendPropertySheet2 {
 public:
     explicit Component(ComponentData* owner) : m_owner(owner) { m_owner->AddRef(); }
     virtual ~Component() {
@@ -455,6 +657,8 @@ public:
             *ppv = static_cast<IResultDataCompare*>(this);
         else if (IsEqualIID(riid, IID_IResultOwnerData))
             *ppv = static_cast<IResultOwnerData*>(this);
+        else if (IsEqualIID(riid, IID_IExtendPropertySheet) || IsEqualIID(riid, IID_IExtendPropertySheet2))
+            *ppv = static_cast<IExtendPropertySheet2*>(this);
         if (!*ppv) return E_NOINTERFACE;
         AddRef();
         return S_OK;
@@ -488,8 +692,14 @@ public:
         if (event == MMCN_SELECT)
             entry += " scope=" + std::to_string(LOWORD(arg)) + " select=" + std::to_string(HIWORD(arg));
         if (event == MMCN_RENAME) entry += " to=" + tvp::ToUtf8(reinterpret_cast<LPCWSTR>(param));
+        if (event == MMCN_PROPERTY_CHANGE) {
+            entry += " arg=" + std::to_string(arg) + " param=" + std::to_string(param);
+            TheControl().changeThreads.push_back(GetCurrentThreadId());
+        }
         Log(entry);
         switch (event) {
+        case MMCN_PROPERTY_CHANGE:
+            return S_OK;
         case MMCN_ADD_IMAGES: {
             reinterpret_cast<IImageList*>(arg)->ImageListSetStrip(
                 reinterpret_cast<LONG_PTR*>(3), reinterpret_cast<LONG_PTR*>(4), 0, RGB(255, 0, 255));
@@ -659,6 +869,26 @@ public:
         return S_OK;
     }
 
+    STDMETHOD(CreatePropertyPages)
+    (LPPROPERTYSHEETCALLBACK callback, LONG_PTR handle, LPDATAOBJECT data) override {
+        DataObject* own = Own(data);
+        Log("C.CreatePropertyPages " + (own ? own->Name() : "(none)") + (handle ? " handle" : " nohandle"));
+        return AddPages(callback, handle, own ? own->node : nullptr, false);
+    }
+    STDMETHOD(QueryPagesFor)(LPDATAOBJECT data) override {
+        DataObject* own = Own(data);
+        Log("C.QueryPagesFor " + (own ? own->Name() : "(none)"));
+        return own && !own->multi && own->node && own->node->pages ? S_OK : S_FALSE;
+    }
+    STDMETHOD(GetWatermarks)
+    (LPDATAOBJECT, HBITMAP* watermark, HBITMAP* header, HPALETTE* palette, BOOL* stretch) override {
+        *watermark = nullptr;
+        *header = nullptr;
+        *palette = nullptr;
+        *stretch = FALSE;
+        return S_OK;
+    }
+
     STDMETHOD(FindItem)(LPRESULTFINDINFO, int*) override { return S_FALSE; }
     STDMETHOD(CacheHint)(int first, int last) override {
         Log("OD.CacheHint " + std::to_string(first) + " " + std::to_string(last));
@@ -820,6 +1050,13 @@ LONG SetString(HKEY root, const std::wstring& path, const wchar_t* name, const s
 } // namespace TestSnapin
 
 using namespace TestSnapin;
+
+// The library's own handle, for the templates of its pages.
+extern "C" __attribute__((visibility("default"))) BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason,
+                                                                      LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) g_module = instance;
+    return TRUE;
+}
 
 STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
     if (!IsEqualCLSID(rclsid, CLSID_TestSnapin)) return CLASS_E_CLASSNOTAVAILABLE;

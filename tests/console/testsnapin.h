@@ -1,7 +1,13 @@
 // A small snap-in for the console's tests. It builds its tree from nodes the test describes, does what a
 // snap-in does with each notification (inserts its children, fills lists, sets verbs, adds menu items,
-// toolbars and help), and writes every notification and call it receives to a log, so that a test can
-// check what the console sent, in which order and with which arguments.
+// toolbars, property pages and help), and writes every notification and call it receives to a log, so
+// that a test can check what the console sent, in which order and with which arguments.
+//
+// Property pages (testsnapin.rc): an item whose `pages` is set has "General" (edit IDC_TEST_NAME with its
+// name; Apply renames it and sends MMCPropertyChangeNotify with param 1) and "Details" (check box
+// IDC_TEST_ENABLED). The root's menu item "Run Wizard" runs the three-page Wizard97 wizard "Test Wizard"
+// ("Welcome", "Name" with edit IDC_TEST_WIZARD_NAME, "Finish") as a snap-in does, through the
+// console's node manager. The pages log "PAGE <title> <event>".
 #pragma once
 
 #include <functional>
@@ -10,6 +16,7 @@
 #include <vector>
 
 #include "mmc.h"
+#include "testsnapin_res.h"
 
 namespace TestSnapin {
 
@@ -17,6 +24,9 @@ namespace TestSnapin {
 DEFINE_GUID(CLSID_TestSnapin, 0x6A0C1F3E, 0x2B4D, 0x4E5F, 0x8A, 0x9B, 0x1C, 0x2D, 0x3E, 0x4F, 0x5A, 0x6B);
 
 enum class View { List, Message, OwnerData, Custom };
+
+// The root's "Run Wizard" command.
+const LONG kRunWizardCommand = 7001;
 
 struct MenuEntry {
     std::wstring name;
@@ -46,6 +56,7 @@ struct Node {
     bool noChildren = false; // inserted with no expand button
     std::vector<MenuEntry> menu;
     std::wstring helpTopic;
+    bool pages = false; // has the property pages General and Details
 
     // What the console gave the node.
     HSCOPEITEM scopeItem = 0;
@@ -67,6 +78,14 @@ struct Control {
     bool ownerDescending = false;
     // A menu or toolbar command; the console the snap-in was given for the view (or its scope side).
     std::function<void(LONG command, Node* node, IConsole* console)> onCommand;
+    // Property sheets: the notify handle the console gave the last CreatePropertyPages, the threads on
+    // which MMCN_PROPERTY_CHANGE arrived, and the name typed into the wizard when it finished.
+    LONG_PTR notifyHandle = 0;
+    bool pagesFreeHandle = true; // the first page frees the handle when the sheet destroys it
+    std::vector<DWORD> changeThreads;
+    std::wstring wizardName;
+    // What the wizard's pages do meanwhile: called on each page's PSN_SETACTIVE with its title.
+    std::function<void(const std::wstring& title, HWND page)> onWizardPage;
 
     // A fresh tree: "Test Root" with the folder "Folder A" (two scope children and three rows),
     // "Virtual" (an owner-data list of five rows) and "Notice" (the message view).
