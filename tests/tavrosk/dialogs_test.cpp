@@ -66,8 +66,6 @@ TEST(Dialogs, ControlOperationsReadAtMost255CharactersAndSetChecksAndEnabling) {
             EXPECT_EQ(Snapins::GetControlText(window, IDC_TEST_NAME), L"Sales");
             Snapins::SetControlText(window, IDC_TEST_NAME, std::wstring(300, L'x'));
             EXPECT_EQ(Snapins::GetControlText(window, IDC_TEST_NAME), std::wstring(255, L'x'));
-            EXPECT_TRUE(tvp::TypeText(dialog.Item(IDC_TEST_NAME), std::wstring_view(L"ab\0cd", 5)));
-            EXPECT_EQ(Snapins::GetControlText(window, IDC_TEST_NAME), L"ab") << "the text ends at a null";
             EXPECT_EQ(Snapins::GetControlText(window, 4242), L"") << "no such control";
 
             Snapins::CheckRadio(window, IDC_TEST_FIRST_RADIO, IDC_TEST_THIRD_RADIO, IDC_TEST_SECOND_RADIO);

@@ -245,6 +245,7 @@ public:
         m_pickAll = GetDlgItem(window, Snapins::kPickAllButton);
         m_returnSelected = GetDlgItem(window, Snapins::kReturnSelectedButton);
         m_returnAll = GetDlgItem(window, Snapins::kReturnAllButton);
+        SetListImages(Snapins::CBaseNode::SmallImages());
         int image = 2;
         for (const std::wstring& text : {std::wstring(L"Bravo"), std::wstring(L"Alpha"), kLongName}) {
             LVITEMW item{};
@@ -258,6 +259,9 @@ public:
     HWND Source() const { return m_sourceList; }
     HWND Picked() const { return m_pickedList; }
     HWND Button(int id) const { return GetDlgItem(m_pageWindow, id); }
+    HIMAGELIST Images(HWND list) const {
+        return reinterpret_cast<HIMAGELIST>(SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+    }
 };
 
 struct PickWizard {
@@ -296,8 +300,12 @@ using Items = std::vector<std::pair<std::wstring, int>>;
 TEST(TwoListPickPage, MovingItemsCarriesTextAndImageAndTheButtonsFollowTheLists) {
     PickWizard w;
     const std::wstring cutName = PickPage::kLongName.substr(0, 100);
+    HIMAGELIST images = nullptr;
     Script script({
         [&] {
+            images = w.pick.Images(w.pick.Source());
+            EXPECT_EQ(ImageList_GetImageCount(images), 15) << "both lists show the nodes' small strip";
+            EXPECT_EQ(w.pick.Images(w.pick.Picked()), images);
             EXPECT_EQ(w.Buttons(), (std::vector<bool>{false, true, false, false}));
             EXPECT_FALSE(w.NextEnabled()) << "nothing picked: Back only";
             EXPECT_TRUE(w.BackEnabled());
@@ -356,6 +364,7 @@ TEST(TwoListPickPage, MovingItemsCarriesTextAndImageAndTheButtonsFollowTheLists)
     });
     EXPECT_EQ(w.Run(), 0);
     EXPECT_TRUE(script.Finished());
+    EXPECT_EQ(ImageList_GetImageCount(images), 0) << "the page releases the lists' images with its window";
 }
 
 TEST(TwoListPickPage, AnEmptyPickIsAllowedWhenThePageSaysSo) {

@@ -1,6 +1,8 @@
 // Ids of the page and dialog templates and strings of the page framework tests (pages_test.rc).
 #pragma once
 
+#define IDB_TEST_SMALL_IMAGES 101 // the nodes' small strip, loaded by the first node
+
 #define IDS_WIZARD_TITLE 300
 #define IDS_NAME_TITLE 301
 #define IDS_NAME_SUBTITLE 302
