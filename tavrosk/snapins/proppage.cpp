@@ -1,7 +1,7 @@
 // CBasePropPage: page creation through the common controls library, which the snap-in loads at run
 // time rather than linking it, the title font of exterior pages, and the shared page procedure with its
-// map from page windows to page objects. A page's entry lives from its WM_INITDIALOG to its WM_DESTROY,
-// so a message to a window that is gone never reaches a deleted page.
+// map from page windows to page objects. A page's entry lives from its WM_INITDIALOG to its WM_DESTROY
+// or the page object's deletion, whichever comes first, so no message reaches a deleted page.
 #include "proppage.h"
 
 #include <mutex>
@@ -55,6 +55,12 @@ HFONT CreateTitleFont() {
 CBasePropPage::CBasePropPage(CBaseNode* node) : m_node(node) {}
 
 CBasePropPage::~CBasePropPage() {
+    // A node deletes its pages when it builds its next sheet, and a modeless sheet of the previous one
+    // may still be open: its page window must not lead here any more.
+    {
+        std::lock_guard guard(g_pagesLock);
+        std::erase_if(PageMap(), [this](const auto& entry) { return entry.second == this; });
+    }
     if (m_titleFont) DeleteObject(m_titleFont);
 }
 

@@ -229,6 +229,33 @@ TEST(PageProcedure, APageIsFoundByItsWindowOnlyWhileTheWindowExists) {
     EXPECT_TRUE(again.Finished());
 }
 
+TEST(PageProcedure, APageDeletedWhileItsModelessSheetIsOpenGetsNoMoreMessages) {
+    TestNode node;
+    auto* page = new AnsweringPage(&node);
+    HPROPSHEETPAGE handle = page->CreatePropertyPage(IDD_TEST_GENERAL, IDS_GENERAL_TAB);
+    node.KeepPage(page);
+    PROPSHEETHEADERW header{};
+    header.dwSize = sizeof header;
+    header.dwFlags = PSH_MODELESS;
+    header.pszCaption = L"Sheet";
+    header.nPages = 1;
+    header.phpage = &handle;
+    auto sheet = reinterpret_cast<HWND>(PropertySheetW(&header));
+    ASSERT_NE(sheet, nullptr);
+    HWND pageWindow = page->PageWindow();
+    ASSERT_NE(pageWindow, nullptr);
+
+    // The node builds its next sheet while the first is still open.
+    node.CreatePropertyPages(nullptr, 0);
+    EXPECT_EQ(CBasePropPage::FromWindow(pageWindow), nullptr);
+    SendMessageW(pageWindow, WM_COMMAND, MAKEWPARAM(IDC_TEST_NAME, EN_CHANGE), 0);
+    Press(sheet, PSBTN_OK); // PSN_KILLACTIVE and PSN_APPLY to the page's window
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageW(&message);
+    DestroyWindow(sheet);
+}
+
 // The pick page of the tests: its lists and buttons from the template, three items to pick, one of
 // them with a name longer than a moved item keeps.
 class PickPage : public Snapins::CTwoListPickPage {
