@@ -258,8 +258,8 @@ HRESULT CNodeManager::ShowWizard(HWND parent, int page) {
     header.pszCaption = m_title.c_str();
     header.nPages = static_cast<UINT>(m_pages.size());
     header.nStartPage = page >= 0 && static_cast<size_t>(page) < m_pages.size() ? static_cast<UINT>(page) : 0;
-    header.phpage = m_pages.data();
     header.pfnCallback = SheetCallback;
+    // The sheet owns the pages now, and destroys them when it closes.
     std::vector<HPROPSHEETPAGE> pages = std::move(m_pages);
     m_pages.clear();
     header.phpage = pages.data();

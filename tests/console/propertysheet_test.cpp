@@ -281,4 +281,36 @@ TEST_F(ConsoleTest, TheNodeManagerIsFoundWhileTheConsoleRunsAndGivesUpASheetWith
                                         IID_IPropertySheetProvider, late.ReceiveVoid())));
 }
 
+TEST_F(ConsoleTest, ASnapinsOwnSheetKeepsItsTitleAndLosesAPageItRemovesAfterShow) {
+    Console::ComPtr<IPropertySheetProvider> provider;
+    ASSERT_EQ(CoCreateInstance(CLSID_NodeManager, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertySheetProvider,
+                               provider.ReceiveVoid()),
+              S_OK);
+    auto callback = provider.As<IPropertySheetCallback>(IID_IPropertySheetCallback);
+    ASSERT_TRUE(callback);
+    IComponentData* componentData = console->SnapinOf(root)->ComponentData();
+    Console::ComPtr<IDataObject> data;
+    auto cookie = reinterpret_cast<MMC_COOKIE>(Snapin().root.Find(L"Folder A"));
+    ASSERT_EQ(componentData->QueryDataObject(cookie, CCT_SCOPE, data.Receive()), S_OK);
+    ASSERT_EQ(
+        provider->CreatePropertySheet(L"Folder A Settings", TRUE, cookie, data.Get(), MMC_PSO_NO_PROPTITLE),
+        S_OK);
+    ASSERT_EQ(provider->AddPrimaryPages(componentData, FALSE, nullptr, TRUE), S_OK);
+    EXPECT_EQ(Snapin().notifyHandle, 0) << "no handle was asked for";
+    ASSERT_EQ(provider->AddExtensionPages(), S_OK);
+    ASSERT_EQ(provider->Show(0, 0), S_OK);
+    HWND sheet = console->FrontSheet();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_EQ(Text(sheet), L"Folder A Settings");
+    EXPECT_EQ(provider->FindPropertySheet(0, nullptr, data.Get()), S_OK);
+
+    auto details = reinterpret_cast<HPROPSHEETPAGE>(PropSheet_IndexToPage(sheet, 1));
+    Log().clear();
+    EXPECT_EQ(callback->RemovePage(details), S_OK);
+    EXPECT_EQ(PageTitles(sheet), std::vector<std::wstring>{L"General"});
+    EXPECT_EQ(Log(), Strings{"PAGE Details released"});
+    EXPECT_EQ(callback->RemovePage(details), E_INVALIDARG) << "the page is gone";
+    EXPECT_EQ(provider->Show(0, 0), E_UNEXPECTED) << "the sheet was shown already";
+}
+
 } // namespace
