@@ -532,7 +532,7 @@ HRESULT CBaseNode::RunWizard(IConsole* console, IComponent* component, IComponen
     provider->AddPrimaryPages(primary, TRUE, mainWindow, component ? TRUE : FALSE);
     provider->AddExtensionPages();
     hr = provider->Show(reinterpret_cast<LONG_PTR>(mainWindow), 0);
-    // A first show that answers S_FALSE is repeated with -1 for the window, left to the console.
+    // S_FALSE: the sheet has no pages to show; Show(-1, 0) has the console give it up.
     if (hr == S_FALSE) hr = provider->Show(-1, 0);
     provider->Release();
     return hr;
