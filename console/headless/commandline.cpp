@@ -1,5 +1,7 @@
 // The words of a headless command line. Server names (HOST\INSTANCE) and account names (DOMAIN\user)
 // are typed as they are, so a backslash escapes nothing; quotes are the only way to keep blanks.
+#include <cctype>
+
 #include "session.h"
 
 namespace Headless {
@@ -8,7 +10,8 @@ bool SplitCommandLine(const std::string& line, std::vector<std::string>* words, 
     words->clear();
     std::string word;
     bool inWord = false, quoted = false;
-    for (char c : line) {
+    for (size_t i = 0; i < line.size(); ++i) {
+        char c = line[i];
         if (quoted) {
             if (c == '"')
                 quoted = false;
@@ -19,8 +22,9 @@ bool SplitCommandLine(const std::string& line, std::vector<std::string>* words, 
         if (c == '"') {
             quoted = true;
             inWord = true;
-        } else if (c == '#') {
-            break;
+        } else if (c == '#' && !inWord &&
+                   !(i + 1 < line.size() && std::isdigit(static_cast<unsigned char>(line[i + 1])))) {
+            break; // a comment; "#3" names an entry by its index, and "C#" is a word
         } else if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
             if (inWord) words->push_back(std::move(word));
             word.clear();

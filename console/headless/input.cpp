@@ -9,6 +9,7 @@ namespace {
 
 const UINT kCommandMessage = WM_APP + 0x100; // lParam: a std::string the receiver deletes
 const UINT kEndOfInputMessage = WM_APP + 0x101;
+const UINT kRunNextMessage = WM_APP + 0x102;
 const wchar_t kClassName[] = L"TavroskHeadlessConsole";
 
 } // namespace
@@ -43,11 +44,14 @@ CCommandWindow::CCommandWindow(CSession& session) : m_session(session) {
     m_window = CreateWindowExW(0, kClassName, L"Korvath Console", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480,
                                nullptr, nullptr, nullptr, nullptr);
     SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    // A dialog that opens inside a running line may take the next line; one that closes may end it.
+    m_session.SetDialogsChanged([this] { Kick(); });
     std::lock_guard guard(m_mailbox->m_lock);
     m_mailbox->m_window = m_window;
 }
 
 CCommandWindow::~CCommandWindow() {
+    m_session.SetDialogsChanged(nullptr);
     {
         std::lock_guard guard(m_mailbox->m_lock);
         m_mailbox->m_window = nullptr;
@@ -67,20 +71,55 @@ void CCommandWindow::Run() {
     }
 }
 
+void CCommandWindow::Kick() {
+    if (!m_kickPending.exchange(true)) PostMessageW(m_window, kRunNextMessage, 0, 0);
+}
+
+void CCommandWindow::RunNext() {
+    if (m_quitPosted || !m_session.ReadyForLine()) return;
+    if (!m_lines.empty() && !m_session.QuitRequested()) {
+        std::string line = std::move(m_lines.front());
+        m_lines.pop_front();
+        Kick(); // on its way while the line runs: a dialog the line opens takes the next line
+        m_session.Execute(line);
+        Kick();
+        return;
+    }
+    if (!m_inputEnded && !m_session.QuitRequested()) return;
+    if (m_session.CancelInnermostDialog()) {
+        Kick();
+        return;
+    }
+    // Nothing is left to run, or a dialog would not close: the loops end, modal ones first.
+    m_quitPosted = true;
+    PostQuitMessage(0);
+}
+
 LRESULT CALLBACK CCommandWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* self = reinterpret_cast<CCommandWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (message == kCommandMessage) {
+    if (!self) return DefWindowProcW(window, message, wParam, lParam);
+    switch (message) {
+    case kCommandMessage: {
         std::unique_ptr<std::string> line(reinterpret_cast<std::string*>(lParam));
-        if (!self || self->m_session.QuitRequested()) return 0;
-        self->m_session.Execute(*line);
-        if (self->m_session.QuitRequested()) PostQuitMessage(0);
+        self->m_lines.push_back(std::move(*line));
+        self->Kick();
         return 0;
     }
-    if (message == kEndOfInputMessage) {
-        PostQuitMessage(0);
+    case kEndOfInputMessage:
+        self->m_inputEnded = true;
+        self->Kick();
         return 0;
+    case kRunNextMessage:
+        if (wParam == 0) {
+            PostMessageW(window, kRunNextMessage, 1, 0); // after what is queued now
+            return 0;
+        }
+        self->m_kickPending = false;
+        self->RunNext();
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
     }
-    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 } // namespace Headless

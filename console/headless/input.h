@@ -6,6 +6,8 @@
 // closes, and then the command that opened it completes.
 #pragma once
 
+#include <atomic>
+#include <deque>
 #include <functional>
 #include <istream>
 #include <memory>
@@ -48,8 +50,18 @@ public:
 
 private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // Asks for RunNext once whatever is queued now has been handled (two posted steps, so the
+    // messages a line or an opening dialog posted come first). At most one request is on its way.
+    void Kick();
+    // Runs the next line when the session may take it; at the end of the input, once every line has
+    // run, cancels the dialogs that running commands still hold open and then ends the loop.
+    void RunNext();
 
     CSession& m_session;
+    std::deque<std::string> m_lines; // arrived, not yet run
+    std::atomic<bool> m_kickPending{false};
+    bool m_inputEnded = false;
+    bool m_quitPosted = false;
     HWND m_window = nullptr;
     std::shared_ptr<CMailbox> m_mailbox = std::make_shared<CMailbox>();
 };

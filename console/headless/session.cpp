@@ -5,6 +5,7 @@
 // available); what the snap-in answers to a notification or command is its own business.
 #include "session.h"
 
+#include "text.h"
 #include "tvplatform.h"
 
 namespace Headless {
@@ -19,22 +20,6 @@ struct CSession::Target {
 };
 
 namespace {
-
-std::wstring Quoted(const std::wstring& text) {
-    return L"\"" + text + L"\"";
-}
-
-// A text on one output line: line breaks become \n.
-std::wstring OneLine(const std::wstring& text) {
-    std::wstring line;
-    for (wchar_t c : text) {
-        if (c == L'\n')
-            line += L"\\n";
-        else if (c != L'\r')
-            line += c;
-    }
-    return line;
-}
 
 std::vector<std::wstring> SplitPath(const std::wstring& path) {
     std::vector<std::wstring> parts;
@@ -139,15 +124,25 @@ bool CSession::Execute(const std::string& line) {
     for (const std::string& word : split)
         words.push_back(tvp::FromUtf8(word));
 
+    // A line that runs inside a dialog another command opened keeps that command's failure apart.
+    std::wstring outerFailure;
     {
         std::lock_guard guard(m_answerLock);
-        m_failure.clear();
+        outerFailure = std::exchange(m_failure, std::wstring());
+    }
+    {
+        std::lock_guard guard(m_dialogLock);
+        m_running.push_back(m_openSerial);
     }
     bool ok = Dispatch(words);
+    {
+        std::lock_guard guard(m_dialogLock);
+        m_running.pop_back();
+    }
     std::wstring why;
     {
         std::lock_guard guard(m_answerLock);
-        why = std::exchange(m_failure, std::wstring());
+        why = std::exchange(m_failure, std::move(outerFailure));
     }
     if (ok && why.empty()) {
         Print(L"ok");
@@ -177,13 +172,23 @@ bool CSession::Dispatch(const Words& words) {
         m_quit = true;
         return true;
     }
-    static const wchar_t* const sheetCommands[] = {
-        L"properties", L"file", L"show", L"set",    L"click",  L"check", L"uncheck", L"choose", L"pick",
-        L"time",       L"next", L"back", L"finish", L"cancel", L"apply", L"ok",      L"tab",    L"wait"};
-    for (const wchar_t* sheetCommand : sheetCommands)
-        if (command == sheetCommand)
-            return Fail(Quoted(command) +
-                        L" works on property sheets and dialogs, which this console cannot show yet");
+    if (command == L"properties") return CmdVerb(words, MMC_VERB_PROPERTIES);
+    if (command == L"file") return CmdFile(words);
+    if (command == L"show") return CmdShow(words);
+    if (command == L"set") return CmdSet(words);
+    if (command == L"click") return CmdClick(words, -1);
+    if (command == L"check") return CmdClick(words, BST_CHECKED);
+    if (command == L"uncheck") return CmdClick(words, BST_UNCHECKED);
+    if (command == L"choose") return CmdChoose(words);
+    if (command == L"pick") return CmdPick(words);
+    if (command == L"time") return CmdTime(words);
+    if (command == L"tab") return CmdTab(words);
+    if (command == L"wait") return CmdWait(words);
+    for (const wchar_t* button : {L"next", L"back", L"finish", L"cancel", L"apply", L"ok"})
+        if (command == button) {
+            if (words.size() != 1) return Fail(command + L" takes no arguments");
+            return PressButton(command);
+        }
     return Fail(L"unknown command " + Quoted(command));
 }
 
@@ -395,8 +400,12 @@ bool CSession::CmdVerb(const Words& words, MMC_CONSOLE_VERB verb) {
     Target target;
     if (!Resolve(words[1], &target, false) || !SelectTarget(target)) return false;
     Console::CView& view = m_console.View();
-    const std::wstring done = verb == MMC_VERB_DELETE ? L"deleted" : L"refreshed";
-    if (!view.Verbs().IsAvailable(verb)) return Fail(Quoted(words[1]) + L" cannot be " + done);
+    if (!view.Verbs().IsAvailable(verb)) {
+        const wchar_t* why = verb == MMC_VERB_DELETE    ? L" cannot be deleted"
+                             : verb == MMC_VERB_REFRESH ? L" cannot be refreshed"
+                                                        : L" has no properties to show";
+        return Fail(Quoted(words[1]) + why);
+    }
     view.InvokeVerb(verb); // what the snap-in does about it is its own business
     return true;
 }

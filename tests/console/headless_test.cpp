@@ -63,6 +63,10 @@ TEST(CommandLineTest, WordsQuotesCommentsAndBackslashes) {
         << "an empty quoted argument is an argument";
     ASSERT_TRUE(Headless::SplitCommandLine("   # only a comment", &words, &problem));
     EXPECT_TRUE(words.empty());
+    ASSERT_TRUE(Headless::SplitCommandLine("choose 1008 #3 #the fourth entry", &words, &problem));
+    EXPECT_EQ(words, (std::vector<std::string>{"choose", "1008", "#3"})) << "#N is an index, not a comment";
+    ASSERT_TRUE(Headless::SplitCommandLine("set 1001 C#", &words, &problem));
+    EXPECT_EQ(words, (std::vector<std::string>{"set", "1001", "C#"}));
     EXPECT_FALSE(Headless::SplitCommandLine("select \"Test Root", &words, &problem));
     EXPECT_EQ(problem, "a quoted argument has no closing quote");
 }
@@ -138,8 +142,9 @@ TEST_F(HeadlessTest, BadInputPrintsWhyAndTheRunGoesOn) {
               "error: the menu of \"Test Root/Folder A\" has no item \"Missing\"\n");
     EXPECT_EQ(Run({"run \"Test Root/Folder A\" Off"}), "error: the menu item \"Off\" is disabled\n");
     EXPECT_EQ(Run({"answer maybe"}), "error: \"maybe\" is not an answer: use yes, no, ok or cancel\n");
-    EXPECT_EQ(Run({"next"}),
-              "error: \"next\" works on property sheets and dialogs, which this console cannot show yet\n");
+    EXPECT_EQ(Run({"next"}), "error: no dialog or property sheet is open\n");
+    EXPECT_EQ(Run({"properties \"Test Root/Notice\""}),
+              "error: \"Test Root/Notice\" has no properties to show\n");
     EXPECT_TRUE(session->AnyFailed());
     EXPECT_EQ(Run({"# a comment", "", "tree \"Test Root/Virtual\""}), "Virtual\nok\n") << "the run goes on";
 }
