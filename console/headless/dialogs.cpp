@@ -163,6 +163,16 @@ void CSession::Track(HWND window, UINT change) {
     }
 }
 
+void CSession::SheetBroughtForward(HWND sheet) {
+    std::lock_guard guard(m_dialogLock);
+    auto found = std::find_if(m_dialogs.begin(), m_dialogs.end(),
+                              [&](const OpenDialog& open) { return open.window == sheet; });
+    if (found == m_dialogs.end()) return;
+    OpenDialog moved = *found; // keeps its serial: it was not opened by the command that runs now
+    m_dialogs.erase(found);
+    m_dialogs.push_back(moved);
+}
+
 bool CSession::ChooseFile(const OPENFILENAMEW& request, bool save, std::wstring& path) {
     std::wstring title = request.lpstrTitle ? request.lpstrTitle : (save ? L"Save As" : L"Open");
     Print(std::wstring(L"file: ") + (save ? L"save" : L"open") + L": " + OneLine(title));

@@ -62,6 +62,8 @@ public:
     void WindowChanged(HWND window, UINT change) override;
     // Console::IConsoleEvents.
     void HelpShown(const std::wstring& topic, const std::wstring& path) override;
+    // Console::IConsoleEvents: the sheet becomes the innermost, as a window brought to the front.
+    void SheetBroughtForward(HWND sheet) override;
 
 private:
     struct Target;

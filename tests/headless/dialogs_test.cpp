@@ -531,3 +531,33 @@ TEST_F(DialogsTest, AModelessSheetStaysOpenAfterItsCommandAndTabsApplyAndOkWork)
     // Apply and then OK each tell every page that was shown to apply its changes.
     EXPECT_EQ(g_log, (std::vector<std::string>{"apply 310 1", "apply 311 0", "apply 310 1", "apply 311 0"}));
 }
+
+TEST_F(DialogsTest, PropertiesOpensAnItemsSheetOnceAndTheCommandsActOnTheOneInFront) {
+    std::string output = Run("properties \"Test Root/Folder A/Item 1\"\n"
+                             "properties \"Test Root/Folder A/Item 2\"\n"
+                             "properties \"Test Root/Folder A/Item 1\"\n" // brought forward, not opened again
+                             "show\n"
+                             "set 1201 \"Item One\"\n"
+                             "tab Details\n"
+                             "check 1202\n"
+                             "ok\n"
+                             "show\n"
+                             "cancel\n"
+                             "show\n");
+    EXPECT_EQ(output, "ok\nok\nok\n"
+                      "title: Item 1 Properties\n"
+                      "page: 0 General\n"
+                      "buttons: ok cancel\n"
+                      "-1\tstatic\tenabled\t-\tName :\n"
+                      "1201\tedit\tenabled\t-\tItem 1\n"
+                      "ok\nok\nok\nok\nok\n"
+                      "title: Item 2 Properties\n"
+                      "page: 0 General\n"
+                      "buttons: ok cancel\n"
+                      "-1\tstatic\tenabled\t-\tName :\n"
+                      "1201\tedit\tenabled\t-\tItem 2\n"
+                      "ok\nok\n"
+                      "error: no dialog or property sheet is open\n");
+    std::vector<std::string> applied = Snapin().Entries({"PAGE General apply", "PAGE General reset"});
+    EXPECT_EQ(applied, (std::vector<std::string>{"PAGE General apply name=Item One", "PAGE General reset"}));
+}
