@@ -91,9 +91,9 @@ public:
     // Used by the views and the objects handed to the snap-ins ------------------------------------
 
     CScopeTree& Tree() { return m_tree; }
+    const CScopeTree& Tree() const { return m_tree; }
     CPropertySheets& Sheets() { return *m_sheets; }
     void SheetBroughtForward(HWND sheet);
-    const CScopeTree& Tree() const { return m_tree; }
     CSnapin* SnapinOf(HSCOPEITEM item) const;
     // Sends MMCN_EXPAND the first time an item's children are needed, in any view.
     HRESULT ExpandOnce(HSCOPEITEM item);
