@@ -166,7 +166,7 @@ HRESULT CConsole::UpdateAllViews(CSnapin* snapin, LPDATAOBJECT data, LPARAM arg,
     return S_OK;
 }
 
-// Property sheets --------------------------------------------------------------------------------------------
+// Property sheets -------------------------------------------------------------------------------------------
 
 std::vector<HWND> CConsole::OpenSheets() const {
     return m_sheets->OpenSheets();
