@@ -5,16 +5,18 @@
 #include <memory>
 #include <string>
 
+#include "../user32/control.h"
 #include "commctrl.h"
 #include "windows.h"
 
 namespace cc {
 
-// A control keeps its state behind the first pointer of its window bytes: made on WM_NCCREATE and
-// deleted on WM_NCDESTROY.
-template <class State> State* ControlState(HWND hwnd) {
-    return reinterpret_cast<State*>(GetWindowLongPtrW(hwnd, 0));
-}
+// The controls' state, their parent and their texts, as user32's controls keep them.
+using u32::CompareNoCase;
+using u32::CopyText;
+using u32::ParentToNotify;
+using u32::RunControl;
+using u32::StartsWithNoCase;
 
 // Fills the header of a notification from a control and sends it to the control's parent as
 // WM_NOTIFY; returns the parent's answer.
@@ -26,9 +28,6 @@ void RegisterControlClass(LPCWSTR name, WNDPROC proc);
 LRESULT CALLBACK ListViewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK ProgressProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK DateTimeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-
-// Case-insensitive comparison of item texts, as the list view sorts and searches.
-int CompareNoCase(const std::wstring& a, const std::wstring& b);
 
 // Pages ------------------------------------------------------------------------------------------------
 

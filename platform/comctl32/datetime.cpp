@@ -139,95 +139,73 @@ bool Store(DateTime& state, SYSTEMTIME t) {
     return true;
 }
 
-} // namespace
-
-namespace cc {
-
-LRESULT CALLBACK DateTimeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* state = ControlState<DateTime>(hwnd);
+LRESULT Handle(HWND hwnd, DateTime& state, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_NCCREATE: {
-        state = new DateTime;
         SYSTEMTIME now;
         GetLocalTime(&now);
         now.wMilliseconds = 0;
-        Store(*state, now);
-        SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(state));
+        Store(state, now);
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
-    case WM_NCDESTROY:
-        delete state;
-        SetWindowLongPtrW(hwnd, 0, 0);
-        return 0;
-    }
-    if (!state) return DefWindowProcW(hwnd, message, wParam, lParam);
-
-    switch (message) {
     case DTM_GETSYSTEMTIME:
         if (!lParam) return GDT_ERROR;
-        if (!state->valid) return GDT_NONE;
-        *reinterpret_cast<SYSTEMTIME*>(lParam) = state->time;
+        if (!state.valid) return GDT_NONE;
+        *reinterpret_cast<SYSTEMTIME*>(lParam) = state.time;
         return GDT_VALID;
     case DTM_SETSYSTEMTIME:
         if (wParam == GDT_NONE) {
             if (!(GetWindowLongPtrW(hwnd, GWL_STYLE) & DTS_SHOWNONE)) return FALSE;
-            state->valid = false;
+            state.valid = false;
             return TRUE;
         }
-        return wParam == GDT_VALID && lParam && Store(*state, *reinterpret_cast<const SYSTEMTIME*>(lParam));
+        return wParam == GDT_VALID && lParam && Store(state, *reinterpret_cast<const SYSTEMTIME*>(lParam));
     case DTM_GETRANGE: {
         auto* range = reinterpret_cast<SYSTEMTIME*>(lParam);
         if (!range) return 0;
-        if (state->hasMin) range[0] = state->min;
-        if (state->hasMax) range[1] = state->max;
-        return (state->hasMin ? GDTR_MIN : 0) | (state->hasMax ? GDTR_MAX : 0);
+        if (state.hasMin) range[0] = state.min;
+        if (state.hasMax) range[1] = state.max;
+        return (state.hasMin ? GDTR_MIN : 0) | (state.hasMax ? GDTR_MAX : 0);
     }
     case DTM_SETRANGE: {
         auto* range = reinterpret_cast<const SYSTEMTIME*>(lParam);
         if ((wParam & (GDTR_MIN | GDTR_MAX)) && !range) return FALSE;
-        state->hasMin = (wParam & GDTR_MIN) && IsValid(range[0]);
-        state->hasMax = (wParam & GDTR_MAX) && IsValid(range[1]);
-        if (state->hasMin) state->min = range[0];
-        if (state->hasMax) state->max = range[1];
+        state.hasMin = (wParam & GDTR_MIN) && IsValid(range[0]);
+        state.hasMax = (wParam & GDTR_MAX) && IsValid(range[1]);
+        if (state.hasMin) state.min = range[0];
+        if (state.hasMax) state.max = range[1];
         return TRUE;
     }
     case DTM_SETFORMATW:
-        state->format = lParam ? reinterpret_cast<LPCWSTR>(lParam) : L"";
+        state.format = lParam ? reinterpret_cast<LPCWSTR>(lParam) : L"";
         return TRUE;
-    case WM_GETTEXT: {
-        std::wstring text = Shown(hwnd, *state);
-        auto* buffer = reinterpret_cast<LPWSTR>(lParam);
-        if (!buffer || wParam == 0) return 0;
-        size_t copied = std::min(text.size(), static_cast<size_t>(wParam) - 1);
-        wmemcpy(buffer, text.data(), copied);
-        buffer[copied] = L'\0';
-        return static_cast<LRESULT>(copied);
-    }
+    case WM_GETTEXT:
+        return CopyText(Shown(hwnd, state), reinterpret_cast<LPWSTR>(lParam), wParam);
     case WM_GETTEXTLENGTH:
-        return static_cast<LRESULT>(Shown(hwnd, *state).size());
+        return static_cast<LRESULT>(Shown(hwnd, state).size());
     case WM_SETFONT:
-        state->font = reinterpret_cast<HFONT>(wParam);
+        state.font = reinterpret_cast<HFONT>(wParam);
         return 0;
     case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(state->font);
+        return reinterpret_cast<LRESULT>(state.font);
     case TVM_GETSTATE: {
         auto* s = reinterpret_cast<tvp::WindowState*>(lParam);
         s->kind = tvp::Kind::DateTimePicker;
-        s->time = state->time;
-        s->timeValid = state->valid;
-        s->text = Shown(hwnd, *state);
+        s->time = state.time;
+        s->timeValid = state.valid;
+        s->text = Shown(hwnd, state);
         return TRUE;
     }
     case TVM_INPUTTIME: {
         SYSTEMTIME t = *reinterpret_cast<const SYSTEMTIME*>(lParam);
         t.wMilliseconds = 0;
-        if (!IsValid(t) || !InRange(*state, t)) return FALSE;
-        bool changed = !state->valid || Key(t) != Key(state->time);
-        Store(*state, t);
+        if (!IsValid(t) || !InRange(state, t)) return FALSE;
+        bool changed = !state.valid || Key(t) != Key(state.time);
+        Store(state, t);
         if (changed) {
             NMDATETIMECHANGE change{};
             change.dwFlags = GDT_VALID;
-            change.st = state->time;
+            change.st = state.time;
             Notify(hwnd, DTN_DATETIMECHANGE, change.nmhdr);
         }
         return TRUE;
@@ -235,6 +213,14 @@ LRESULT CALLBACK DateTimeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
     default:
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
+}
+
+} // namespace
+
+namespace cc {
+
+LRESULT CALLBACK DateTimeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return RunControl<DateTime>(hwnd, message, wParam, lParam, Handle);
 }
 
 } // namespace cc

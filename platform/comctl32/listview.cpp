@@ -102,11 +102,8 @@ std::wstring TextOf(const Item& item, int subItem) {
 }
 
 int CopyOut(const std::wstring& text, LPWSTR buffer, int size) {
-    if (!buffer || size <= 0 || buffer == LPSTR_TEXTCALLBACKW) return 0;
-    size_t copied = std::min(text.size(), static_cast<size_t>(size) - 1);
-    wmemcpy(buffer, text.data(), copied);
-    buffer[copied] = L'\0';
-    return static_cast<int>(copied);
+    if (size <= 0 || buffer == LPSTR_TEXTCALLBACKW) return 0;
+    return CopyText(text, buffer, static_cast<size_t>(size));
 }
 
 std::wstring TextIn(LPCWSTR text) {
@@ -229,8 +226,7 @@ int FindItem(const ListView& lv, INT_PTR start, const LVFINDINFOW& find) {
         if (find.flags & LVFI_PARAM) {
             if (item.param == find.lParam) return static_cast<int>((first + n) % count);
         } else if (find.flags & (LVFI_PARTIAL | LVFI_SUBSTRING)) {
-            if (item.text.size() >= text.size() && CompareNoCase(item.text.substr(0, text.size()), text) == 0)
-                return static_cast<int>((first + n) % count);
+            if (StartsWithNoCase(item.text, text)) return static_cast<int>((first + n) % count);
         } else if (find.flags & LVFI_STRING) {
             if (CompareNoCase(item.text, text) == 0) return static_cast<int>((first + n) % count);
         }
@@ -294,44 +290,28 @@ void DescribeInto(const ListView& lv, tvp::WindowState& s) {
     s.selection = NextItem(lv, -1, LVNI_SELECTED);
 }
 
-} // namespace
-
-namespace cc {
-
-LRESULT CALLBACK ListViewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* lv = ControlState<ListView>(hwnd);
-    switch (message) {
-    case WM_NCCREATE:
-        SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(new ListView));
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    case WM_NCDESTROY:
-        if (lv) {
-            if (!(Style(hwnd) & LVS_SHAREIMAGELISTS))
-                for (HIMAGELIST list : lv->lists)
-                    if (list) ImageList_Destroy(list);
-            delete lv;
-            SetWindowLongPtrW(hwnd, 0, 0);
-        }
-        return 0;
-    }
-    if (!lv) return DefWindowProcW(hwnd, message, wParam, lParam);
-
+LRESULT Handle(HWND hwnd, ListView& lv, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* item = reinterpret_cast<LVITEMW*>(lParam);
     auto* column = reinterpret_cast<LVCOLUMNW*>(lParam);
     auto index = static_cast<INT_PTR>(wParam);
     switch (message) {
     case WM_DESTROY:
-        DeleteAll(hwnd, *lv); // the parent hears of the items going, as it does for LVM_DELETEALLITEMS
+        DeleteAll(hwnd, lv); // the parent hears of the items going, as it does for LVM_DELETEALLITEMS
+        return 0;
+    case WM_NCDESTROY:
+        if (!(Style(hwnd) & LVS_SHAREIMAGELISTS))
+            for (HIMAGELIST list : lv.lists)
+                if (list) ImageList_Destroy(list);
         return 0;
     case LVM_GETITEMCOUNT:
-        return static_cast<LRESULT>(lv->items.size());
+        return static_cast<LRESULT>(lv.items.size());
     case LVM_INSERTITEMW:
-        return item ? InsertItem(hwnd, *lv, *item) : -1;
+        return item ? InsertItem(hwnd, lv, *item) : -1;
     case LVM_SETITEMW:
-        return item ? SetItem(hwnd, *lv, *item) : FALSE;
+        return item ? SetItem(hwnd, lv, *item) : FALSE;
     case LVM_GETITEMW: {
-        if (!item || !Valid(*lv, item->iItem)) return FALSE;
-        const Item& it = lv->items[static_cast<size_t>(item->iItem)];
+        if (!item || !Valid(lv, item->iItem)) return FALSE;
+        const Item& it = lv.items[static_cast<size_t>(item->iItem)];
         if (item->mask & LVIF_TEXT) CopyOut(TextOf(it, item->iSubItem), item->pszText, item->cchTextMax);
         if (item->mask & LVIF_IMAGE) item->iImage = it.image;
         if (item->mask & LVIF_PARAM) item->lParam = it.param;
@@ -344,59 +324,58 @@ LRESULT CALLBACK ListViewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
         LVITEMW in = *item;
         in.iItem = static_cast<int>(index);
         in.mask = LVIF_TEXT;
-        return SetItem(hwnd, *lv, in);
+        return SetItem(hwnd, lv, in);
     }
     case LVM_GETITEMTEXTW:
-        if (!item || !Valid(*lv, index)) return 0;
-        return CopyOut(TextOf(lv->items[static_cast<size_t>(index)], item->iSubItem), item->pszText,
+        if (!item || !Valid(lv, index)) return 0;
+        return CopyOut(TextOf(lv.items[static_cast<size_t>(index)], item->iSubItem), item->pszText,
                        item->cchTextMax);
     case LVM_SETITEMSTATE:
         if (!item) return FALSE;
         if (index == -1) {
-            for (size_t i = 0; i < lv->items.size(); ++i)
-                ChangeState(hwnd, *lv, static_cast<int>(i), item->state, item->stateMask);
+            for (size_t i = 0; i < lv.items.size(); ++i)
+                ChangeState(hwnd, lv, static_cast<int>(i), item->state, item->stateMask);
             return TRUE;
         }
-        if (!Valid(*lv, index)) return FALSE;
-        SetState(hwnd, *lv, static_cast<int>(index), item->state, item->stateMask);
+        if (!Valid(lv, index)) return FALSE;
+        SetState(hwnd, lv, static_cast<int>(index), item->state, item->stateMask);
         return TRUE;
     case LVM_GETITEMSTATE:
-        return Valid(*lv, index) ? lv->items[static_cast<size_t>(index)].state & static_cast<UINT>(lParam)
-                                 : 0;
+        return Valid(lv, index) ? lv.items[static_cast<size_t>(index)].state & static_cast<UINT>(lParam) : 0;
     case LVM_GETNEXTITEM:
-        return NextItem(*lv, index, LOWORD(lParam));
+        return NextItem(lv, index, LOWORD(lParam));
     case LVM_GETSELECTEDCOUNT:
-        return std::count_if(lv->items.begin(), lv->items.end(),
+        return std::count_if(lv.items.begin(), lv.items.end(),
                              [](const Item& i) { return (i.state & LVIS_SELECTED) != 0; });
     case LVM_DELETEITEM:
-        return DeleteItem(hwnd, *lv, static_cast<int>(index));
+        return DeleteItem(hwnd, lv, static_cast<int>(index));
     case LVM_DELETEALLITEMS:
-        DeleteAll(hwnd, *lv);
+        DeleteAll(hwnd, lv);
         return TRUE;
     case LVM_FINDITEMW:
-        return lParam ? FindItem(*lv, index, *reinterpret_cast<const LVFINDINFOW*>(lParam)) : -1;
+        return lParam ? FindItem(lv, index, *reinterpret_cast<const LVFINDINFOW*>(lParam)) : -1;
     case LVM_SORTITEMS:
     case LVM_SORTITEMSEX:
         if (!lParam) return FALSE;
-        Sort(*lv, reinterpret_cast<PFNLVCOMPARE>(lParam), static_cast<LPARAM>(wParam),
+        Sort(lv, reinterpret_cast<PFNLVCOMPARE>(lParam), static_cast<LPARAM>(wParam),
              message == LVM_SORTITEMSEX);
         return TRUE;
     case LVM_INSERTCOLUMNW: {
         if (!column || index < 0) return -1;
         Column c;
-        size_t at = std::min(static_cast<size_t>(index), lv->columns.size());
+        size_t at = std::min(static_cast<size_t>(index), lv.columns.size());
         if (column->mask & LVCF_TEXT) c.text = TextIn(column->pszText);
         if (column->mask & LVCF_WIDTH) c.width = column->cx;
         if (column->mask & LVCF_FMT) c.fmt = column->fmt;
         if (column->mask & LVCF_IMAGE) c.image = column->iImage;
         c.subItem = (column->mask & LVCF_SUBITEM) ? column->iSubItem : static_cast<int>(at);
         if (at == 0) c.fmt &= ~LVCFMT_JUSTIFYMASK; // the first column is always left-aligned
-        lv->columns.insert(lv->columns.begin() + static_cast<std::ptrdiff_t>(at), c);
+        lv.columns.insert(lv.columns.begin() + static_cast<std::ptrdiff_t>(at), c);
         return static_cast<LRESULT>(at);
     }
     case LVM_SETCOLUMNW: {
-        if (!column || index < 0 || static_cast<size_t>(index) >= lv->columns.size()) return FALSE;
-        Column& c = lv->columns[static_cast<size_t>(index)];
+        if (!column || index < 0 || static_cast<size_t>(index) >= lv.columns.size()) return FALSE;
+        Column& c = lv.columns[static_cast<size_t>(index)];
         if (column->mask & LVCF_TEXT) c.text = TextIn(column->pszText);
         if (column->mask & LVCF_WIDTH) c.width = column->cx;
         if (column->mask & LVCF_FMT) c.fmt = index == 0 ? column->fmt & ~LVCFMT_JUSTIFYMASK : column->fmt;
@@ -405,8 +384,8 @@ LRESULT CALLBACK ListViewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
         return TRUE;
     }
     case LVM_GETCOLUMNW: {
-        if (!column || index < 0 || static_cast<size_t>(index) >= lv->columns.size()) return FALSE;
-        const Column& c = lv->columns[static_cast<size_t>(index)];
+        if (!column || index < 0 || static_cast<size_t>(index) >= lv.columns.size()) return FALSE;
+        const Column& c = lv.columns[static_cast<size_t>(index)];
         if (column->mask & LVCF_TEXT) CopyOut(c.text, column->pszText, column->cchTextMax);
         if (column->mask & LVCF_WIDTH) column->cx = c.width;
         if (column->mask & LVCF_FMT) column->fmt = c.fmt;
@@ -415,21 +394,21 @@ LRESULT CALLBACK ListViewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
         return TRUE;
     }
     case LVM_DELETECOLUMN:
-        if (index < 0 || static_cast<size_t>(index) >= lv->columns.size()) return FALSE;
-        lv->columns.erase(lv->columns.begin() + index);
+        if (index < 0 || static_cast<size_t>(index) >= lv.columns.size()) return FALSE;
+        lv.columns.erase(lv.columns.begin() + index);
         return TRUE;
     case LVM_SETCOLUMNWIDTH: {
         int width = static_cast<short>(LOWORD(lParam));
         if ((Style(hwnd) & LVS_TYPEMASK) == LVS_LIST) {
-            if (lv->columns.empty()) lv->columns.push_back(Column{});
+            if (lv.columns.empty()) lv.columns.push_back(Column{});
             index = 0;
         }
-        if (index < 0 || static_cast<size_t>(index) >= lv->columns.size()) return FALSE;
-        Column& c = lv->columns[static_cast<size_t>(index)];
+        if (index < 0 || static_cast<size_t>(index) >= lv.columns.size()) return FALSE;
+        Column& c = lv.columns[static_cast<size_t>(index)];
         if (width == LVSCW_AUTOSIZE || width == LVSCW_AUTOSIZE_USEHEADER) {
             // Wide enough for the longest text at the dialog font's average character width.
             size_t longest = width == LVSCW_AUTOSIZE_USEHEADER ? c.text.size() : 0;
-            for (const Item& it : lv->items)
+            for (const Item& it : lv.items)
                 longest = std::max(longest, TextOf(it, c.subItem).size());
             width = static_cast<int>(longest) * 6 + 12;
         }
@@ -437,31 +416,30 @@ LRESULT CALLBACK ListViewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
         return TRUE;
     }
     case LVM_GETCOLUMNWIDTH:
-        return index >= 0 && static_cast<size_t>(index) < lv->columns.size()
-                   ? lv->columns[static_cast<size_t>(index)].width
+        return index >= 0 && static_cast<size_t>(index) < lv.columns.size()
+                   ? lv.columns[static_cast<size_t>(index)].width
                    : 0;
     case LVM_SETIMAGELIST: {
         if (index < LVSIL_NORMAL || index > LVSIL_STATE) return 0;
-        HIMAGELIST previous = lv->lists[index];
-        lv->lists[index] = reinterpret_cast<HIMAGELIST>(lParam);
+        HIMAGELIST previous = lv.lists[index];
+        lv.lists[index] = reinterpret_cast<HIMAGELIST>(lParam);
         return reinterpret_cast<LRESULT>(previous);
     }
     case LVM_GETIMAGELIST:
-        return index >= LVSIL_NORMAL && index <= LVSIL_STATE ? reinterpret_cast<LRESULT>(lv->lists[index])
-                                                             : 0;
+        return index >= LVSIL_NORMAL && index <= LVSIL_STATE ? reinterpret_cast<LRESULT>(lv.lists[index]) : 0;
     case LVM_SETEXTENDEDLISTVIEWSTYLE: {
-        DWORD previous = lv->exStyle;
+        DWORD previous = lv.exStyle;
         DWORD mask = wParam ? static_cast<DWORD>(wParam) : 0xFFFFFFFF;
-        lv->exStyle = (lv->exStyle & ~mask) | (static_cast<DWORD>(lParam) & mask);
+        lv.exStyle = (lv.exStyle & ~mask) | (static_cast<DWORD>(lParam) & mask);
         return previous;
     }
     case LVM_GETEXTENDEDLISTVIEWSTYLE:
-        return lv->exStyle;
+        return lv.exStyle;
     case LVM_GETSELECTIONMARK:
-        return lv->mark;
+        return lv.mark;
     case LVM_SETSELECTIONMARK: {
-        int previous = lv->mark;
-        lv->mark = static_cast<int>(lParam);
+        int previous = lv.mark;
+        lv.mark = static_cast<int>(lParam);
         return previous;
     }
     case LVM_SETVIEW: {
@@ -481,32 +459,40 @@ LRESULT CALLBACK ListViewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
     case LVM_GETTOPINDEX:
         return 0;
     case LVM_GETCOUNTPERPAGE:
-        return static_cast<LRESULT>(lv->items.size());
+        return static_cast<LRESULT>(lv.items.size());
     case WM_SETFONT:
-        lv->font = reinterpret_cast<HFONT>(wParam);
+        lv.font = reinterpret_cast<HFONT>(wParam);
         return 0;
     case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(lv->font);
+        return reinterpret_cast<LRESULT>(lv.font);
     case WM_GETDLGCODE:
         return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case TVM_GETSTATE:
-        DescribeInto(*lv, *reinterpret_cast<tvp::WindowState*>(lParam));
+        DescribeInto(lv, *reinterpret_cast<tvp::WindowState*>(lParam));
         return TRUE;
     case TVM_INPUTCHOOSE:
-        if (!Valid(*lv, index)) return FALSE;
-        Click(hwnd, *lv, static_cast<int>(index));
+        if (!Valid(lv, index)) return FALSE;
+        Click(hwnd, lv, static_cast<int>(index));
         return TRUE;
     case TVM_INPUTPICK: {
         const auto& picked = *reinterpret_cast<const std::vector<int>*>(lParam);
         for (int i : picked)
-            if (!Valid(*lv, i)) return FALSE;
+            if (!Valid(lv, i)) return FALSE;
         if (picked.size() > 1 && (Style(hwnd) & LVS_SINGLESEL)) return FALSE;
-        Pick(hwnd, *lv, picked);
+        Pick(hwnd, lv, picked);
         return TRUE;
     }
     default:
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
+}
+
+} // namespace
+
+namespace cc {
+
+LRESULT CALLBACK ListViewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return RunControl<ListView>(hwnd, message, wParam, lParam, Handle);
 }
 
 } // namespace cc

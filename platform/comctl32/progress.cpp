@@ -26,65 +26,57 @@ LRESULT SetRange(Progress& p, int low, int high) {
     return previous;
 }
 
-} // namespace
-
-namespace cc {
-
-LRESULT CALLBACK ProgressProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* p = ControlState<Progress>(hwnd);
-    switch (message) {
-    case WM_NCCREATE:
-        SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(new Progress));
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    case WM_NCDESTROY:
-        delete p;
-        SetWindowLongPtrW(hwnd, 0, 0);
-        return 0;
-    }
-    if (!p) return DefWindowProcW(hwnd, message, wParam, lParam);
-
-    int previous = p->position;
+LRESULT Handle(HWND hwnd, Progress& p, UINT message, WPARAM wParam, LPARAM lParam) {
+    int previous = p.position;
     switch (message) {
     case PBM_SETRANGE:
-        return SetRange(*p, LOWORD(lParam), HIWORD(lParam));
+        return SetRange(p, LOWORD(lParam), HIWORD(lParam));
     case PBM_SETRANGE32:
-        return SetRange(*p, static_cast<int>(wParam), static_cast<int>(lParam));
+        return SetRange(p, static_cast<int>(wParam), static_cast<int>(lParam));
     case PBM_GETRANGE:
-        if (lParam) *reinterpret_cast<PBRANGE*>(lParam) = {p->low, p->high};
-        return wParam ? p->low : p->high;
+        if (lParam) *reinterpret_cast<PBRANGE*>(lParam) = {p.low, p.high};
+        return wParam ? p.low : p.high;
     case PBM_SETPOS:
-        p->position = Clamp(*p, static_cast<int>(wParam));
+        p.position = Clamp(p, static_cast<int>(wParam));
         return previous;
     case PBM_DELTAPOS:
-        p->position = Clamp(*p, p->position + static_cast<int>(wParam));
+        p.position = Clamp(p, p.position + static_cast<int>(wParam));
         return previous;
     case PBM_SETSTEP: {
-        int old = p->step;
-        p->step = static_cast<int>(wParam);
+        int old = p.step;
+        p.step = static_cast<int>(wParam);
         return old;
     }
     case PBM_GETSTEP:
-        return p->step;
+        return p.step;
     case PBM_STEPIT:
         // Past the end, the bar starts again from the beginning of its range.
-        p->position += p->step;
-        if (p->position > p->high) p->position = p->low + (p->position - p->high);
-        if (p->position < p->low) p->position = p->high - (p->low - p->position);
-        p->position = Clamp(*p, p->position);
+        p.position += p.step;
+        if (p.position > p.high) p.position = p.low + (p.position - p.high);
+        if (p.position < p.low) p.position = p.high - (p.low - p.position);
+        p.position = Clamp(p, p.position);
         return previous;
     case PBM_GETPOS:
-        return p->position;
+        return p.position;
     case TVM_GETSTATE: {
         auto* s = reinterpret_cast<tvp::WindowState*>(lParam);
         s->kind = tvp::Kind::ProgressBar;
-        s->position = p->position;
-        s->low = p->low;
-        s->high = p->high;
+        s->position = p.position;
+        s->low = p.low;
+        s->high = p.high;
         return TRUE;
     }
     default:
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
+}
+
+} // namespace
+
+namespace cc {
+
+LRESULT CALLBACK ProgressProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return RunControl<Progress>(hwnd, message, wParam, lParam, Handle);
 }
 
 } // namespace cc

@@ -75,39 +75,23 @@ void Click(HWND hwnd, Button& state) {
     NotifyParent(hwnd, BN_CLICKED);
 }
 
-} // namespace
-
-namespace u32 {
-
-LRESULT CALLBACK ButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* state = ControlState<Button>(hwnd);
-    switch (message) {
-    case WM_NCCREATE:
-        SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(new Button));
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    case WM_NCDESTROY:
-        delete state;
-        SetWindowLongPtrW(hwnd, 0, 0);
-        return 0;
-    }
-    if (!state) return DefWindowProcW(hwnd, message, wParam, lParam);
-
+LRESULT Handle(HWND hwnd, Button& state, UINT message, WPARAM wParam, LPARAM lParam) {
     DWORD type = Type(hwnd);
     switch (message) {
     case BM_GETCHECK:
-        return IsCheckBox(type) || IsRadio(type) ? state->check : BST_UNCHECKED;
+        return IsCheckBox(type) || IsRadio(type) ? state.check : BST_UNCHECKED;
     case BM_SETCHECK:
         if (IsCheckBox(type) || IsRadio(type)) {
             UINT check = static_cast<UINT>(wParam);
             // Only three-state boxes can be indeterminate; elsewhere any non-zero value checks.
             if (check == BST_INDETERMINATE && type != BS_3STATE && type != BS_AUTO3STATE) check = BST_CHECKED;
-            state->check = check > BST_INDETERMINATE ? BST_CHECKED : check;
+            state.check = check > BST_INDETERMINATE ? BST_CHECKED : check;
         }
         return 0;
     case BM_GETSTATE:
-        return state->check | (state->pushed ? BST_PUSHED : 0) | (state->focused ? BST_FOCUS : 0);
+        return state.check | (state.pushed ? BST_PUSHED : 0) | (state.focused ? BST_FOCUS : 0);
     case BM_SETSTATE:
-        state->pushed = wParam != 0;
+        state.pushed = wParam != 0;
         return 0;
     case BM_SETSTYLE: {
         DWORD style = static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE));
@@ -115,19 +99,19 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         return 0;
     }
     case BM_SETIMAGE: {
-        HANDLE old = state->image;
-        state->image = reinterpret_cast<HANDLE>(lParam);
+        HANDLE old = state.image;
+        state.image = reinterpret_cast<HANDLE>(lParam);
         return reinterpret_cast<LRESULT>(old);
     }
     case BM_GETIMAGE:
-        return reinterpret_cast<LRESULT>(state->image);
+        return reinterpret_cast<LRESULT>(state.image);
     case BM_CLICK:
         // Code that clicks a button acts as a person's mouse would, so a disabled button stays still.
-        if (IsWindowEnabled(hwnd)) Click(hwnd, *state);
+        if (IsWindowEnabled(hwnd)) Click(hwnd, state);
         return 0;
     case TVM_INPUTCLICK:
         if (type == BS_GROUPBOX) return FALSE;
-        Click(hwnd, *state);
+        Click(hwnd, state);
         return TRUE;
     case TVM_GETSTATE: {
         auto* s = reinterpret_cast<tvp::WindowState*>(lParam);
@@ -135,17 +119,17 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
                   : IsCheckBox(type)  ? tvp::Kind::CheckBox
                   : IsRadio(type)     ? tvp::Kind::RadioButton
                                       : tvp::Kind::PushButton;
-        s->checked = static_cast<int>(IsCheckBox(type) || IsRadio(type) ? state->check : 0);
+        s->checked = static_cast<int>(IsCheckBox(type) || IsRadio(type) ? state.check : 0);
         return TRUE;
     }
     case WM_SETFONT:
-        state->font = reinterpret_cast<HFONT>(wParam);
+        state.font = reinterpret_cast<HFONT>(wParam);
         return 0;
     case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(state->font);
+        return reinterpret_cast<LRESULT>(state.font);
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
-        state->focused = message == WM_SETFOCUS;
+        state.focused = message == WM_SETFOCUS;
         if (GetWindowLongPtrW(hwnd, GWL_STYLE) & BS_NOTIFY)
             NotifyParent(hwnd, message == WM_SETFOCUS ? BN_SETFOCUS : BN_KILLFOCUS);
         return 0;
@@ -157,6 +141,14 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     default:
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
+}
+
+} // namespace
+
+namespace u32 {
+
+LRESULT CALLBACK ButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return RunControl<Button>(hwnd, message, wParam, lParam, Handle);
 }
 
 } // namespace u32

@@ -100,100 +100,85 @@ void Choose(HWND hwnd, Combo& state, int index) {
     NotifyParent(hwnd, CBN_CLOSEUP);
 }
 
-} // namespace
-
-namespace u32 {
-
-LRESULT CALLBACK ComboProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* state = ControlState<Combo>(hwnd);
+LRESULT Handle(HWND hwnd, Combo& state, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_NCCREATE: {
-        state = new Combo;
         auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        if (cs->lpszName && !IS_INTRESOURCE(cs->lpszName)) state->editText = cs->lpszName;
-        SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(state));
+        if (cs->lpszName && !IS_INTRESOURCE(cs->lpszName)) state.editText = cs->lpszName;
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
-    case WM_NCDESTROY:
-        delete state;
-        SetWindowLongPtrW(hwnd, 0, 0);
-        return 0;
-    }
-    if (!state) return DefWindowProcW(hwnd, message, wParam, lParam);
-
-    switch (message) {
     case CB_ADDSTRING:
-        return Insert(hwnd, *state, -1, reinterpret_cast<LPCWSTR>(lParam), (Style(hwnd) & CBS_SORT) != 0);
+        return Insert(hwnd, state, -1, reinterpret_cast<LPCWSTR>(lParam), (Style(hwnd) & CBS_SORT) != 0);
     case CB_INSERTSTRING:
-        return Insert(hwnd, *state, static_cast<INT_PTR>(wParam), reinterpret_cast<LPCWSTR>(lParam), false);
+        return Insert(hwnd, state, static_cast<INT_PTR>(wParam), reinterpret_cast<LPCWSTR>(lParam), false);
     case CB_DELETESTRING: {
-        if (!Valid(*state, wParam)) return CB_ERR;
+        if (!Valid(state, wParam)) return CB_ERR;
         int index = static_cast<int>(wParam);
-        state->entries.erase(state->entries.begin() + index);
-        if (state->selection == index)
-            state->selection = CB_ERR;
-        else if (state->selection > index)
-            --state->selection;
-        return static_cast<LRESULT>(state->entries.size());
+        state.entries.erase(state.entries.begin() + index);
+        if (state.selection == index)
+            state.selection = CB_ERR;
+        else if (state.selection > index)
+            --state.selection;
+        return static_cast<LRESULT>(state.entries.size());
     }
     case CB_RESETCONTENT:
-        state->entries.clear();
-        state->selection = CB_ERR;
-        state->editText.clear();
+        state.entries.clear();
+        state.selection = CB_ERR;
+        state.editText.clear();
         return CB_OKAY;
     case CB_GETCOUNT:
-        return static_cast<LRESULT>(state->entries.size());
+        return static_cast<LRESULT>(state.entries.size());
     case CB_GETCURSEL:
-        return state->selection;
+        return state.selection;
     case CB_SETCURSEL:
-        return Select(*state, static_cast<int>(static_cast<INT_PTR>(wParam)));
+        return Select(state, static_cast<int>(static_cast<INT_PTR>(wParam)));
     case CB_GETLBTEXT:
-        if (!Valid(*state, wParam) || !lParam) return CB_ERR;
-        return CopyText(state->entries[wParam].text, reinterpret_cast<LPWSTR>(lParam), SIZE_MAX);
+        if (!Valid(state, wParam) || !lParam) return CB_ERR;
+        return CopyText(state.entries[wParam].text, reinterpret_cast<LPWSTR>(lParam), SIZE_MAX);
     case CB_GETLBTEXTLEN:
-        return Valid(*state, wParam) ? static_cast<LRESULT>(state->entries[wParam].text.size()) : CB_ERR;
+        return Valid(state, wParam) ? static_cast<LRESULT>(state.entries[wParam].text.size()) : CB_ERR;
     case CB_FINDSTRING:
     case CB_FINDSTRINGEXACT:
     case CB_SELECTSTRING: {
         std::wstring text = lParam ? reinterpret_cast<LPCWSTR>(lParam) : L"";
-        int found = Find(*state, wParam, text, message == CB_FINDSTRINGEXACT);
-        if (message == CB_SELECTSTRING && found != CB_ERR) Select(*state, found);
+        int found = Find(state, wParam, text, message == CB_FINDSTRINGEXACT);
+        if (message == CB_SELECTSTRING && found != CB_ERR) Select(state, found);
         return found;
     }
     case CB_SETITEMDATA:
-        if (!Valid(*state, wParam)) return CB_ERR;
-        state->entries[wParam].data = lParam;
+        if (!Valid(state, wParam)) return CB_ERR;
+        state.entries[wParam].data = lParam;
         return CB_OKAY;
     case CB_GETITEMDATA:
-        return Valid(*state, wParam) ? state->entries[wParam].data : CB_ERR;
+        return Valid(state, wParam) ? state.entries[wParam].data : CB_ERR;
     case CB_LIMITTEXT:
-        state->limit = wParam ? static_cast<size_t>(wParam) : SIZE_MAX;
+        state.limit = wParam ? static_cast<size_t>(wParam) : SIZE_MAX;
         return TRUE;
     case CB_SHOWDROPDOWN:
-        if ((wParam != 0) != state->dropped) {
-            state->dropped = wParam != 0;
-            NotifyParent(hwnd, state->dropped ? CBN_DROPDOWN : CBN_CLOSEUP);
+        if ((wParam != 0) != state.dropped) {
+            state.dropped = wParam != 0;
+            NotifyParent(hwnd, state.dropped ? CBN_DROPDOWN : CBN_CLOSEUP);
         }
         return TRUE;
     case CB_GETDROPPEDSTATE:
-        return state->dropped;
+        return state.dropped;
     case CB_GETEDITSEL:
-        return MAKELRESULT(0, std::min<size_t>(state->editText.size(), 0xFFFF));
+        return MAKELRESULT(0, std::min<size_t>(state.editText.size(), 0xFFFF));
     case CB_SETEDITSEL:
         return HasEdit(hwnd) ? TRUE : CB_ERR;
     case WM_SETTEXT:
         if (!HasEdit(hwnd)) return CB_ERR;
-        state->editText = lParam ? reinterpret_cast<LPCWSTR>(lParam) : L"";
+        state.editText = lParam ? reinterpret_cast<LPCWSTR>(lParam) : L"";
         return TRUE;
     case WM_GETTEXT:
-        return CopyText(Shown(hwnd, *state), reinterpret_cast<LPWSTR>(lParam), wParam);
+        return CopyText(Shown(hwnd, state), reinterpret_cast<LPWSTR>(lParam), wParam);
     case WM_GETTEXTLENGTH:
-        return static_cast<LRESULT>(Shown(hwnd, *state).size());
+        return static_cast<LRESULT>(Shown(hwnd, state).size());
     case WM_SETFONT:
-        state->font = reinterpret_cast<HFONT>(wParam);
+        state.font = reinterpret_cast<HFONT>(wParam);
         return 0;
     case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(state->font);
+        return reinterpret_cast<LRESULT>(state.font);
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
         NotifyParent(hwnd, message == WM_SETFOCUS ? CBN_SETFOCUS : CBN_KILLFOCUS);
@@ -203,23 +188,23 @@ LRESULT CALLBACK ComboProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
     case TVM_GETSTATE: {
         auto* s = reinterpret_cast<tvp::WindowState*>(lParam);
         s->kind = tvp::Kind::ComboBox;
-        s->text = Shown(hwnd, *state);
-        s->selection = state->selection;
+        s->text = Shown(hwnd, state);
+        s->selection = state.selection;
         s->items.clear();
-        for (const Entry& entry : state->entries)
+        for (const Entry& entry : state.entries)
             s->items.push_back(tvp::ListItem{entry.text, {}, -1, false, false});
-        if (state->selection >= 0) s->items[static_cast<size_t>(state->selection)].selected = true;
+        if (state.selection >= 0) s->items[static_cast<size_t>(state.selection)].selected = true;
         return TRUE;
     }
     case TVM_INPUTCHOOSE:
-        if (!Valid(*state, wParam)) return FALSE;
-        Choose(hwnd, *state, static_cast<int>(wParam));
+        if (!Valid(state, wParam)) return FALSE;
+        Choose(hwnd, state, static_cast<int>(wParam));
         return TRUE;
     case TVM_INPUTTEXT: {
         if (!HasEdit(hwnd)) return FALSE;
         const auto& typed = *reinterpret_cast<const std::wstring*>(lParam);
-        state->editText = typed.substr(0, std::min(typed.size(), state->limit));
-        state->selection = Find(*state, static_cast<WPARAM>(-1), state->editText, true);
+        state.editText = typed.substr(0, std::min(typed.size(), state.limit));
+        state.selection = Find(state, static_cast<WPARAM>(-1), state.editText, true);
         NotifyParent(hwnd, CBN_EDITUPDATE);
         NotifyParent(hwnd, CBN_EDITCHANGE);
         return TRUE;
@@ -227,6 +212,14 @@ LRESULT CALLBACK ComboProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
     default:
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
+}
+
+} // namespace
+
+namespace u32 {
+
+LRESULT CALLBACK ComboProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return RunControl<Combo>(hwnd, message, wParam, lParam, Handle);
 }
 
 } // namespace u32

@@ -1,21 +1,7 @@
 // The default window procedure: the window's text (WM_NCCREATE, WM_SETTEXT, WM_GETTEXT), WM_CLOSE, and
 // answers of 0 for what a window does not handle. The private messages of the front end (tvinput.h)
 // reach it from windows that are no control, and are answered 0: such a window takes no input.
-#include <algorithm>
-
 #include "user32_internal.h"
-
-namespace u32 {
-
-int CopyText(const std::wstring& text, LPWSTR buffer, size_t size) {
-    if (!buffer || size == 0) return 0;
-    size_t copied = std::min(text.size(), size - 1);
-    wmemcpy(buffer, text.data(), copied);
-    buffer[copied] = L'\0';
-    return static_cast<int>(copied);
-}
-
-} // namespace u32
 
 using namespace u32;
 

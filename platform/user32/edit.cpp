@@ -81,43 +81,26 @@ void ReplaceSelection(HWND hwnd, Edit& state, const std::wstring& insert) {
     NotifyChange(hwnd);
 }
 
-} // namespace
-
-namespace u32 {
-
-LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* state = ControlState<Edit>(hwnd);
+LRESULT Handle(HWND hwnd, Edit& state, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_NCCREATE: {
-        state = new Edit;
-        auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        if (cs->style & ES_MULTILINE) state->limit = SIZE_MAX;
-        SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(state));
+    case WM_NCCREATE:
+        if (reinterpret_cast<const CREATESTRUCTW*>(lParam)->style & ES_MULTILINE) state.limit = SIZE_MAX;
         return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-    case WM_NCDESTROY:
-        delete state;
-        SetWindowLongPtrW(hwnd, 0, 0);
-        return 0;
-    }
-    if (!state) return DefWindowProcW(hwnd, message, wParam, lParam);
-
-    switch (message) {
     case WM_SETTEXT:
         DefWindowProcW(hwnd, message, wParam, lParam);
-        state->modified = false;
-        state->selStart = state->selEnd = 0;
+        state.modified = false;
+        state.selStart = state.selEnd = 0;
         if (!(Style(hwnd) & ES_MULTILINE)) NotifyChange(hwnd);
         return TRUE;
     case EM_LIMITTEXT:
-        state->limit =
+        state.limit =
             wParam ? static_cast<size_t>(wParam) : ((Style(hwnd) & ES_MULTILINE) ? SIZE_MAX : 0x7FFFFFFE);
         return 0;
     case EM_GETLIMITTEXT:
-        return static_cast<LRESULT>(std::min<size_t>(state->limit, 0xFFFFFFFF));
+        return static_cast<LRESULT>(std::min<size_t>(state.limit, 0xFFFFFFFF));
     case EM_GETSEL: {
-        DWORD start = static_cast<DWORD>(std::min(state->selStart, state->selEnd));
-        DWORD end = static_cast<DWORD>(std::max(state->selStart, state->selEnd));
+        DWORD start = static_cast<DWORD>(std::min(state.selStart, state.selEnd));
+        DWORD end = static_cast<DWORD>(std::max(state.selStart, state.selEnd));
         if (wParam) *reinterpret_cast<DWORD*>(wParam) = start;
         if (lParam) *reinterpret_cast<DWORD*>(lParam) = end;
         return start > 0xFFFF || end > 0xFFFF ? -1 : MAKELRESULT(start, end);
@@ -126,20 +109,20 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         size_t length = Text(hwnd).size();
         auto start = static_cast<INT_PTR>(wParam), end = static_cast<INT_PTR>(lParam);
         if (start < 0) {
-            state->selStart = state->selEnd = std::min(state->selEnd, length); // no selection
+            state.selStart = state.selEnd = std::min(state.selEnd, length); // no selection
         } else {
-            state->selStart = std::min(static_cast<size_t>(start), length);
-            state->selEnd = end < 0 ? length : std::min(static_cast<size_t>(end), length);
+            state.selStart = std::min(static_cast<size_t>(start), length);
+            state.selEnd = end < 0 ? length : std::min(static_cast<size_t>(end), length);
         }
         return 0;
     }
     case EM_REPLACESEL:
-        ReplaceSelection(hwnd, *state, lParam ? reinterpret_cast<LPCWSTR>(lParam) : L"");
+        ReplaceSelection(hwnd, state, lParam ? reinterpret_cast<LPCWSTR>(lParam) : L"");
         return 0;
     case EM_GETMODIFY:
-        return state->modified;
+        return state.modified;
     case EM_SETMODIFY:
-        state->modified = wParam != 0;
+        state.modified = wParam != 0;
         return 0;
     case EM_SETREADONLY: {
         DWORD style = Style(hwnd);
@@ -148,12 +131,12 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     }
     case EM_SETPASSWORDCHAR: {
         DWORD style = Style(hwnd);
-        if (wParam) state->passwordChar = static_cast<WCHAR>(wParam);
+        if (wParam) state.passwordChar = static_cast<WCHAR>(wParam);
         SetWindowLongPtrW(hwnd, GWL_STYLE, wParam ? (style | ES_PASSWORD) : (style & ~ES_PASSWORD));
         return 0;
     }
     case EM_GETPASSWORDCHAR:
-        return (Style(hwnd) & ES_PASSWORD) ? state->passwordChar : 0;
+        return (Style(hwnd) & ES_PASSWORD) ? state.passwordChar : 0;
     case EM_GETLINECOUNT: {
         if (!(Style(hwnd) & ES_MULTILINE)) return 1;
         std::wstring text = Text(hwnd);
@@ -164,10 +147,10 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     case EM_EMPTYUNDOBUFFER:
         return 0;
     case WM_SETFONT:
-        state->font = reinterpret_cast<HFONT>(wParam);
+        state.font = reinterpret_cast<HFONT>(wParam);
         return 0;
     case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(state->font);
+        return reinterpret_cast<LRESULT>(state.font);
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
         NotifyParent(hwnd, message == WM_SETFOCUS ? EN_SETFOCUS : EN_KILLFOCUS);
@@ -179,19 +162,27 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         auto* s = reinterpret_cast<tvp::WindowState*>(lParam);
         s->kind = tvp::Kind::Edit;
         // A password is never shown, not even to a front end that prints the dialog.
-        if (Style(hwnd) & ES_PASSWORD) s->text.assign(s->text.size(), state->passwordChar);
+        if (Style(hwnd) & ES_PASSWORD) s->text.assign(s->text.size(), state.passwordChar);
         return TRUE;
     }
     case TVM_INPUTTEXT: {
         if (Style(hwnd) & ES_READONLY) return FALSE;
-        state->selStart = 0;
-        state->selEnd = Text(hwnd).size();
-        ReplaceSelection(hwnd, *state, AsTyped(hwnd, *reinterpret_cast<const std::wstring*>(lParam)));
+        state.selStart = 0;
+        state.selEnd = Text(hwnd).size();
+        ReplaceSelection(hwnd, state, AsTyped(hwnd, *reinterpret_cast<const std::wstring*>(lParam)));
         return TRUE;
     }
     default:
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
+}
+
+} // namespace
+
+namespace u32 {
+
+LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return RunControl<Edit>(hwnd, message, wParam, lParam, Handle);
 }
 
 } // namespace u32

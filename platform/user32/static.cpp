@@ -29,20 +29,13 @@ void LoadImageFromName(Static& state, DWORD type, const CREATESTRUCTW& cs) {
         state.bitmap = state.ownBitmap = LoadBitmapW(cs.hInstance, name);
 }
 
-} // namespace
-
-namespace u32 {
-
-LRESULT CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* state = ControlState<Static>(hwnd);
+LRESULT Handle(HWND hwnd, Static& state, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_NCCREATE: {
         auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        state = new Static;
-        SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(state));
         DWORD type = static_cast<DWORD>(cs->style) & SS_TYPEMASK;
         if (type == SS_ICON || type == SS_BITMAP) {
-            LoadImageFromName(*state, type, *cs);
+            LoadImageFromName(state, type, *cs);
             CREATESTRUCTW noText = *cs;
             noText.lpszName = L"";
             return DefWindowProcW(hwnd, message, wParam, reinterpret_cast<LPARAM>(&noText));
@@ -50,45 +43,37 @@ LRESULT CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
     case WM_NCDESTROY:
-        if (state) {
-            if (state->ownBitmap) DeleteObject(state->ownBitmap);
-            delete state;
-            SetWindowLongPtrW(hwnd, 0, 0);
-        }
+        if (state.ownBitmap) DeleteObject(state.ownBitmap);
         return 0;
-    }
-    if (!state) return DefWindowProcW(hwnd, message, wParam, lParam);
-
-    switch (message) {
     case WM_SETFONT:
-        state->font = reinterpret_cast<HFONT>(wParam);
+        state.font = reinterpret_cast<HFONT>(wParam);
         return 0;
     case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(state->font);
+        return reinterpret_cast<LRESULT>(state.font);
     case STM_SETICON: {
-        HICON old = state->icon;
-        state->icon = reinterpret_cast<HICON>(wParam);
+        HICON old = state.icon;
+        state.icon = reinterpret_cast<HICON>(wParam);
         return reinterpret_cast<LRESULT>(old);
     }
     case STM_GETICON:
-        return reinterpret_cast<LRESULT>(state->icon);
+        return reinterpret_cast<LRESULT>(state.icon);
     case STM_SETIMAGE: {
         // The caller keeps the image it gives, and gets back the one it replaces.
         if (wParam == IMAGE_BITMAP) {
-            HBITMAP old = state->bitmap;
-            state->bitmap = reinterpret_cast<HBITMAP>(lParam);
+            HBITMAP old = state.bitmap;
+            state.bitmap = reinterpret_cast<HBITMAP>(lParam);
             return reinterpret_cast<LRESULT>(old);
         }
         if (wParam == IMAGE_ICON || wParam == IMAGE_CURSOR) {
-            HICON old = state->icon;
-            state->icon = reinterpret_cast<HICON>(lParam);
+            HICON old = state.icon;
+            state.icon = reinterpret_cast<HICON>(lParam);
             return reinterpret_cast<LRESULT>(old);
         }
         return 0;
     }
     case STM_GETIMAGE:
-        if (wParam == IMAGE_BITMAP) return reinterpret_cast<LRESULT>(state->bitmap);
-        if (wParam == IMAGE_ICON || wParam == IMAGE_CURSOR) return reinterpret_cast<LRESULT>(state->icon);
+        if (wParam == IMAGE_BITMAP) return reinterpret_cast<LRESULT>(state.bitmap);
+        if (wParam == IMAGE_ICON || wParam == IMAGE_CURSOR) return reinterpret_cast<LRESULT>(state.icon);
         return 0;
     case WM_ENABLE:
         if (GetWindowLongPtrW(hwnd, GWL_STYLE) & SS_NOTIFY)
@@ -102,8 +87,8 @@ LRESULT CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         s->kind = type == SS_ICON     ? tvp::Kind::Icon
                   : type == SS_BITMAP ? tvp::Kind::Picture
                                       : tvp::Kind::Static;
-        s->icon = state->icon;
-        s->bitmap = state->bitmap;
+        s->icon = state.icon;
+        s->bitmap = state.bitmap;
         return TRUE;
     }
     case TVM_INPUTCLICK:
@@ -113,6 +98,14 @@ LRESULT CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     default:
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
+}
+
+} // namespace
+
+namespace u32 {
+
+LRESULT CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    return RunControl<Static>(hwnd, message, wParam, lParam, Handle);
 }
 
 } // namespace u32

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "control.h"
 #include "windows.h"
 
 namespace u32 {
@@ -115,13 +116,7 @@ DialogInfo* DialogLocked(HWND hwnd);
 // The next (or previous) control of the dialog that takes the focus with the tab key.
 HWND NextTabItem(HWND dialog, HWND from, bool previous);
 
-// Controls ---------------------------------------------------------------------------------------------
-
-// A control keeps its state behind the first pointer of its window bytes: made on WM_NCCREATE and
-// deleted on WM_NCDESTROY.
-template <class State> State* ControlState(HWND hwnd) {
-    return reinterpret_cast<State*>(GetWindowLongPtrW(hwnd, 0));
-}
+// Controls (what they share with the controls of comctl32 is in control.h) ------------------------------
 
 // Tells the control's parent with WM_COMMAND (notification code, control id, control window).
 void NotifyParent(HWND control, WORD code);
@@ -130,13 +125,5 @@ LRESULT CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 LRESULT CALLBACK ButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK ComboProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-
-// Comparisons of item texts, as list boxes and combo boxes make them: case-insensitive, by code point.
-int CompareNoCase(const std::wstring& a, const std::wstring& b);
-bool StartsWithNoCase(const std::wstring& text, const std::wstring& prefix);
-
-// Copies text into a caller's buffer of `size` characters, cut and terminated; returns the characters
-// copied.
-int CopyText(const std::wstring& text, LPWSTR buffer, size_t size);
 
 } // namespace u32
