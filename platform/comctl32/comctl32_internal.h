@@ -11,9 +11,10 @@
 
 namespace cc {
 
-// The controls' state, their parent and their texts, as user32's controls keep them.
+// The controls' state, font, parent and texts, as user32's controls keep them.
 using u32::CompareNoCase;
 using u32::CopyText;
+using u32::FontMessage;
 using u32::ParentToNotify;
 using u32::RunControl;
 using u32::StartsWithNoCase;

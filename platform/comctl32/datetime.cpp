@@ -184,10 +184,8 @@ LRESULT Handle(HWND hwnd, DateTime& state, UINT message, WPARAM wParam, LPARAM l
     case WM_GETTEXTLENGTH:
         return static_cast<LRESULT>(Shown(hwnd, state).size());
     case WM_SETFONT:
-        state.font = reinterpret_cast<HFONT>(wParam);
-        return 0;
     case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(state.font);
+        return FontMessage(state.font, message, wParam);
     case TVM_GETSTATE: {
         auto* s = reinterpret_cast<tvp::WindowState*>(lParam);
         s->kind = tvp::Kind::DateTimePicker;
@@ -217,10 +215,6 @@ LRESULT Handle(HWND hwnd, DateTime& state, UINT message, WPARAM wParam, LPARAM l
 
 } // namespace
 
-namespace cc {
-
-LRESULT CALLBACK DateTimeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK cc::DateTimeProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     return RunControl<DateTime>(hwnd, message, wParam, lParam, Handle);
 }
-
-} // namespace cc

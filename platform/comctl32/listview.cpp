@@ -461,10 +461,8 @@ LRESULT Handle(HWND hwnd, ListView& lv, UINT message, WPARAM wParam, LPARAM lPar
     case LVM_GETCOUNTPERPAGE:
         return static_cast<LRESULT>(lv.items.size());
     case WM_SETFONT:
-        lv.font = reinterpret_cast<HFONT>(wParam);
-        return 0;
     case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(lv.font);
+        return FontMessage(lv.font, message, wParam);
     case WM_GETDLGCODE:
         return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case TVM_GETSTATE:
@@ -489,10 +487,6 @@ LRESULT Handle(HWND hwnd, ListView& lv, UINT message, WPARAM wParam, LPARAM lPar
 
 } // namespace
 
-namespace cc {
-
-LRESULT CALLBACK ListViewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK cc::ListViewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     return RunControl<ListView>(hwnd, message, wParam, lParam, Handle);
 }
-
-} // namespace cc

@@ -73,10 +73,6 @@ LRESULT Handle(HWND hwnd, Progress& p, UINT message, WPARAM wParam, LPARAM lPara
 
 } // namespace
 
-namespace cc {
-
-LRESULT CALLBACK ProgressProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK cc::ProgressProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     return RunControl<Progress>(hwnd, message, wParam, lParam, Handle);
 }
-
-} // namespace cc

@@ -123,10 +123,8 @@ LRESULT Handle(HWND hwnd, Button& state, UINT message, WPARAM wParam, LPARAM lPa
         return TRUE;
     }
     case WM_SETFONT:
-        state.font = reinterpret_cast<HFONT>(wParam);
-        return 0;
     case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(state.font);
+        return FontMessage(state.font, message, wParam);
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
         state.focused = message == WM_SETFOCUS;
@@ -145,10 +143,6 @@ LRESULT Handle(HWND hwnd, Button& state, UINT message, WPARAM wParam, LPARAM lPa
 
 } // namespace
 
-namespace u32 {
-
-LRESULT CALLBACK ButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK u32::ButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     return RunControl<Button>(hwnd, message, wParam, lParam, Handle);
 }
-
-} // namespace u32

@@ -175,10 +175,8 @@ LRESULT Handle(HWND hwnd, Combo& state, UINT message, WPARAM wParam, LPARAM lPar
     case WM_GETTEXTLENGTH:
         return static_cast<LRESULT>(Shown(hwnd, state).size());
     case WM_SETFONT:
-        state.font = reinterpret_cast<HFONT>(wParam);
-        return 0;
     case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(state.font);
+        return FontMessage(state.font, message, wParam);
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
         NotifyParent(hwnd, message == WM_SETFOCUS ? CBN_SETFOCUS : CBN_KILLFOCUS);
@@ -216,10 +214,6 @@ LRESULT Handle(HWND hwnd, Combo& state, UINT message, WPARAM wParam, LPARAM lPar
 
 } // namespace
 
-namespace u32 {
-
-LRESULT CALLBACK ComboProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK u32::ComboProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     return RunControl<Combo>(hwnd, message, wParam, lParam, Handle);
 }
-
-} // namespace u32

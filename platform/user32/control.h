@@ -1,6 +1,6 @@
-// What every control shares, those of user32 and those of comctl32 alike: the life of its state, the
-// window it tells of what happens to it, how item texts compare and how a text goes out to a caller's
-// buffer. All inline, because comctl32 links user32 but reaches none of its internals.
+// What every control shares, those of user32 and those of comctl32 alike: the life of its state, its
+// font, the window it tells of what happens to it, how item texts compare and how a text goes out to a
+// caller's buffer. All inline, because comctl32 links user32 but reaches none of its internals.
 #pragma once
 
 #include <algorithm>
@@ -28,6 +28,14 @@ LRESULT RunControl(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, Handle
     handle(hwnd, *state, message, wParam, lParam);
     SetWindowLongPtrW(hwnd, 0, 0);
     delete state;
+    return 0;
+}
+
+// WM_SETFONT and WM_GETFONT of a control that keeps the font it is given, for the front end to draw
+// with; the control does not own it.
+inline LRESULT FontMessage(HFONT& font, UINT message, WPARAM wParam) {
+    if (message == WM_GETFONT) return reinterpret_cast<LRESULT>(font);
+    font = reinterpret_cast<HFONT>(wParam);
     return 0;
 }
 

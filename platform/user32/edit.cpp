@@ -147,10 +147,8 @@ LRESULT Handle(HWND hwnd, Edit& state, UINT message, WPARAM wParam, LPARAM lPara
     case EM_EMPTYUNDOBUFFER:
         return 0;
     case WM_SETFONT:
-        state.font = reinterpret_cast<HFONT>(wParam);
-        return 0;
     case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(state.font);
+        return FontMessage(state.font, message, wParam);
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
         NotifyParent(hwnd, message == WM_SETFOCUS ? EN_SETFOCUS : EN_KILLFOCUS);
@@ -179,10 +177,6 @@ LRESULT Handle(HWND hwnd, Edit& state, UINT message, WPARAM wParam, LPARAM lPara
 
 } // namespace
 
-namespace u32 {
-
-LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK u32::EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     return RunControl<Edit>(hwnd, message, wParam, lParam, Handle);
 }
-
-} // namespace u32

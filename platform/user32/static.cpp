@@ -46,10 +46,8 @@ LRESULT Handle(HWND hwnd, Static& state, UINT message, WPARAM wParam, LPARAM lPa
         if (state.ownBitmap) DeleteObject(state.ownBitmap);
         return 0;
     case WM_SETFONT:
-        state.font = reinterpret_cast<HFONT>(wParam);
-        return 0;
     case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(state.font);
+        return FontMessage(state.font, message, wParam);
     case STM_SETICON: {
         HICON old = state.icon;
         state.icon = reinterpret_cast<HICON>(wParam);
@@ -102,10 +100,6 @@ LRESULT Handle(HWND hwnd, Static& state, UINT message, WPARAM wParam, LPARAM lPa
 
 } // namespace
 
-namespace u32 {
-
-LRESULT CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK u32::StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     return RunControl<Static>(hwnd, message, wParam, lParam, Handle);
 }
-
-} // namespace u32
