@@ -3,7 +3,6 @@
 // message after another inside the modal loop of a sheet or dialog, as a person acting on it would.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,6 +11,7 @@
 #include "../../tavrosk/snapins/basenode.h"
 #include "../../tavrosk/snapins/module.h"
 #include "../../tavrosk/snapins/proppage.h"
+#include "posted_script.h"
 #include "resources/pages_test_ids.h"
 #include "tvinput.h"
 
@@ -28,48 +28,7 @@ public:
     using CBaseNode::KeepPage;
 };
 
-// Steps that run inside a modal loop, each from its own posted message, so that whatever the previous
-// step posted (PSM_SETWIZBUTTONS, PSM_PRESSBUTTON) is handled first.
-class Script {
-public:
-    using Step = std::function<void()>;
-    explicit Script(std::vector<Step> steps) : steps_(std::move(steps)) {
-        static const bool registered = [] {
-            WNDCLASSEXW wc{};
-            wc.cbSize = sizeof wc;
-            wc.lpfnWndProc = Proc;
-            wc.cbWndExtra = sizeof(void*);
-            wc.lpszClassName = L"PagesTestScript";
-            return RegisterClassExW(&wc) != 0;
-        }();
-        EXPECT_TRUE(registered);
-        window_ = CreateWindowExW(0, L"PagesTestScript", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr,
-                                  nullptr);
-        SetWindowLongPtrW(window_, 0, reinterpret_cast<LONG_PTR>(this));
-        PostMessageW(window_, WM_APP, 0, 0);
-    }
-    ~Script() { DestroyWindow(window_); }
-    bool Finished() const { return next_ == steps_.size(); }
-
-private:
-    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-        auto* self = reinterpret_cast<Script*>(GetWindowLongPtrW(hwnd, 0));
-        if (message == WM_APP && self && self->next_ < self->steps_.size()) {
-            // Everything already queued runs first, then the step.
-            if (wParam == 0) {
-                PostMessageW(hwnd, WM_APP, 1, 0);
-                return 0;
-            }
-            self->steps_[self->next_++]();
-            PostMessageW(hwnd, WM_APP, 0, 0);
-            return 0;
-        }
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-    std::vector<Step> steps_;
-    size_t next_ = 0;
-    HWND window_;
-};
+using tvtest::Script;
 
 // A modal Wizard97 wizard (or a property sheet) of these pages; 1 when it was finished, 0 cancelled.
 inline INT_PTR RunSheet(const std::vector<Snapins::CBasePropPage*>& pages, bool wizard = true) {

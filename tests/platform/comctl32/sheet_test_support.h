@@ -3,12 +3,12 @@
 // message after another, inside a modal sheet's loop.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "commctrl.h"
 #include "pages.h"
+#include "posted_script.h"
 #include "window_test_support.h"
 
 namespace sheettest {
@@ -108,49 +108,7 @@ inline HPROPSHEETPAGE MakePage(PageSpec& spec, DWORD flags = 0, LPCWSTR title = 
     return CreatePropertySheetPageW(&psp);
 }
 
-// Steps that run inside the modal loop of a sheet, each from its own posted message, so that every
-// message the previous step posted (PSM_SETWIZBUTTONS, a worker's PSM_PRESSBUTTON) is handled first.
-// A step that answers false runs again later: it waits for something to happen.
-class Script {
-public:
-    using Step = std::function<bool()>;
-    explicit Script(std::vector<Step> steps) : steps_(std::move(steps)) {
-        static const bool registered = [] {
-            WNDCLASSEXW wc{};
-            wc.cbSize = sizeof wc;
-            wc.lpfnWndProc = Proc;
-            wc.cbWndExtra = sizeof(void*);
-            wc.lpszClassName = L"SheetScript";
-            return RegisterClassExW(&wc) != 0;
-        }();
-        EXPECT_TRUE(registered);
-        window_ =
-            CreateWindowExW(0, L"SheetScript", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-        SetWindowLongPtrW(window_, 0, reinterpret_cast<LONG_PTR>(this));
-        PostMessageW(window_, WM_APP, 0, 0);
-    }
-    ~Script() { DestroyWindow(window_); }
-    bool Finished() const { return next_ == steps_.size(); }
-
-private:
-    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-        auto* self = reinterpret_cast<Script*>(GetWindowLongPtrW(hwnd, 0));
-        if (message == WM_APP && self && self->next_ < self->steps_.size()) {
-            // Let everything already queued run first, then the step.
-            if (wParam == 0) {
-                PostMessageW(hwnd, WM_APP, 1, 0);
-                return 0;
-            }
-            if (self->steps_[self->next_]()) ++self->next_;
-            PostMessageW(hwnd, WM_APP, 0, 0);
-            return 0;
-        }
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-    std::vector<Step> steps_;
-    size_t next_ = 0;
-    HWND window_;
-};
+using tvtest::Script;
 
 inline PROPSHEETHEADERW Header(DWORD flags, std::vector<HPROPSHEETPAGE>& pages, LPCWSTR caption = L"Sheet") {
     PROPSHEETHEADERW h{};
@@ -165,10 +123,7 @@ inline PROPSHEETHEADERW Header(DWORD flags, std::vector<HPROPSHEETPAGE>& pages, 
 
 // A step that does something and goes on.
 template <class Action> Script::Step Do(Action action) {
-    return [action] {
-        action();
-        return true;
-    };
+    return [action] { action(); };
 }
 
 inline HWND CurrentPage(HWND sheet) {
