@@ -17,6 +17,23 @@
 #define IDS_ABOUT_NAME 6  // name of the about-information class in the registry
 #define IDS_ITEMS 35      // status bar after a list is filled: "<count> Items"
 
+// Server groups and servers: list columns, the group made on first use, menu items and their status
+// texts, the logon failure page and the delete questions.
+#define IDS_COLUMN_NAME 15
+#define IDS_COLUMN_LANGUAGE 27
+#define IDS_COLUMN_VERSION 28
+#define IDS_DEFAULT_GROUP 30
+#define IDS_COLUMN_SERVER 36
+#define IDS_MENU_REGISTER_SERVER 39004
+#define IDS_STATUS_REGISTER_SERVER 39005
+#define IDS_MENU_CONNECT_AS 39006
+#define IDS_STATUS_CONNECT_AS 39007
+#define IDS_LOGON_FAILURE_TITLE 44100
+#define IDS_LOGON_FAILURE_TEXT 44101
+#define IDS_CONFIRM_REMOVE_SERVER 44102 // "1" stands for the server's name
+#define IDS_DELETE_GROUP_CAPTION 44300
+#define IDS_CONFIRM_DELETE_GROUP 44301 // "1" stands for the group's name
+
 // Bitmaps: strips of fifteen node images, white transparent. Image index: 0 root, 1 server group,
 // 2 server, 3 closed folder, 4 open folder, 5 database, 6 agent, 7 jobs, 8 enabled job, 9 disabled job,
 // 10 job step, 11 schedule, 12 logins, 13 login, 14 users.
@@ -25,3 +42,23 @@
 
 // Icons
 #define IDI_SNAPIN 104 // the snap-in's image in the console's snap-in lists
+
+// Dialog templates
+#define IDD_CONNECT_AS 127 // a server's credentials
+
+// Bitmaps of the Register Server wizard, which the server group supplies.
+#define IDB_REGISTER_WATERMARK 133 // 164 x 314
+#define IDB_REGISTER_HEADER 134    // 49 x 49
+
+// Controls of the Connect As dialog.
+#define IDC_CONNECT_USER 1030
+#define IDC_CONNECT_PASSWORD 1032
+#define IDC_CONNECT_WINDOWS 1035 // Windows authentication
+#define IDC_CONNECT_SQL 1036     // the SQL Server login below
+#define IDC_CONNECT_USER_LABEL 1037
+#define IDC_CONNECT_PASSWORD_LABEL 1038
+#define IDC_CONNECT_LOGIN_GROUP 1039
+
+// Menu commands
+#define IDM_REGISTER_SERVER 40003 // a server group's "Server Registration..."
+#define IDM_CONNECT_AS 40004      // a server's "Connect as..."

@@ -1,0 +1,217 @@
+// CServer: the connection of a registered server, the logon failure page, the Connect As dialog, and
+// the removal of the registration.
+#include "server.h"
+
+#include "../../resources/resource.h"
+#include "../../snapins/consoleptr.h"
+#include "../../snapins/resstring.h"
+#include "../dialogs/serverconnectas.h"
+#include "nodetext.h"
+#include "servers.h"
+
+namespace MSDE::Nodes {
+
+namespace {
+// {02B21E26-C7D5-4056-988E-04D0541D4636}
+DEFINE_GUID(NODETYPE_Server, 0x02B21E26, 0xC7D5, 0x4056, 0x98, 0x8E, 0x04, 0xD0, 0x54, 0x1D, 0x46, 0x36);
+
+const Snapins::SNAPINMENUITEM kMenu[] = {
+    {IDS_MENU_CONNECT_AS, IDS_STATUS_CONNECT_AS, IDM_CONNECT_AS, CCM_INSERTIONPOINTID_PRIMARY_TASK, 0, 0},
+    {0, 0, 0, 0, 0, 0},
+};
+
+// A text property of the server; empty when it cannot be read.
+template <class Getter> std::wstring ReadText(const ServerPtr& server, Getter getter) {
+    BSTR text = nullptr;
+    if (FAILED((raw(server)->*getter)(&text))) return {};
+    std::wstring result = text ? std::wstring(text, SysStringLen(text)) : std::wstring();
+    SysFreeString(text);
+    return result;
+}
+} // namespace
+
+CServer::CServer(std::wstring serverName) : m_serverName(std::move(serverName)) {
+    m_imageIndex = 2;
+    m_openImageIndex = 2;
+}
+
+CServer::~CServer() {
+    m_server = ServerPtr();
+}
+
+const std::wstring CServer::GetDisplayText(int column) {
+    switch (column) {
+    case 0:
+        return m_serverName;
+    case 1:
+        return m_language;
+    case 2:
+        return m_version;
+    case 3:
+        return m_serverText;
+    default:
+        return {};
+    }
+}
+
+const GUID* CServer::GetNodeType() {
+    return &NODETYPE_Server;
+}
+
+HRESULT CServer::Connect() {
+    if (raw(m_server)) return S_OK; // one attempt per server object, until ConnectAs drops it
+    HRESULT hr = S_OK;
+    m_server = CreateDmo<IWSQLDMOServer>(CLSID_SQLDMOServer, IID_IWSQLDMOServer, &hr);
+    if (FAILED(hr) || !raw(m_server)) {
+        OutputDebugStringA("The object model's server object could not be created\n");
+        m_server = ServerPtr();
+        return S_OK;
+    }
+    raw(m_server)->SetLoginSecure(m_login.empty() && m_password.empty() ? VARIANT_TRUE : VARIANT_FALSE);
+    hr = raw(m_server)->Connect(m_serverName.c_str(), m_login.c_str(), m_password.c_str());
+    if (FAILED(hr)) {
+        m_noScopeChildren = true;
+        // The description must be taken now, before another failing call replaces it.
+        m_errorText.clear();
+        if (detail::DmoMessage* message = detail::TakeDescription(IID_IWSQLDMOServer, raw(m_server))) {
+            m_errorText = message->wide;
+            detail::Release(message);
+        }
+        return hr;
+    }
+
+    m_connected = true;
+    m_errorText.clear();
+    m_language = ReadText(m_server, &IWSQLDMOServer::GetLanguage);
+    m_version = ReadText(m_server, &IWSQLDMOServer::GetVersionString);
+    for (wchar_t& c : m_version)
+        if (c == L'\n' || c == L'\t') c = L' ';
+    // The computer the server runs on, as it names itself: equal to this computer's name for a local
+    // server, which is how the backup and restore decide that a server is local.
+    m_serverText = ReadText(m_server, &IWSQLDMOServer::GetNetName);
+    if (m_children.empty()) {
+        LONG major = 0;
+        if (SUCCEEDED(raw(m_server)->GetVersionMajor(&major))) m_olderServer = major < 9;
+        // The containers of a connected server (databases, management, security) are added by their own
+        // nodes; until then a connected server has no children.
+    }
+    return hr;
+}
+
+ServerPtr CServer::Server() {
+    if (!raw(m_server)) Connect();
+    return m_server;
+}
+
+HRESULT CServer::GetResultViewType(LPOLESTR* viewType, long* viewOptions) {
+    if (viewOptions) *viewOptions = MMC_VIEW_OPTIONS_NONE;
+    if (!viewType) return E_POINTER;
+    *viewType = nullptr;
+    if (m_connected) return S_OK;
+    // The console frees the text.
+    return StringFromCLSID(CLSID_MessageView, viewType);
+}
+
+HRESULT CServer::OnExpand(IConsoleNameSpace* nameSpace, IConsole* console, HSCOPEITEM item) {
+    Connect();
+    return CBaseNode::OnExpand(nameSpace, console, item);
+}
+
+HRESULT CServer::OnShow(IConsole* console, BOOL selecting, HSCOPEITEM item) {
+    if (selecting && !m_connected) return ShowLogonFailure(console);
+    return CBaseNode::OnShow(console, selecting, item);
+}
+
+HRESULT CServer::ShowLogonFailure(IConsole* console) {
+    if (!console) return S_OK;
+    IUnknown* view = nullptr;
+    if (FAILED(console->QueryResultView(&view)) || !view) return S_OK;
+    Snapins::ConsolePtr<IMessageView> message(view, IID_IMessageView);
+    view->Release();
+    if (!message) return S_OK;
+    message->SetIcon(Icon_Warning);
+    message->SetTitleText(Snapins::LoadResString(IDS_LOGON_FAILURE_TITLE).c_str());
+    std::wstring body = Snapins::LoadResString(IDS_LOGON_FAILURE_TEXT) + L"\n\n" + m_errorText;
+    message->SetBodyText(body.c_str());
+    return S_OK;
+}
+
+HRESULT CServer::OnSelect(IConsole* console, BOOL, BOOL select) {
+    if (!select) return S_FALSE;
+    if (!console) return E_POINTER;
+    IConsoleVerb* verbs = nullptr;
+    HRESULT hr = console->QueryConsoleVerb(&verbs);
+    if (FAILED(hr) || !verbs) return FAILED(hr) ? hr : E_NOINTERFACE;
+    hr = verbs->SetVerbState(MMC_VERB_DELETE, ENABLED, TRUE);
+    if (m_connected) {
+        verbs->SetVerbState(MMC_VERB_PROPERTIES, ENABLED, TRUE);
+        hr = verbs->SetDefaultVerb(MMC_VERB_PROPERTIES);
+    }
+    verbs->Release();
+    return hr;
+}
+
+HRESULT CServer::AddMenuItems(IContextMenuCallback* callback, long* insertionAllowed) {
+    return AddMenuItemsFromTable(callback, kMenu, insertionAllowed);
+}
+
+HRESULT CServer::OnMenuCommand(IConsole* console, long commandId, IComponent*, IComponentData*,
+                               IDataObject*) {
+    if (commandId == IDM_CONNECT_AS) return ConnectAs(console);
+    return S_FALSE;
+}
+
+// The console gets E_FAIL whatever the user chose: the views are brought up to date here.
+HRESULT CServer::ConnectAs(IConsole* console) {
+    HWND mainWindow = nullptr;
+    if (console) console->GetMainWindow(&mainWindow);
+    Dialogs::CServerConnectAs dialog(m_login, m_password);
+    if (dialog.DoModal(IDD_CONNECT_AS, mainWindow) == IDOK) {
+        m_login = dialog.login;
+        m_password = dialog.password;
+        // The node shows what the new server object is: connected only when it connects.
+        m_server = ServerPtr();
+        m_connected = false;
+        Connect();
+        if (console) console->UpdateAllViews(nullptr, static_cast<LPARAM>(m_scopeItem), 1);
+    }
+    return E_FAIL;
+}
+
+HRESULT CServer::QueryPagesFor() {
+    if (!m_connected) Connect();
+    return m_connected ? S_OK : S_FALSE;
+}
+
+// The server's property pages are added here; the server has none yet.
+HRESULT CServer::CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle) {
+    return CBaseNode::CreatePropertyPages(callback, notifyHandle);
+}
+
+HRESULT CServer::OnDelete(IConsole* console) {
+    if (!console) return E_POINTER;
+    std::wstring text = FillTemplate(Snapins::LoadResString(IDS_CONFIRM_REMOVE_SERVER), m_serverName);
+    std::wstring caption = Snapins::LoadResString(IDS_SNAPIN_NAME);
+    int answer = 0;
+    HRESULT hr = console->MessageBox(text.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION, &answer);
+    if (FAILED(hr) || answer != IDYES) return S_OK;
+    auto* group = dynamic_cast<CServers*>(m_parent);
+    if (!group) return S_OK;
+    ServerGroupPtr serverGroup = group->FindGroup();
+    if (!raw(serverGroup)) return S_OK;
+    RegisteredServersPtr servers;
+    // A registration that cannot be removed leaves the node in place.
+    if (FAILED(raw(serverGroup)->GetRegisteredServers(out(servers))) || !raw(servers) ||
+        FAILED(raw(servers)->RemoveByName(m_serverName.c_str())))
+        return S_OK;
+    DeleteScopeItem(console); // this node is gone now
+    return S_OK;
+}
+
+HRESULT CServer::OnContextHelp(IDisplayHelp* displayHelp, const std::wstring& helpFile) {
+    if (!displayHelp) return E_POINTER;
+    std::wstring topic = helpFile + L"::server.htm";
+    return displayHelp->ShowTopic(topic.data());
+}
+
+} // namespace MSDE::Nodes

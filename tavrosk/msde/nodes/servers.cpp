@@ -1,0 +1,175 @@
+// CServers, a server group: its registered servers as children, the Register Server wizard, and the
+// deletion of the group from the registration store.
+#include "servers.h"
+
+#include "../../resources/resource.h"
+#include "../../snapins/module.h"
+#include "../../snapins/resstring.h"
+#include "korvath.h"
+#include "nodetext.h"
+#include "server.h"
+#include "waitcursor.h"
+
+namespace MSDE::Nodes {
+
+namespace {
+// {3692B400-8811-43FB-A804-B01B904F077E}
+DEFINE_GUID(NODETYPE_Servers, 0x3692B400, 0x8811, 0x43FB, 0xA8, 0x04, 0xB0, 0x1B, 0x90, 0x4F, 0x07, 0x7E);
+
+const Snapins::SNAPINMENUITEM kMenu[] = {
+    {IDS_MENU_REGISTER_SERVER, IDS_STATUS_REGISTER_SERVER, IDM_REGISTER_SERVER,
+     CCM_INSERTIONPOINTID_PRIMARY_NEW, 0, 0},
+    {0, 0, 0, 0, 0, 0},
+};
+
+std::wstring TakeText(BSTR text) {
+    std::wstring result = text ? std::wstring(text, SysStringLen(text)) : std::wstring();
+    SysFreeString(text);
+    return result;
+}
+} // namespace
+
+CServers::CServers(std::wstring groupName, long ordinal)
+    : m_groupName(std::move(groupName)), m_ordinal(ordinal) {
+    m_imageIndex = 1;
+    m_openImageIndex = 1;
+}
+
+const std::wstring CServers::GetDisplayText(int) {
+    return m_groupName;
+}
+
+const GUID* CServers::GetNodeType() {
+    return &NODETYPE_Servers;
+}
+
+// The group is looked for at the place the root found it. When the groups have moved since (one before
+// it was deleted, another added), that place holds another group or none, and the group is looked for
+// by its name: servers of another group are never listed here or removed from it.
+ServerGroupPtr CServers::FindGroup(HRESULT* result) {
+    HRESULT hr = E_FAIL;
+    ServerGroupPtr group;
+    auto* root = dynamic_cast<CKorvath*>(m_parent);
+    if (root && raw(root->Application())) {
+        ServerGroupsPtr groups;
+        hr = raw(root->Application())->GetServerGroups(out(groups));
+        if (SUCCEEDED(hr) && raw(groups)) {
+            hr = raw(groups)->GetItemByOrd(m_ordinal, out(group));
+            BSTR name = nullptr;
+            if (SUCCEEDED(hr) && raw(group) && SUCCEEDED(raw(group)->GetName(&name)) &&
+                TakeText(name) == m_groupName) {
+                if (result) *result = hr;
+                return group;
+            }
+            hr = raw(groups)->GetItemByName(m_groupName.c_str(), out(group));
+            if (FAILED(hr)) group = ServerGroupPtr();
+        }
+    }
+    if (result) *result = hr;
+    return group;
+}
+
+HRESULT CServers::InsertColumns(IHeaderCtrl* header) {
+    if (!header) return E_POINTER;
+    const UINT titles[] = {IDS_COLUMN_NAME, IDS_COLUMN_LANGUAGE, IDS_COLUMN_VERSION, IDS_COLUMN_SERVER};
+    HRESULT hr = S_OK;
+    for (int column = 0; column < 4; ++column) {
+        hr = header->InsertColumn(column, Snapins::LoadResString(titles[column]).c_str(), LVCFMT_LEFT,
+                                  MMCLV_AUTO);
+        if (FAILED(hr)) break;
+    }
+    return hr;
+}
+
+HRESULT CServers::CreateChildren(IConsole* console) {
+    CWaitCursor wait;
+    HRESULT hr = S_OK;
+    ServerGroupPtr group = FindGroup(&hr);
+    if (!raw(group)) return FAILED(hr) ? hr : E_FAIL;
+    RegisteredServersPtr servers;
+    hr = raw(group)->GetRegisteredServers(out(servers));
+    if (FAILED(hr) || !raw(servers)) return FAILED(hr) ? hr : E_POINTER;
+    if (FAILED(hr = raw(servers)->Refresh(VARIANT_TRUE))) return hr;
+    LONG count = 0;
+    if (FAILED(hr = raw(servers)->GetCount(&count))) return hr;
+
+    for (LONG i = 0; i < count; ++i) {
+        RegisteredServerPtr server;
+        hr = raw(servers)->GetItemByOrd(i, out(server));
+        BSTR name = nullptr;
+        // A registration that cannot be read is left out.
+        if (SUCCEEDED(hr) && raw(server) && SUCCEEDED(raw(server)->GetName(&name)))
+            AddChild(new CServer(TakeText(name)), true);
+        ShowProgress(console, static_cast<int>((i + 1) * 100 / count), 0);
+    }
+    return hr;
+}
+
+HRESULT CServers::OnSelect(IConsole* console, BOOL, BOOL select) {
+    if (!select) return S_FALSE;
+    if (!console) return E_POINTER;
+    IConsoleVerb* verbs = nullptr;
+    HRESULT hr = console->QueryConsoleVerb(&verbs);
+    if (FAILED(hr) || !verbs) return FAILED(hr) ? hr : E_NOINTERFACE;
+    verbs->SetVerbState(MMC_VERB_REFRESH, ENABLED, TRUE);
+    hr = verbs->SetVerbState(MMC_VERB_DELETE, ENABLED, TRUE);
+    verbs->Release();
+    return hr;
+}
+
+HRESULT CServers::AddMenuItems(IContextMenuCallback* callback, long* insertionAllowed) {
+    return AddMenuItemsFromTable(callback, kMenu, insertionAllowed);
+}
+
+// The list is read again when the wizard closes, finished or cancelled, so that new servers appear.
+HRESULT CServers::OnMenuCommand(IConsole* console, long commandId, IComponent* component,
+                                IComponentData* componentData, IDataObject* dataObject) {
+    if (commandId != IDM_REGISTER_SERVER) return S_OK;
+    m_wizardRunning = 1;
+    RunWizard(console, component, componentData, dataObject);
+    EndWizard();
+    m_wizardRunning = 0;
+    OnRefresh(console);
+    return S_OK;
+}
+
+HRESULT CServers::QueryPagesFor() {
+    return m_wizardRunning == 1 ? S_OK : S_FALSE;
+}
+
+// The group has no property pages of its own; while the wizard runs, its pages are the wizard's.
+HRESULT CServers::CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle) {
+    return CBaseNode::CreatePropertyPages(callback, notifyHandle);
+}
+
+// Loaded once and kept: the console draws them for every run of the wizard and frees neither.
+HRESULT CServers::GetWatermarks(HBITMAP* watermark, HBITMAP* header, HPALETTE* palette, BOOL* stretch) {
+    static HBITMAP watermarkBitmap =
+        LoadBitmapW(Snapins::SnapinModule().resourceModule, MAKEINTRESOURCEW(IDB_REGISTER_WATERMARK));
+    static HBITMAP headerBitmap =
+        LoadBitmapW(Snapins::SnapinModule().resourceModule, MAKEINTRESOURCEW(IDB_REGISTER_HEADER));
+    if (watermark) *watermark = watermarkBitmap;
+    if (header) *header = headerBitmap;
+    if (palette) *palette = nullptr;
+    if (stretch) *stretch = FALSE;
+    return S_OK;
+}
+
+HRESULT CServers::OnDelete(IConsole* console) {
+    if (!console) return E_POINTER;
+    std::wstring text = FillTemplate(Snapins::LoadResString(IDS_CONFIRM_DELETE_GROUP), m_groupName);
+    std::wstring caption = Snapins::LoadResString(IDS_DELETE_GROUP_CAPTION);
+    int answer = 0;
+    HRESULT hr = console->MessageBox(text.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION, &answer);
+    // The root's RemoveChild takes the group out of the store; the node is gone after this.
+    if (SUCCEEDED(hr) && answer == IDYES) return DeleteScopeItem(console);
+    return S_FALSE;
+}
+
+HRESULT CServers::OnContextHelp(IDisplayHelp* displayHelp, const std::wstring& helpFile) {
+    if (!displayHelp) return E_POINTER;
+    std::wstring topic = helpFile + L"::servers.htm";
+    return displayHelp->ShowTopic(topic.data());
+}
+
+} // namespace MSDE::Nodes
