@@ -14,6 +14,7 @@
 
 #include "engine/engine.h"
 #include "objbase.h"
+#include "sqldmo.h"
 #include "tvplatform.h"
 #include "tvregistry.h"
 
@@ -182,6 +183,53 @@ bool MakeDemoStorageAreas() {
     return true;
 }
 
+// Releases a COM pointer when leaving the scope.
+template <class I> struct Held {
+    I* p = nullptr;
+    ~Held() {
+        if (p) p->Release();
+    }
+};
+
+// (local) registered in the object model's store, in "SQL Server Group", with Windows authentication:
+// the console lists the servers of that store.
+bool RegisterLocalServer() {
+    const wchar_t kGroup[] = L"SQL Server Group";
+    std::wstring server = tvp::FromUtf8(kLocalServer);
+    Held<IWSQLDMOApplication> application;
+    Held<IWSQLDMOServerGroups> groups;
+    Held<IWSQLDMOServerGroup> group;
+    Held<IWSQLDMORegisteredServers> servers;
+    Held<IWSQLDMORegisteredServer> registered;
+    HRESULT hr = CoCreateInstance(CLSID_SQLDMOApplication, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_IWSQLDMOApplication, reinterpret_cast<void**>(&application.p));
+    if (SUCCEEDED(hr)) hr = application.p->GetServerGroups(&groups.p);
+    if (SUCCEEDED(hr) && FAILED(groups.p->GetItemByName(kGroup, &group.p))) {
+        hr = CoCreateInstance(CLSID_SQLDMOServerGroup, nullptr, CLSCTX_INPROC_SERVER, IID_IWSQLDMOServerGroup,
+                              reinterpret_cast<void**>(&group.p));
+        if (SUCCEEDED(hr)) hr = group.p->SetName(kGroup);
+        if (SUCCEEDED(hr)) hr = groups.p->Add(group.p);
+    }
+    if (SUCCEEDED(hr)) hr = group.p->GetRegisteredServers(&servers.p);
+    if (SUCCEEDED(hr) && SUCCEEDED(servers.p->GetItemByName(server.c_str(), &registered.p))) {
+        std::printf("%s is registered\n", kLocalServer);
+        return true;
+    }
+    if (SUCCEEDED(hr))
+        hr = CoCreateInstance(CLSID_SQLDMORegisteredServer, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_IWSQLDMORegisteredServer, reinterpret_cast<void**>(&registered.p));
+    if (SUCCEEDED(hr)) hr = registered.p->SetName(server.c_str());
+    if (SUCCEEDED(hr)) hr = registered.p->SetUseTrustedConnection(VARIANT_TRUE);
+    if (SUCCEEDED(hr)) hr = servers.p->Add(registered.p);
+    if (FAILED(hr)) {
+        std::fprintf(stderr, "tavrosk-init: %s could not be registered in SQL Server Group (0x%08X)\n",
+                     kLocalServer, static_cast<unsigned>(hr));
+        return false;
+    }
+    std::printf("registered %s in SQL Server Group\n", kLocalServer);
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -199,6 +247,7 @@ int main(int argc, char** argv) {
     bool ok = true;
     for (const char* name : {"libtavrosk.so", "libsqldmo.so"})
         ok = ok && Register(LibraryFolder() / name);
+    ok = ok && RegisterLocalServer();
     CoUninitialize();
     if (!ok) return 1;
     if (!WriteLocationKey() || !MakeDefaultInstance() || !MakeUserPermDatabase() || !MakeDemoStorageAreas())
