@@ -20,20 +20,6 @@ using namespace MSDE::Nodes;
 
 namespace {
 
-class Verbs : public fake::Unknown<IConsoleVerb> {
-public:
-    std::vector<MMC_CONSOLE_VERB> enabled;
-    MMC_CONSOLE_VERB defaultVerb = MMC_VERB_NONE;
-    STDMETHODIMP QueryInterface(REFIID, void** ppv) override { return *ppv = nullptr, E_NOINTERFACE; }
-    STDMETHODIMP GetVerbState(MMC_CONSOLE_VERB, MMC_BUTTON_STATE, BOOL*) override { return E_NOTIMPL; }
-    STDMETHODIMP SetVerbState(MMC_CONSOLE_VERB verb, MMC_BUTTON_STATE state, BOOL on) override {
-        if (state == ENABLED && on) enabled.push_back(verb);
-        return S_OK;
-    }
-    STDMETHODIMP SetDefaultVerb(MMC_CONSOLE_VERB verb) override { return defaultVerb = verb, S_OK; }
-    STDMETHODIMP GetDefaultVerb(MMC_CONSOLE_VERB*) override { return E_NOTIMPL; }
-};
-
 class MessageView : public fake::Unknown<IMessageView> {
 public:
     std::wstring title, body;
@@ -51,7 +37,7 @@ public:
     STDMETHODIMP Clear() override { return S_OK; }
 };
 
-// The console with message boxes answered from a queue (No when empty), verbs and a message view.
+// The console with message boxes answered from a queue (No when empty) and a message view.
 class Console : public fake::Console {
 public:
     struct Box {
@@ -60,17 +46,12 @@ public:
     };
     std::vector<Box> boxes;
     std::deque<int> answers;
-    Verbs verbs;
     MessageView messageView;
     STDMETHODIMP MessageBox(LPCWSTR text, LPCWSTR caption, UINT style, int* result) override {
         boxes.push_back({text, caption, style});
         *result = answers.empty() ? IDNO : answers.front();
         if (!answers.empty()) answers.pop_front();
         return S_OK;
-    }
-    STDMETHODIMP QueryConsoleVerb(LPCONSOLEVERB* out) override {
-        verbs.AddRef();
-        return *out = &verbs, S_OK;
     }
     STDMETHODIMP QueryResultView(LPUNKNOWN* out) override {
         messageView.AddRef();
@@ -183,42 +164,6 @@ TEST_F(ServerNodes, RefreshOfTheRootKeepsAPathRememberedSinceTheStart) {
         EXPECT_EQ(Snapins::SnapinModule().lastBackupPath, L"/since.bak");
     }
     Snapins::SnapinModule().lastBackupPath.clear();
-}
-
-TEST_F(ServerNodes, RootAndGroupAnswerForThemselves) {
-    AddGroup(L"Alpha");
-    EXPECT_EQ(root.GetDisplayText(2), L"Korvath Console");
-    LPOLESTR type = reinterpret_cast<LPOLESTR>(1);
-    long options = -1;
-    EXPECT_EQ(root.GetResultViewType(&type, &options), S_OK);
-    EXPECT_EQ(type, nullptr);
-    EXPECT_EQ(options, 0);
-    EXPECT_EQ(root.OnSelect(&console, TRUE, FALSE), S_FALSE);
-    root.OnSelect(&console, TRUE, TRUE);
-    EXPECT_EQ(console.verbs.enabled, std::vector<MMC_CONSOLE_VERB>{MMC_VERB_REFRESH});
-
-    CServers* group = Group(0);
-    ASSERT_NE(group, nullptr);
-    group->OnSelect(&console, TRUE, TRUE);
-    EXPECT_EQ(console.verbs.enabled,
-              (std::vector<MMC_CONSOLE_VERB>{MMC_VERB_REFRESH, MMC_VERB_REFRESH, MMC_VERB_DELETE}));
-    group->OnShow(&console, TRUE, group->ScopeItem());
-    EXPECT_EQ(console.columns, (std::vector<std::wstring>{L"Name", L"Language", L"Version", L"Server"}));
-    fake::MenuCallback menu;
-    long onlyTop = CCM_INSERTIONALLOWED_TOP, withNew = CCM_INSERTIONALLOWED_NEW;
-    group->AddMenuItems(&menu, &onlyTop);
-    group->AddMenuItems(&menu, &withNew);
-    EXPECT_EQ(menu.names, std::vector<std::wstring>{L"Server Registration..."});
-    EXPECT_EQ(menu.statusTexts, std::vector<std::wstring>{L"Register a new Server."});
-    root.OnContextHelp(&console, L"tavrosk.chm");
-    group->OnContextHelp(&console, L"tavrosk.chm");
-    EXPECT_EQ(console.helpTopics,
-              (std::vector<std::wstring>{L"tavrosk.chm::main.htm", L"tavrosk.chm::servers.htm"}));
-    EXPECT_EQ(group->QueryPagesFor(), S_FALSE);
-    HBITMAP watermark = nullptr, header = nullptr;
-    EXPECT_EQ(group->GetWatermarks(&watermark, &header, nullptr, nullptr), S_OK);
-    EXPECT_NE(watermark, nullptr);
-    EXPECT_NE(header, nullptr);
 }
 
 TEST_F(ServerNodes, GroupListsItsServersWithAProgressBar) {
@@ -338,10 +283,7 @@ TEST_F(ServerNodes, ServerConnectsWithWindowsAuthenticationAndShowsItsFactsOnOne
     EXPECT_TRUE(server->OlderServer());
     LPOLESTR type = nullptr;
     EXPECT_EQ(server->GetResultViewType(&type, nullptr), S_OK);
-    EXPECT_EQ(type, nullptr);
-    server->OnSelect(&console, TRUE, TRUE);
-    EXPECT_EQ(console.verbs.enabled, (std::vector<MMC_CONSOLE_VERB>{MMC_VERB_DELETE, MMC_VERB_PROPERTIES}));
-    EXPECT_EQ(console.verbs.defaultVerb, MMC_VERB_PROPERTIES);
+    EXPECT_EQ(type, nullptr) << "the list";
 }
 
 TEST_F(ServerNodes, NewerServerIsNotOlder) {
