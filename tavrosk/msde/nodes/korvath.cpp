@@ -7,6 +7,7 @@
 #include "../../snapins/resstring.h"
 #include "../../snapins/satellite.h"
 #include "../rememberedpaths.h"
+#include "nodetext.h"
 #include "servers.h"
 #include "waitcursor.h"
 
@@ -129,9 +130,7 @@ HRESULT CKorvath::CreateChildren(IConsole*) {
         if (FAILED(raw(groups)->GetItemByOrd(i, out(group))) || !raw(group)) continue;
         BSTR name = nullptr;
         if (FAILED(raw(group)->GetName(&name))) continue;
-        std::wstring groupName = name ? std::wstring(name, SysStringLen(name)) : std::wstring();
-        SysFreeString(name);
-        AddChild(new CServers(groupName, i), true);
+        AddChild(new CServers(TakeText(name), i), true);
     }
     return S_OK;
 }

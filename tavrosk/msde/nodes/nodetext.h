@@ -1,7 +1,10 @@
-// Texts the nodes build from resource templates, whose gaps are numbered "1", "2", ...
+// Texts of the nodes: resource templates whose gaps are numbered "1", "2", ..., and the object
+// model's BSTR results.
 #pragma once
 
 #include <string>
+
+#include "oleauto.h"
 
 namespace MSDE::Nodes {
 
@@ -10,6 +13,13 @@ inline std::wstring FillTemplate(std::wstring text, const std::wstring& value, w
     size_t at = text.find(gap);
     if (at != std::wstring::npos) text.replace(at, 1, value);
     return text;
+}
+
+// The text of a BSTR, which is freed; empty for null.
+inline std::wstring TakeText(BSTR text) {
+    std::wstring result = text ? std::wstring(text, SysStringLen(text)) : std::wstring();
+    SysFreeString(text);
+    return result;
 }
 
 } // namespace MSDE::Nodes

@@ -24,9 +24,7 @@ const Snapins::SNAPINMENUITEM kMenu[] = {
 template <class Getter> std::wstring ReadText(const ServerPtr& server, Getter getter) {
     BSTR text = nullptr;
     if (FAILED((raw(server)->*getter)(&text))) return {};
-    std::wstring result = text ? std::wstring(text, SysStringLen(text)) : std::wstring();
-    SysFreeString(text);
-    return result;
+    return TakeText(text);
 }
 } // namespace
 
@@ -181,11 +179,6 @@ HRESULT CServer::ConnectAs(IConsole* console) {
 HRESULT CServer::QueryPagesFor() {
     if (!m_connected) Connect();
     return m_connected ? S_OK : S_FALSE;
-}
-
-// The server's property pages are added here; the server has none yet.
-HRESULT CServer::CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle) {
-    return CBaseNode::CreatePropertyPages(callback, notifyHandle);
 }
 
 HRESULT CServer::OnDelete(IConsole* console) {

@@ -25,7 +25,6 @@ public:
     HRESULT OnShow(IConsole* console, BOOL selecting, HSCOPEITEM item) override;
     HRESULT OnSelect(IConsole* console, BOOL scope, BOOL select) override;
     HRESULT OnDelete(IConsole* console) override;
-    HRESULT CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle) override;
     HRESULT QueryPagesFor() override;
     HRESULT OnContextHelp(IDisplayHelp* displayHelp, const std::wstring& helpFile) override;
     HRESULT AddMenuItems(IContextMenuCallback* callback, long* insertionAllowed) override;

@@ -22,11 +22,6 @@ const Snapins::SNAPINMENUITEM kMenu[] = {
     {0, 0, 0, 0, 0, 0},
 };
 
-std::wstring TakeText(BSTR text) {
-    std::wstring result = text ? std::wstring(text, SysStringLen(text)) : std::wstring();
-    SysFreeString(text);
-    return result;
-}
 } // namespace
 
 CServers::CServers(std::wstring groupName, long ordinal)
@@ -133,13 +128,9 @@ HRESULT CServers::OnMenuCommand(IConsole* console, long commandId, IComponent* c
     return S_OK;
 }
 
+// The group has no property pages of its own: it offers pages only to the wizard.
 HRESULT CServers::QueryPagesFor() {
     return m_wizardRunning == 1 ? S_OK : S_FALSE;
-}
-
-// The group has no property pages of its own; while the wizard runs, its pages are the wizard's.
-HRESULT CServers::CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle) {
-    return CBaseNode::CreatePropertyPages(callback, notifyHandle);
 }
 
 // Loaded once and kept: the console draws them for every run of the wizard and frees neither.
