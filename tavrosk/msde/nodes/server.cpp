@@ -90,8 +90,8 @@ HRESULT CServer::Connect() {
     if (m_children.empty()) {
         LONG major = 0;
         if (SUCCEEDED(raw(m_server)->GetVersionMajor(&major))) m_olderServer = major < 9;
-        // The containers of a connected server (databases, management, security) are added by their own
-        // nodes; until then a connected server has no children.
+        // The flag is what the containers under a server (databases, management, security) are given;
+        // this node makes no container itself.
     }
     return hr;
 }
