@@ -38,10 +38,29 @@ init_prefix() {
     fi
 }
 
+# The user's language as the C library takes it: the first of LC_ALL, LC_MESSAGES and LANG that is set.
+user_language() {
+    local value
+    for value in "${LC_ALL:-}" "${LC_MESSAGES:-}" "${LANG:-}"; do
+        [ -n "$value" ] && { printf '%s' "$value"; return; }
+    done
+}
+
+# The snap-in loads its German resources when they sit beside it: put them there for a German-speaking
+# user, and take them away for anyone else.
+place_language_resources() {
+    if [[ "$(user_language)" == de* ]]; then
+        cp -f "$BUILD_DIR/lib/de/libtavroskres.so" "$BUILD_DIR/lib/libtavroskres.so"
+    else
+        rm -f "$BUILD_DIR/lib/libtavroskres.so"
+    fi
+}
+
 case "${1:-}" in
 console)
     install_packages
     build
+    place_language_resources
     export TAVROSK_PREFIX="${TAVROSK_PREFIX:-$HOME/.local/share/tavrosk}"
     init_prefix
     export PATH="$PWD/$BUILD_DIR/vendor:$PATH" # the snap-in loads morvane.dll by its bare name
@@ -53,6 +72,7 @@ console)
 test)
     install_packages
     build
+    rm -f "$BUILD_DIR/lib/libtavroskres.so" # the suite expects the snap-in's own resources
     TAVROSK_PREFIX="$(mktemp -d /tmp/tavrosk-prefix-XXXXXX)"
     export TAVROSK_PREFIX
     trap 'rm -rf "$TAVROSK_PREFIX"' EXIT

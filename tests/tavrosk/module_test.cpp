@@ -227,6 +227,17 @@ TEST_F(SnapinModule, ASatelliteOfTheSameVersionReplacesTheModulesResources) {
     EXPECT_EQ(library.Description(), L"Verwaltet Veltrane-Speicherbereiche");
 }
 
+TEST_F(SnapinModule, TheProductsGermanResourcesFitTheProductsModule) {
+    // The build keeps them apart (lib/de/); a German installation puts them beside the snap-in.
+    RecordingFrontEnd frontEnd;
+    SnapinLibrary library(LayOut("product", "lib/libtavrosk.so", "lib/de/libtavroskres.so"));
+    ASSERT_NE(library.module, nullptr);
+    library.CreateSnapin();
+    EXPECT_TRUE(frontEnd.messages.empty()) << "same version, loads";
+    EXPECT_EQ(library.Description(),
+              L"Stellt Verwaltungsfunktionen f\u00fcr Veltrane-Speicherbereiche auf SQL Server bereit.");
+}
+
 TEST_F(SnapinModule, ASatelliteOfAnotherVersionIsRefusedWithAMessage) {
     RecordingFrontEnd frontEnd;
     SnapinLibrary library(
