@@ -62,3 +62,49 @@
 // Menu commands
 #define IDM_REGISTER_SERVER 40003 // a server group's "Server Registration..."
 #define IDM_CONNECT_AS 40004      // a server's "Connect as..."
+
+// Databases container and database node: the list's columns and cell texts, menu items and their status
+// texts, the status texts of a database, the delete question, and the pictures of the Backup and
+// Restore wizards, which the two nodes supply.
+#define IDS_DATABASES 9
+#define IDS_COLUMN_SIZE 16
+#define IDS_COLUMN_AVAILABLE 17
+#define IDS_UNKNOWN 18
+#define IDS_SYSTEM 19
+#define IDS_USER 20
+#define IDS_COLUMN_TYPE 21
+#define IDS_COLUMN_CREATED_ON 22
+#define IDS_COLUMN_LAST_BACKUP 23
+#define IDS_COLUMN_LOG_SIZE 24
+#define IDS_COLUMN_LOG_AVAILABLE 25
+#define IDS_COLUMN_STATUS 26
+#define IDS_LESS_THAN_ONE 29
+#define IDS_COLUMN_READ_ONLY 31
+#define IDS_YES 32
+#define IDS_NO 33
+#define IDS_MENU_BACKUP 39000
+#define IDS_STATUS_BACKUP 39001
+#define IDS_MENU_RESTORE 39002
+#define IDS_STATUS_RESTORE 39003
+#define IDS_MENU_READ_ONLY 39008
+#define IDS_STATUS_READ_ONLY 39009
+#define IDS_MENU_WRITEABLE 39010
+#define IDS_STATUS_WRITEABLE 39011
+#define IDS_DBSTATUS_READY 43000
+#define IDS_DBSTATUS_OFFLINE 43001
+#define IDS_DBSTATUS_RECOVERING 43002
+#define IDS_DBSTATUS_STANDBY 43003
+#define IDS_DBSTATUS_SUSPECT 43004
+#define IDS_DBSTATUS_LOADING 43005
+#define IDS_DBSTATUS_EMERGENCY 43006
+#define IDS_DBSTATUS_INACCESSIBLE 43007
+#define IDS_DELETE_DATABASE_CAPTION 44200 // the database's name follows it
+#define IDS_CONFIRM_DELETE_DATABASE 44201 // "1" stands for the database's name
+#define IDB_RESTORE_HEADER 116            // 49 x 49
+#define IDB_RESTORE_WATERMARK 117         // 164 x 314
+#define IDB_BACKUP_HEADER 119             // 49 x 49
+#define IDB_BACKUP_WATERMARK 121          // 164 x 314
+#define IDM_BACKUP 40001
+#define IDM_RESTORE 40002
+#define IDM_MAKE_READ_ONLY 40005
+#define IDM_MAKE_WRITEABLE 40006

@@ -6,6 +6,7 @@
 #include "../../snapins/consoleptr.h"
 #include "../../snapins/resstring.h"
 #include "../dialogs/serverconnectas.h"
+#include "databases.h"
 #include "nodetext.h"
 #include "servers.h"
 
@@ -90,8 +91,8 @@ HRESULT CServer::Connect() {
     if (m_children.empty()) {
         LONG major = 0;
         if (SUCCEEDED(raw(m_server)->GetVersionMajor(&major))) m_olderServer = major < 9;
-        // The flag is what the containers under a server (databases, management, security) are given;
-        // this node makes no container itself.
+        // The containers under a server, in the order they are shown.
+        AddChild(new CDatabases(m_olderServer), true);
     }
     return hr;
 }
