@@ -108,3 +108,23 @@
 #define IDM_RESTORE 40002
 #define IDM_MAKE_READ_ONLY 40005
 #define IDM_MAKE_WRITEABLE 40006
+
+// Database property pages: titles, templates, the General page's icon and the pages' controls.
+#define IDS_PAGE_GENERAL 46
+#define IDS_PAGE_DATABASE_LOCKS 44400
+#define IDS_PAGE_FILE_GROUPS 44401
+#define IDD_DATABASE_LOCKS 126
+#define IDD_DATABASE_FILE_GROUPS 130
+#define IDD_DATABASE_GENERAL 135
+#define IDI_DATABASE 136
+#define IDC_FILE_GROUPS_LIST 1027
+#define IDC_LOCKS_LIST 1028
+#define IDC_DB_NAME 1044
+#define IDC_DB_READ_ONLY 1045
+#define IDC_DB_STATUS 1046
+#define IDC_DB_CREATED 1047
+#define IDC_DB_SIZE 1048
+#define IDC_DB_SPACE 1049
+#define IDC_DB_LOG_SIZE 1050
+#define IDC_DB_LOG_SPACE 1051
+#define IDC_DB_LAST_BACKUP 1052

@@ -15,6 +15,7 @@
 #include "../../tavrosk/resources/resource.h"
 #include "engine/engine.h"
 #include "fake_console.h"
+#include "pages_test_support.h"
 #include "test_support.h"
 #include "tvfrontend.h"
 #include "tvplatform.h"
@@ -538,6 +539,94 @@ TEST_F(DatabaseNodes, IteratorWalksEveryDatabaseOnceAndAnEmptyServerStartsAtTheE
     iterators::database_iterator none{ServerPtr(&empty)};
     EXPECT_TRUE(none == end);
     EXPECT_EQ(empty.databases.fetched, 0);
+}
+
+class PageCallback : public fake::Unknown<IPropertySheetCallback> {
+public:
+    std::vector<HPROPSHEETPAGE> pages;
+    STDMETHODIMP QueryInterface(REFIID, void** ppv) override { return *ppv = nullptr, E_NOINTERFACE; }
+    STDMETHODIMP AddPage(HPROPSHEETPAGE page) override { return pages.push_back(page), S_OK; }
+    STDMETHODIMP RemovePage(HPROPSHEETPAGE) override { return S_OK; }
+};
+
+HWND g_sheet = nullptr;
+int CALLBACK RememberSheet(HWND sheet, UINT message, LPARAM) {
+    if (message == PSCB_INITIALIZED) g_sheet = sheet;
+    return 0;
+}
+
+HWND PageControl(Snapins::CBasePropPage* page, int id) {
+    return GetDlgItem(page->PageWindow(), id);
+}
+
+// The three pages in a real sheet: the General page's texts and its Apply, which changes the server
+// only when the box differs from the database; the locks and file groups the server reports.
+TEST_F(DatabaseNodes, PropertyPagesShowTheDatabaseAndApplyTheReadOnlyOption) {
+    CDatabase* sales = Area(L"Sales");
+    PageCallback callback;
+    ASSERT_EQ(sales->CreatePropertyPages(&callback, 0), S_OK);
+    ASSERT_EQ(callback.pages.size(), 3u);
+    std::unique_ptr<tvengine::Session> user;
+    PROPSHEETHEADERW header{};
+    header.dwSize = sizeof header;
+    header.dwFlags = PSH_USECALLBACK;
+    header.pfnCallback = RememberSheet;
+    header.pszCaption = L"Sales";
+    header.nPages = 3;
+    header.phpage = callback.pages.data();
+    using pagestest::TextOf;
+    auto current = [] { return Snapins::CBasePropPage::FromWindow(PropSheet_GetCurrentPageHwnd(g_sheet)); };
+    tvtest::Script script({
+        [&] {
+            HWND sheet = g_sheet;
+            Snapins::CBasePropPage* general = current();
+            ASSERT_NE(general, nullptr);
+            EXPECT_EQ(TextOf(PageControl(general, IDC_DB_NAME)), L"Sales");
+            EXPECT_EQ(TextOf(PageControl(general, IDC_DB_SIZE)), sales->GetDisplayText(1) + L" MB");
+            EXPECT_EQ(TextOf(PageControl(general, IDC_DB_LAST_BACKUP)), L"Unknown");
+            EXPECT_EQ(TextOf(PageControl(general, IDC_DB_STATUS)), L"Ready");
+            // Ticked and cleared again: nothing changes on Apply.
+            tvp::Click(PageControl(general, IDC_DB_READ_ONLY));
+            tvp::Click(PageControl(general, IDC_DB_READ_ONLY));
+            PropSheet_Apply(sheet);
+            EXPECT_FALSE(sales->ReadOnly());
+            tvp::Click(PageControl(general, IDC_DB_READ_ONLY));
+            PropSheet_Apply(sheet);
+            EXPECT_TRUE(tvengine::Connect("(local)")->Database("Sales").readOnly);
+            EXPECT_TRUE(sales->ReadOnly());
+            tvp::Click(PageControl(general, IDC_DB_READ_ONLY));
+            PropSheet_Apply(sheet);
+            EXPECT_FALSE(tvengine::Connect("(local)")->Database("Sales").readOnly);
+            EXPECT_TRUE(frontEnd.boxes.empty());
+            user = tvengine::Connect("(local)");
+            user->Use("Sales"); // a session in the database holds a lock there
+            PropSheet_SetCurSel(sheet, nullptr, 1);
+        },
+        [&] {
+            HWND locks = PageControl(current(), IDC_LOCKS_LIST);
+            EXPECT_GE(SendMessageW(locks, LVM_GETITEMCOUNT, 0, 0), 1);
+            LVCOLUMNW column{};
+            WCHAR title[64] = {};
+            column.mask = LVCF_TEXT;
+            column.pszText = title;
+            column.cchTextMax = 64;
+            SendMessageW(locks, LVM_GETCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+            EXPECT_EQ(std::wstring(title), L"req_spid") << "the result set's own column names";
+            PropSheet_SetCurSel(g_sheet, nullptr, 2);
+        },
+        [&] {
+            HWND groups = PageControl(current(), IDC_FILE_GROUPS_LIST);
+            ASSERT_EQ(SendMessageW(groups, LVM_GETITEMCOUNT, 0, 0), 1);
+            WCHAR name[64] = {};
+            LVITEMW item{};
+            item.pszText = name;
+            item.cchTextMax = 64;
+            SendMessageW(groups, LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&item));
+            EXPECT_EQ(std::wstring(name), L"PRIMARY");
+            PropSheet_PressButton(g_sheet, PSBTN_CANCEL);
+        },
+    });
+    PropertySheetW(&header);
 }
 
 } // namespace

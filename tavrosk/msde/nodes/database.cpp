@@ -7,6 +7,7 @@
 #include "../../resources/resource.h"
 #include "../../snapins/consoleptr.h"
 #include "../../snapins/resstring.h"
+#include "../propertypages/databasepages.h"
 #include "databases.h"
 #include "nodetext.h"
 #include "waitcursor.h"
@@ -199,6 +200,19 @@ HRESULT CDatabase::OnDelete(IConsole* console) {
         return S_OK;
     }
     return DeleteScopeItem(console); // this node is gone now
+}
+
+HRESULT CDatabase::CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle) {
+    HRESULT hr = CBaseNode::CreatePropertyPages(callback, notifyHandle);
+    if (!m_pagesMode || m_wizardSelector != kNoWizard || !callback) return hr;
+    auto add = [&](Snapins::CBasePropPage* page, UINT dialogId, UINT titleId) {
+        KeepPage(page);
+        if (HPROPSHEETPAGE handle = page->CreatePropertyPage(dialogId, titleId)) callback->AddPage(handle);
+    };
+    add(new PropertyPages::CDatabaseGeneralPage(this), IDD_DATABASE_GENERAL, IDS_PAGE_GENERAL);
+    add(new PropertyPages::CDatabaseLocksPage(this), IDD_DATABASE_LOCKS, IDS_PAGE_DATABASE_LOCKS);
+    add(new PropertyPages::CDatabaseFileGroupsPage(this), IDD_DATABASE_FILE_GROUPS, IDS_PAGE_FILE_GROUPS);
+    return hr;
 }
 
 HRESULT CDatabase::QueryPagesFor() {

@@ -24,6 +24,8 @@ public:
     HRESULT OnRefresh(IConsole* console) override;
     HRESULT OnSelect(IConsole* console, BOOL scope, BOOL select) override;
     HRESULT OnDelete(IConsole* console) override;
+    // The General, Database Locks and File Groups pages; none while a wizard is being built.
+    HRESULT CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle) override;
     HRESULT QueryPagesFor() override;
     HRESULT GetWatermarks(HBITMAP* watermark, HBITMAP* header, HPALETTE* palette, BOOL* stretch) override;
     HRESULT OnContextHelp(IDisplayHelp* displayHelp, const std::wstring& helpFile) override;

@@ -5,11 +5,14 @@ Each wizard shows a watermark on its welcome and finish pages (164 x 314) and a 
 interior pages (49 x 49); the databases container and the database node hand them to the console. The
 backup pictures show a database with an arrow down into a backup file, the restore pictures the arrow
 going back up. 24 bits per pixel. Run this script after changing a picture; it rewrites the four files
-in the folder above its own. Standard library only.
+in the folder above its own, with the database icon of the database's General page (database.ico).
+Standard library only.
 """
 
 import os
 import struct
+
+from draw_images import LARGE, SMALL, write_ico
 
 
 def write_bmp(path, width, height, pixel):
@@ -114,6 +117,8 @@ def header(down):
 
 
 here = os.path.dirname(os.path.abspath(__file__))
+# The icon of a database's General page is the database node's picture.
+write_ico(os.path.join(here, "..", "database.ico"), [SMALL[5], LARGE[5]])
 for name, down in (("backup", True), ("restore", False)):
     write_bmp(os.path.join(here, "..", name + "_watermark.bmp"), 164, 314, watermark(down))
     write_bmp(os.path.join(here, "..", name + "_header.bmp"), 49, 49, header(down))
