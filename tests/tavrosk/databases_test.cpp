@@ -18,6 +18,7 @@
 #include "pages_test_support.h"
 #include "test_support.h"
 #include "tvfrontend.h"
+#include "tvmmc.h"
 #include "tvplatform.h"
 
 using namespace MSDE;
@@ -627,6 +628,21 @@ TEST_F(DatabaseNodes, PropertyPagesShowTheDatabaseAndApplyTheReadOnlyOption) {
         },
     });
     PropertySheetW(&header);
+}
+
+// Building the next sheet deletes the pages of the last one; the General page of the last sheet frees
+// the handle of its own sheet, never the one the new sheet has just been given.
+TEST_F(DatabaseNodes, NextSheetKeepsItsOwnNotifyHandle) {
+    CDatabase* sales = Area(L"Sales");
+    HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    LONG_PTR first = TvCreateNotifyHandle(window, WM_APP, WM_APP + 1);
+    LONG_PTR second = TvCreateNotifyHandle(window, WM_APP, WM_APP + 1);
+    PageCallback callback;
+    sales->CreatePropertyPages(&callback, first);
+    sales->CreatePropertyPages(&callback, second);
+    EXPECT_EQ(MMCPropertyChangeNotify(second, 1), S_OK);
+    EXPECT_EQ(MMCPropertyChangeNotify(first, 1), E_INVALIDARG) << "the first sheet's handle is freed";
+    DestroyWindow(window);
 }
 
 } // namespace

@@ -61,8 +61,13 @@ bool IsCharacterColumn(long type) {
 
 } // namespace
 
+// The node is given the next sheet's handle before it deletes the pages of the last sheet: a page that
+// freed the node's handle then would free the new sheet's.
+CDatabaseGeneralPage::CDatabaseGeneralPage(Snapins::CBaseNode* node)
+    : CBasePropPage(node), m_notifyHandle(node ? node->SheetNotifyHandle() : 0) {}
+
 CDatabaseGeneralPage::~CDatabaseGeneralPage() {
-    if (m_node && m_node->SheetNotifyHandle()) FreeNotifyHandle(m_node->SheetNotifyHandle());
+    if (m_notifyHandle) FreeNotifyHandle(m_notifyHandle);
 }
 
 INT_PTR CDatabaseGeneralPage::OnInitDialog(HWND window, HWND focus, LPARAM param) {
@@ -98,7 +103,7 @@ INT_PTR CDatabaseGeneralPage::OnApply(NMHDR* header) {
         const bool ticked = IsDlgButtonChecked(m_pageWindow, IDC_DB_READ_ONLY) == BST_CHECKED;
         if (ticked != node->ReadOnly()) {
             node->SetReadOnly(ticked);
-            PropertyChangeNotify(node->SheetNotifyHandle(), 1);
+            PropertyChangeNotify(m_notifyHandle, 1);
         }
     }
     SendMessageW(GetParent(m_pageWindow), PSM_UNCHANGED, reinterpret_cast<WPARAM>(m_pageWindow), 0);

@@ -9,13 +9,17 @@ namespace MSDE::PropertyPages {
 
 class CDatabaseGeneralPage : public Snapins::CBasePropPage {
 public:
-    using CBasePropPage::CBasePropPage;
-    // Frees the node's property-change notification handle.
+    // Made for the node's current sheet, whose property-change notification handle it keeps.
+    explicit CDatabaseGeneralPage(Snapins::CBaseNode* node);
+    // Frees the handle of the page's own sheet.
     ~CDatabaseGeneralPage() override;
 
     INT_PTR OnInitDialog(HWND window, HWND focus, LPARAM param) override;
     INT_PTR OnApply(NMHDR* header) override;
     INT_PTR OnCommand(WORD code, WORD id, HWND control) override;
+
+private:
+    LONG_PTR m_notifyHandle;
 };
 
 class CDatabaseLocksPage : public Snapins::CBasePropPage {
