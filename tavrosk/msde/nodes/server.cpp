@@ -6,6 +6,8 @@
 #include "../../snapins/consoleptr.h"
 #include "../../snapins/resstring.h"
 #include "../dialogs/serverconnectas.h"
+#include "../pages/serverpages.h"
+#include "management.h"
 #include "nodetext.h"
 #include "servers.h"
 
@@ -174,6 +176,27 @@ HRESULT CServer::ConnectAs(IConsole* console) {
         if (console) console->UpdateAllViews(nullptr, static_cast<LPARAM>(m_scopeItem), 1);
     }
     return E_FAIL;
+}
+
+HRESULT CServer::CreateChildren(IConsole*) {
+    if (!m_connected || !m_children.empty()) return S_OK;
+    AddChild(new CManagement(m_olderServer), true);
+    return S_OK;
+}
+
+// Each page is kept by the node before the sheet gets it, so the node deletes it whatever happens.
+HRESULT CServer::CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle) {
+    HRESULT hr = CBaseNode::CreatePropertyPages(callback, notifyHandle);
+    if (!callback) return hr;
+    auto* logins = new PropertyPages::CServerLoginsPage(this);
+    KeepPage(logins);
+    if (HPROPSHEETPAGE page = logins->CreatePropertyPage(IDD_SERVER_LOGINS, IDS_PAGE_LOGINS))
+        callback->AddPage(page);
+    auto* devices = new PropertyPages::CServerBackupDevicesPage(this);
+    KeepPage(devices);
+    if (HPROPSHEETPAGE page = devices->CreatePropertyPage(IDD_SERVER_BACKUP_DEVICES, IDS_PAGE_BACKUP_DEVICES))
+        callback->AddPage(page);
+    return hr;
 }
 
 HRESULT CServer::QueryPagesFor() {
