@@ -426,7 +426,10 @@ HRESULT CPropertySheets::ShowProperties(IUnknown* primary, IComponent* component
                                         HSCOPEITEM item, MMC_COOKIE cookie, const std::wstring& name) {
     if (m_closed) return E_UNEXPECTED;
     if (!primary || !data) return E_INVALIDARG;
-    auto extend = ComPtr<IUnknown>(primary).As<IExtendPropertySheet>(IID_IExtendPropertySheet);
+    // As for the primary pages: a snap-in may answer only for the newer interface.
+    auto extend2 = ComPtr<IUnknown>(primary).As<IExtendPropertySheet2>(IID_IExtendPropertySheet2);
+    auto extend = extend2 ? ComPtr<IExtendPropertySheet>(extend2.Get())
+                          : ComPtr<IUnknown>(primary).As<IExtendPropertySheet>(IID_IExtendPropertySheet);
     if (!extend) return S_FALSE;
     auto* manager = new CNodeManager(this);
     manager->AddRefObject();

@@ -63,13 +63,51 @@
 #define IDM_REGISTER_SERVER 40003 // a server group's "Server Registration..."
 #define IDM_CONNECT_AS 40004      // a server's "Connect as..."
 
+// Management, SQL Server Agent and Jobs: the node names, the Jobs list's columns and cell texts, and the
+// notice shown instead of the agent for newer servers. Unknown, Status, Yes and No are the texts that
+// the database list shows too.
+#define IDS_UNKNOWN 18
+#define IDS_COLUMN_STATUS 26
+#define IDS_YES 32
+#define IDS_NO 33
+#define IDS_MANAGEMENT 37
+#define IDS_SQL_AGENT 38
+#define IDS_JOBS 39
+#define IDS_COLUMN_CATEGORY 40
+#define IDS_COLUMN_ENABLED 41
+#define IDS_COLUMN_RUNNABLE 42
+#define IDS_COLUMN_SCHEDULED 43
+#define IDS_COLUMN_LAST_RUN 44
+#define IDS_COLUMN_NEXT_RUN 45
+#define IDS_OUTCOME_FAILED 48
+#define IDS_OUTCOME_SUCCEEDED 49
+#define IDS_OUTCOME_CANCELLED 50
+#define IDS_OUTCOME_IN_PROGRESS 51
+#define IDS_JOB_STATUS_UNKNOWN 43008
+#define IDS_JOB_STATUS_EXECUTING 43009
+#define IDS_JOB_STATUS_WAITING_THREAD 43010
+#define IDS_JOB_STATUS_RETRY 43011
+#define IDS_JOB_STATUS_IDLE 43012
+#define IDS_JOB_STATUS_SUSPENDED 43013
+#define IDS_JOB_STATUS_WAIT_STEP 43014
+#define IDS_JOB_STATUS_COMPLETING 43015
+#define IDS_NEWER_SERVER_TITLE 45200
+#define IDS_NEWER_SERVER_TEXT 45201 // ends in two blanks: the tools text follows after a blank line
+#define IDS_NEWER_SERVER_TOOLS 45202
+
+// The server's property pages: their titles, templates and the one list each shows.
+#define IDS_PAGE_LOGINS 44103
+#define IDS_PAGE_BACKUP_DEVICES 44104
+#define IDD_SERVER_LOGINS 128
+#define IDD_SERVER_BACKUP_DEVICES 132
+#define IDC_SERVER_LIST 1027
+
 // Databases container and database node: the list's columns and cell texts, menu items and their status
 // texts, the status texts of a database, the delete question, and the pictures of the Backup and
 // Restore wizards, which the two nodes supply.
 #define IDS_DATABASES 9
 #define IDS_COLUMN_SIZE 16
 #define IDS_COLUMN_AVAILABLE 17
-#define IDS_UNKNOWN 18
 #define IDS_SYSTEM 19
 #define IDS_USER 20
 #define IDS_COLUMN_TYPE 21
@@ -77,11 +115,8 @@
 #define IDS_COLUMN_LAST_BACKUP 23
 #define IDS_COLUMN_LOG_SIZE 24
 #define IDS_COLUMN_LOG_AVAILABLE 25
-#define IDS_COLUMN_STATUS 26
 #define IDS_LESS_THAN_ONE 29
 #define IDS_COLUMN_READ_ONLY 31
-#define IDS_YES 32
-#define IDS_NO 33
 #define IDS_MENU_BACKUP 39000
 #define IDS_STATUS_BACKUP 39001
 #define IDS_MENU_RESTORE 39002

@@ -158,7 +158,7 @@ protected:
     }
     void SetUp() override {
         TvSetFrontEnd(&frontEnd);
-        ASSERT_EQ(server.Connect(), S_OK);
+        server.OnExpand(&console, &console, 6);
         databases = dynamic_cast<CDatabases*>(server.GetChild(0));
         ASSERT_NE(databases, nullptr);
         databases->OnExpand(&console, &console, 7);
@@ -394,8 +394,9 @@ TEST_F(DatabaseNodes, NewerServerOffersOnlyTheToggle) {
     std::string name = tvp::ToUtf8(ComputerName()) + "\\NEWER";
     MakeArea(name, "Drawings");
     CServer newer(tvp::FromUtf8(name));
-    ASSERT_EQ(newer.Connect(), S_OK);
+    newer.OnExpand(&console, &console, 8);
     auto* container = dynamic_cast<CDatabases*>(newer.GetChild(0));
+    ASSERT_NE(container, nullptr);
     container->OnExpand(&console, &console, 8);
     ASSERT_EQ(container->ChildCount(), 1u);
     EXPECT_TRUE(Menu(*container).empty());

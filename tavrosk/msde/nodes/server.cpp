@@ -6,7 +6,9 @@
 #include "../../snapins/consoleptr.h"
 #include "../../snapins/resstring.h"
 #include "../dialogs/serverconnectas.h"
+#include "../pages/serverpages.h"
 #include "databases.h"
+#include "management.h"
 #include "nodetext.h"
 #include "servers.h"
 
@@ -91,8 +93,8 @@ HRESULT CServer::Connect() {
     if (m_children.empty()) {
         LONG major = 0;
         if (SUCCEEDED(raw(m_server)->GetVersionMajor(&major))) m_olderServer = major < 9;
-        // The containers under a server, in the order they are shown.
-        AddChild(new CDatabases(m_olderServer), true);
+        // The flag is what the containers under a server (databases, management, security) are given;
+        // this node makes no container itself.
     }
     return hr;
 }
@@ -175,6 +177,28 @@ HRESULT CServer::ConnectAs(IConsole* console) {
         if (console) console->UpdateAllViews(nullptr, static_cast<LPARAM>(m_scopeItem), 1);
     }
     return E_FAIL;
+}
+
+HRESULT CServer::CreateChildren(IConsole*) {
+    if (!m_connected || !m_children.empty()) return S_OK;
+    AddChild(new CDatabases(m_olderServer), true);
+    AddChild(new CManagement(m_olderServer), true);
+    return S_OK;
+}
+
+// Each page is kept by the node before the sheet gets it, so the node deletes it whatever happens.
+HRESULT CServer::CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle) {
+    HRESULT hr = CBaseNode::CreatePropertyPages(callback, notifyHandle);
+    if (!callback) return hr;
+    auto* logins = new PropertyPages::CServerLoginsPage(this);
+    KeepPage(logins);
+    if (HPROPSHEETPAGE page = logins->CreatePropertyPage(IDD_SERVER_LOGINS, IDS_PAGE_LOGINS))
+        callback->AddPage(page);
+    auto* devices = new PropertyPages::CServerBackupDevicesPage(this);
+    KeepPage(devices);
+    if (HPROPSHEETPAGE page = devices->CreatePropertyPage(IDD_SERVER_BACKUP_DEVICES, IDS_PAGE_BACKUP_DEVICES))
+        callback->AddPage(page);
+    return hr;
 }
 
 HRESULT CServer::QueryPagesFor() {

@@ -25,11 +25,14 @@ public:
     HRESULT OnShow(IConsole* console, BOOL selecting, HSCOPEITEM item) override;
     HRESULT OnSelect(IConsole* console, BOOL scope, BOOL select) override;
     HRESULT OnDelete(IConsole* console) override;
+    HRESULT CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle) override;
     HRESULT QueryPagesFor() override;
     HRESULT OnContextHelp(IDisplayHelp* displayHelp, const std::wstring& helpFile) override;
     HRESULT AddMenuItems(IContextMenuCallback* callback, long* insertionAllowed) override;
     HRESULT OnMenuCommand(IConsole* console, long commandId, IComponent* component,
                           IComponentData* componentData, IDataObject* dataObject) override;
+    // The containers under a connected server, once per server object.
+    HRESULT CreateChildren(IConsole* console) override;
 
     // Connects the server object unless there is one already (a failed one included); the connect
     // result, or S_OK when there was nothing to do or no object could be made.

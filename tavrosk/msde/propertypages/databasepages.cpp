@@ -16,23 +16,6 @@ namespace MSDE::PropertyPages {
 
 namespace {
 
-// The console's notify functions live in its node manager library, which the snap-in finds at run time
-// (it is loaded in the console's process); without it there is no console to tell.
-template <class Function> Function NotifyFunction(const char* name) {
-    static HMODULE library = LoadLibraryW(L"mmcndmgr.dll");
-    return library ? reinterpret_cast<Function>(GetProcAddress(library, name)) : nullptr;
-}
-
-void PropertyChangeNotify(LONG_PTR handle, LPARAM param) {
-    using Notify = HRESULT (*)(LONG_PTR, LPARAM);
-    if (auto notify = NotifyFunction<Notify>("MMCPropertyChangeNotify")) notify(handle, param);
-}
-
-void FreeNotifyHandle(LONG_PTR handle) {
-    using Free = HRESULT (*)(LONG_PTR);
-    if (auto free = NotifyFunction<Free>("MMCFreeNotifyHandle")) free(handle);
-}
-
 Nodes::CDatabase* DatabaseNode(Snapins::CBaseNode* node) {
     return dynamic_cast<Nodes::CDatabase*>(node);
 }
@@ -67,7 +50,7 @@ CDatabaseGeneralPage::CDatabaseGeneralPage(Snapins::CBaseNode* node)
     : CBasePropPage(node), m_notifyHandle(node ? node->SheetNotifyHandle() : 0) {}
 
 CDatabaseGeneralPage::~CDatabaseGeneralPage() {
-    if (m_notifyHandle) FreeNotifyHandle(m_notifyHandle);
+    if (m_notifyHandle) MMCFreeNotifyHandle(m_notifyHandle);
 }
 
 INT_PTR CDatabaseGeneralPage::OnInitDialog(HWND window, HWND focus, LPARAM param) {
@@ -103,7 +86,7 @@ INT_PTR CDatabaseGeneralPage::OnApply(NMHDR* header) {
         const bool ticked = IsDlgButtonChecked(m_pageWindow, IDC_DB_READ_ONLY) == BST_CHECKED;
         if (ticked != node->ReadOnly()) {
             node->SetReadOnly(ticked);
-            PropertyChangeNotify(m_notifyHandle, 1);
+            MMCPropertyChangeNotify(m_notifyHandle, 1);
         }
     }
     SendMessageW(GetParent(m_pageWindow), PSM_UNCHANGED, reinterpret_cast<WPARAM>(m_pageWindow), 0);
