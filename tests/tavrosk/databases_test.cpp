@@ -413,12 +413,21 @@ TEST_F(DatabaseNodes, WithoutTheStorageAreaLibraryTheListIsEmptyAndNothingIsShow
     EXPECT_TRUE(console.boxes.empty());
 }
 
+class PageCallback : public fake::Unknown<IPropertySheetCallback> {
+public:
+    std::vector<HPROPSHEETPAGE> pages;
+    STDMETHODIMP QueryInterface(REFIID, void** ppv) override { return *ppv = nullptr, E_NOINTERFACE; }
+    STDMETHODIMP AddPage(HPROPSHEETPAGE page) override { return pages.push_back(page), S_OK; }
+    STDMETHODIMP RemovePage(HPROPSHEETPAGE) override { return S_OK; }
+};
+
 // The console's node manager, which reports what the node offers while its wizard is being built.
 class Provider : public fake::Unknown<IPropertySheetProvider, IClassFactory> {
 public:
     Snapins::CBaseNode* node = nullptr;
     std::vector<HRESULT> pagesAsked;
     std::vector<bool> pictures;
+    std::vector<size_t> pagesMade;
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         *ppv = nullptr;
         if (IsEqualIID(riid, IID_IPropertySheetProvider))
@@ -444,6 +453,9 @@ public:
         BOOL stretch = FALSE;
         node->GetWatermarks(&watermark, &header, nullptr, &stretch);
         pictures.push_back(watermark && header && stretch);
+        PageCallback callback;
+        node->CreatePropertyPages(&callback, 0);
+        pagesMade.push_back(callback.pages.size());
         return S_OK;
     }
     STDMETHODIMP AddExtensionPages() override { return S_OK; }
@@ -468,6 +480,7 @@ TEST_F(DatabaseNodes, WizardCommandsRunTheWizardMarkedAndThenRefresh) {
     CoRevokeClassObject(registration);
     EXPECT_EQ(provider.pagesAsked, (std::vector<HRESULT>{S_OK, S_OK}));
     EXPECT_EQ(provider.pictures, (std::vector<bool>{true, true}));
+    EXPECT_EQ(provider.pagesMade, (std::vector<size_t>{0, 0})) << "no property pages in a wizard";
     EXPECT_EQ(databases->WizardSelector(), 0);
     EXPECT_EQ(databases->ChildCount(), 0u) << "the storage areas are listed again on the next display";
 }
@@ -542,14 +555,6 @@ TEST_F(DatabaseNodes, IteratorWalksEveryDatabaseOnceAndAnEmptyServerStartsAtTheE
     EXPECT_TRUE(none == end);
     EXPECT_EQ(empty.databases.fetched, 0);
 }
-
-class PageCallback : public fake::Unknown<IPropertySheetCallback> {
-public:
-    std::vector<HPROPSHEETPAGE> pages;
-    STDMETHODIMP QueryInterface(REFIID, void** ppv) override { return *ppv = nullptr, E_NOINTERFACE; }
-    STDMETHODIMP AddPage(HPROPSHEETPAGE page) override { return pages.push_back(page), S_OK; }
-    STDMETHODIMP RemovePage(HPROPSHEETPAGE) override { return S_OK; }
-};
 
 HWND g_sheet = nullptr;
 int CALLBACK RememberSheet(HWND sheet, UINT message, LPARAM) {
