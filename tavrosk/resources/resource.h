@@ -101,3 +101,65 @@
 #define IDD_SERVER_LOGINS 128
 #define IDD_SERVER_BACKUP_DEVICES 132
 #define IDC_SERVER_LIST 1027
+
+// Databases container and database node: the list's columns and cell texts, menu items and their status
+// texts, the status texts of a database, the delete question, and the pictures of the Backup and
+// Restore wizards, which the two nodes supply.
+#define IDS_DATABASES 9
+#define IDS_COLUMN_SIZE 16
+#define IDS_COLUMN_AVAILABLE 17
+#define IDS_SYSTEM 19
+#define IDS_USER 20
+#define IDS_COLUMN_TYPE 21
+#define IDS_COLUMN_CREATED_ON 22
+#define IDS_COLUMN_LAST_BACKUP 23
+#define IDS_COLUMN_LOG_SIZE 24
+#define IDS_COLUMN_LOG_AVAILABLE 25
+#define IDS_LESS_THAN_ONE 29
+#define IDS_COLUMN_READ_ONLY 31
+#define IDS_MENU_BACKUP 39000
+#define IDS_STATUS_BACKUP 39001
+#define IDS_MENU_RESTORE 39002
+#define IDS_STATUS_RESTORE 39003
+#define IDS_MENU_READ_ONLY 39008
+#define IDS_STATUS_READ_ONLY 39009
+#define IDS_MENU_WRITEABLE 39010
+#define IDS_STATUS_WRITEABLE 39011
+#define IDS_DBSTATUS_READY 43000
+#define IDS_DBSTATUS_OFFLINE 43001
+#define IDS_DBSTATUS_RECOVERING 43002
+#define IDS_DBSTATUS_STANDBY 43003
+#define IDS_DBSTATUS_SUSPECT 43004
+#define IDS_DBSTATUS_LOADING 43005
+#define IDS_DBSTATUS_EMERGENCY 43006
+#define IDS_DBSTATUS_INACCESSIBLE 43007
+#define IDS_DELETE_DATABASE_CAPTION 44200 // the database's name follows it
+#define IDS_CONFIRM_DELETE_DATABASE 44201 // "1" stands for the database's name
+#define IDB_RESTORE_HEADER 116            // 49 x 49
+#define IDB_RESTORE_WATERMARK 117         // 164 x 314
+#define IDB_BACKUP_HEADER 119             // 49 x 49
+#define IDB_BACKUP_WATERMARK 121          // 164 x 314
+#define IDM_BACKUP 40001
+#define IDM_RESTORE 40002
+#define IDM_MAKE_READ_ONLY 40005
+#define IDM_MAKE_WRITEABLE 40006
+
+// Database property pages: titles, templates, the General page's icon and the pages' controls.
+#define IDS_PAGE_GENERAL 46
+#define IDS_PAGE_DATABASE_LOCKS 44400
+#define IDS_PAGE_FILE_GROUPS 44401
+#define IDD_DATABASE_LOCKS 126
+#define IDD_DATABASE_FILE_GROUPS 130
+#define IDD_DATABASE_GENERAL 135
+#define IDI_DATABASE 136
+#define IDC_FILE_GROUPS_LIST 1027
+#define IDC_LOCKS_LIST 1028
+#define IDC_DB_NAME 1044
+#define IDC_DB_READ_ONLY 1045
+#define IDC_DB_STATUS 1046
+#define IDC_DB_CREATED 1047
+#define IDC_DB_SIZE 1048
+#define IDC_DB_SPACE 1049
+#define IDC_DB_LOG_SIZE 1050
+#define IDC_DB_LOG_SPACE 1051
+#define IDC_DB_LAST_BACKUP 1052

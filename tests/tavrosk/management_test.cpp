@@ -103,7 +103,7 @@ protected:
     // The server's Management > SQL Server Agent > Jobs, each made the way a user's expansion makes it.
     CJobs* Jobs() {
         server.OnExpand(&console, &console, 1);
-        auto* management = dynamic_cast<CManagement*>(server.GetChild(0));
+        auto* management = dynamic_cast<CManagement*>(server.GetChild(1));
         if (!management) return nullptr;
         management->OnExpand(&console, &console, 2);
         Snapins::CBaseNode* agent = management->GetChild(0);
@@ -126,8 +126,8 @@ protected:
 TEST_F(Management, OlderServerHoldsTheAgentAndItsJobsWithEmptyUpperPanes) {
     CJobs* jobs = Jobs();
     ASSERT_NE(jobs, nullptr);
-    auto* management = server.GetChild(0);
-    EXPECT_EQ(server.ChildCount(), 1u) << "Management is made once";
+    auto* management = server.GetChild(1);
+    EXPECT_EQ(server.ChildCount(), 2u) << "Databases and Management are made once";
     EXPECT_EQ(management->GetDisplayText(0), L"Management");
     EXPECT_EQ(management->GetImageIndex(), 3);
     EXPECT_EQ(management->GetOpenImageIndex(), 4);
@@ -150,7 +150,7 @@ TEST_F(Management, NewerServerShowsTheNoticeAndHasNothingToExpand) {
     CServer newer(ComputerName() + L"\\NEWER");
     newer.OnExpand(&console, &console, 1);
     ASSERT_TRUE(newer.Connected());
-    auto* management = dynamic_cast<CManagement*>(newer.GetChild(0));
+    auto* management = dynamic_cast<CManagement*>(newer.GetChild(1));
     ASSERT_NE(management, nullptr);
     EXPECT_FALSE(management->OlderServer());
     ASSERT_FALSE(console.scopeItems.empty());

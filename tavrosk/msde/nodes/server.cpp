@@ -7,6 +7,7 @@
 #include "../../snapins/resstring.h"
 #include "../dialogs/serverconnectas.h"
 #include "../pages/serverpages.h"
+#include "databases.h"
 #include "management.h"
 #include "nodetext.h"
 #include "servers.h"
@@ -180,6 +181,7 @@ HRESULT CServer::ConnectAs(IConsole* console) {
 
 HRESULT CServer::CreateChildren(IConsole*) {
     if (!m_connected || !m_children.empty()) return S_OK;
+    AddChild(new CDatabases(m_olderServer), true);
     AddChild(new CManagement(m_olderServer), true);
     return S_OK;
 }

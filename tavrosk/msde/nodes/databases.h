@@ -1,0 +1,54 @@
+// The "Databases" container under a connected server: it lists the server's storage areas (the user
+// databases that the storage-area access library recognises) as database nodes with ten columns, and
+// starts the Backup and, on a local server, the Restore wizard. On servers from major version 9 on it
+// offers no wizards.
+#pragma once
+
+#include <string>
+
+#include "../../snapins/basenode.h"
+
+namespace MSDE::Nodes {
+
+// Which wizard a node is running: the console asks the node for the wizard's pages and pictures while
+// it is set.
+enum DatabaseWizard { kNoWizard = 0, kBackupWizard = 1, kRestoreWizard = 2 };
+
+class CDatabases : public Snapins::CBaseNode {
+public:
+    // olderServer: the server's major version is below 9.
+    explicit CDatabases(bool olderServer);
+
+    const std::wstring GetDisplayText(int column) override;
+    const GUID* GetNodeType() override;
+    HRESULT OnSelect(IConsole* console, BOOL scope, BOOL select) override;
+    HRESULT QueryPagesFor() override;
+    HRESULT GetWatermarks(HBITMAP* watermark, HBITMAP* header, HPALETTE* palette, BOOL* stretch) override;
+    HRESULT OnContextHelp(IDisplayHelp* displayHelp, const std::wstring& helpFile) override;
+    HRESULT AddMenuItems(IContextMenuCallback* callback, long* insertionAllowed) override;
+    HRESULT OnMenuCommand(IConsole* console, long commandId, IComponent* component,
+                          IComponentData* componentData, IDataObject* dataObject) override;
+    HRESULT CreateChildren(IConsole* console) override;
+    HRESULT InsertColumns(IHeaderCtrl* header) override;
+
+    bool OlderServer() const { return m_olderServer; }
+    int WizardSelector() const { return m_wizardSelector; }
+
+private:
+    bool m_olderServer;
+    int m_wizardSelector = kNoWizard;
+};
+
+// The pictures of the wizard that `selector` names, stretched; none for kNoWizard.
+HRESULT DatabaseWizardWatermarks(int selector, HBITMAP* watermark, HBITMAP* header, HPALETTE* palette,
+                                 BOOL* stretch);
+// True when `server` is a server node whose computer is this one, by an exact comparison of the names.
+bool IsLocalServer(Snapins::CBaseNode* server);
+// "Backup Database..." and, on a local server, "Restore Database..." at the task insertion point.
+HRESULT AddWizardMenuItems(Snapins::CBaseNode& node, IContextMenuCallback* callback, long* insertionAllowed,
+                           bool localServer);
+// Runs the wizard with the node's selector set for its length, then refreshes the node. S_FALSE.
+HRESULT RunDatabaseWizard(Snapins::CBaseNode& node, int& selector, int wizard, IConsole* console,
+                          IComponent* component, IComponentData* componentData, IDataObject* dataObject);
+
+} // namespace MSDE::Nodes
