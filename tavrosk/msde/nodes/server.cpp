@@ -6,7 +6,7 @@
 #include "../../snapins/consoleptr.h"
 #include "../../snapins/resstring.h"
 #include "../dialogs/serverconnectas.h"
-#include "../pages/serverpages.h"
+#include "../propertypages/serverpages.h"
 #include "databases.h"
 #include "management.h"
 #include "nodetext.h"
