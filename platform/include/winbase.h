@@ -198,3 +198,33 @@ WINBASEAPI int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR l
 WINBASEAPI int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
                                           LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar,
                                           LPBOOL lpUsedDefaultChar);
+
+// Security identifiers (advapi32): making a SID from its authority and sub-authorities, and the name of
+// an account by its SID. Only the built-in groups are known to LookupAccountSidW.
+typedef struct _SID_IDENTIFIER_AUTHORITY {
+    BYTE Value[6];
+} SID_IDENTIFIER_AUTHORITY, *PSID_IDENTIFIER_AUTHORITY;
+typedef PVOID PSID;
+typedef enum _SID_NAME_USE {
+    SidTypeUser = 1,
+    SidTypeGroup,
+    SidTypeDomain,
+    SidTypeAlias,
+    SidTypeWellKnownGroup,
+} SID_NAME_USE, *PSID_NAME_USE;
+#define SECURITY_NT_AUTHORITY {{0, 0, 0, 0, 0, 5}}
+#define SECURITY_BUILTIN_DOMAIN_RID 0x00000020L
+#define DOMAIN_ALIAS_RID_ADMINS 0x00000220L
+#define DOMAIN_ALIAS_RID_USERS 0x00000221L
+#ifndef ERROR_NONE_MAPPED
+#define ERROR_NONE_MAPPED 1332L
+#endif
+
+WINADVAPI BOOL WINAPI AllocateAndInitializeSid(PSID_IDENTIFIER_AUTHORITY pIdentifierAuthority, BYTE nSubAuthorityCount,
+                                               DWORD nSubAuthority0, DWORD nSubAuthority1, DWORD nSubAuthority2,
+                                               DWORD nSubAuthority3, DWORD nSubAuthority4, DWORD nSubAuthority5,
+                                               DWORD nSubAuthority6, DWORD nSubAuthority7, PSID* pSid);
+WINADVAPI PVOID WINAPI FreeSid(PSID pSid);
+WINADVAPI BOOL WINAPI LookupAccountSidW(LPCWSTR lpSystemName, PSID Sid, LPWSTR Name, LPDWORD cchName,
+                                        LPWSTR ReferencedDomainName, LPDWORD cchReferencedDomainName,
+                                        PSID_NAME_USE peUse);

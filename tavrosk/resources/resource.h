@@ -34,6 +34,24 @@
 #define IDS_DELETE_GROUP_CAPTION 44300
 #define IDS_CONFIRM_DELETE_GROUP 44301 // "1" stands for the group's name
 
+// Register Server wizard: the local server's name, the page titles and subtitles, the list captions and
+// the finish page's outcome texts.
+#define IDS_LOCAL_SERVER 34 // "(local)"
+#define IDS_NEWREG_TITLE 42100
+#define IDS_NEWREG_SERVERS_TITLE 42101
+#define IDS_NEWREG_SERVERS_SUBTITLE 42102
+#define IDS_NEWREG_AVAILABLE 42103
+#define IDS_NEWREG_ADDED 42104
+#define IDS_NEWREG_PROGRESS_TITLE 42105
+#define IDS_NEWREG_PROGRESS_SUBTITLE 42106
+#define IDS_NEWREG_SUCCEEDED 42107
+#define IDS_NEWREG_FAILED 42108
+#define IDS_NEWREG_COMPLETED 42109
+#define IDS_NEWREG_PERMISSIONS_TITLE 42110
+#define IDS_NEWREG_PERMISSIONS_SUBTITLE 42111
+#define IDS_NEWREG_MANUAL_TITLE 42112
+#define IDS_NEWREG_MANUAL_SUBTITLE 42113
+
 // Bitmaps: strips of fifteen node images, white transparent. Image index: 0 root, 1 server group,
 // 2 server, 3 closed folder, 4 open folder, 5 database, 6 agent, 7 jobs, 8 enabled job, 9 disabled job,
 // 10 job step, 11 schedule, 12 logins, 13 login, 14 users.
@@ -50,6 +68,14 @@
 #define IDB_REGISTER_WATERMARK 133 // 164 x 314
 #define IDB_REGISTER_HEADER 134    // 49 x 49
 
+// Pages of the Register Server wizard; its pages jump to each other by these ids.
+#define IDD_NEWREG_START 118
+#define IDD_NEWREG_FINISH 120
+#define IDD_NEWREG_SERVERS 123
+#define IDD_NEWREG_PROGRESS 125
+#define IDD_NEWREG_PERMISSIONS 129
+#define IDD_NEWREG_MANUAL 165
+
 // Controls of the Connect As dialog.
 #define IDC_CONNECT_USER 1030
 #define IDC_CONNECT_PASSWORD 1032
@@ -58,6 +84,18 @@
 #define IDC_CONNECT_USER_LABEL 1037
 #define IDC_CONNECT_PASSWORD_LABEL 1038
 #define IDC_CONNECT_LOGIN_GROUP 1039
+
+// Controls of the Register Server wizard's pages (the title of its exterior pages is 1000).
+#define IDC_NEWREG_AVAILABLE_LIST 1021 // the servers page's lists and their captions
+#define IDC_NEWREG_ADDED_LIST 1031
+#define IDC_NEWREG_ADDED_CAPTION 1033
+#define IDC_NEWREG_AVAILABLE_CAPTION 1034
+#define IDC_NEWREG_PROGRESS 1022
+#define IDC_NEWREG_RESULT 1024
+#define IDC_NEWREG_ADD_LOGIN 1040
+#define IDC_NEWREG_SYSADMIN 1041
+#define IDC_NEWREG_MANUAL 1129
+#define IDC_NEWREG_SERVER_NAME 1135
 
 // Menu commands
 #define IDM_REGISTER_SERVER 40003 // a server group's "Server Registration..."
