@@ -127,7 +127,7 @@ TEST_F(Management, OlderServerHoldsTheAgentAndItsJobsWithEmptyUpperPanes) {
     CJobs* jobs = Jobs();
     ASSERT_NE(jobs, nullptr);
     auto* management = server.GetChild(1);
-    EXPECT_EQ(server.ChildCount(), 2u) << "Databases and Management are made once";
+    EXPECT_EQ(server.ChildCount(), 3u) << "Databases, Management and Security are made once";
     EXPECT_EQ(management->GetDisplayText(0), L"Management");
     EXPECT_EQ(management->GetImageIndex(), 3);
     EXPECT_EQ(management->GetOpenImageIndex(), 4);
