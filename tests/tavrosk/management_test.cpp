@@ -153,9 +153,13 @@ TEST_F(Management, NewerServerShowsTheNoticeAndHasNothingToExpand) {
     auto* management = dynamic_cast<CManagement*>(newer.GetChild(1));
     ASSERT_NE(management, nullptr);
     EXPECT_FALSE(management->OlderServer());
-    ASSERT_FALSE(console.scopeItems.empty());
-    EXPECT_EQ(console.scopeItems.back().mask & SDI_CHILDREN, static_cast<UINT>(SDI_CHILDREN));
-    EXPECT_EQ(console.scopeItems.back().cChildren, 0);
+    auto inserted =
+        std::find_if(console.scopeItems.begin(), console.scopeItems.end(), [&](const SCOPEDATAITEM& item) {
+            return item.lParam == reinterpret_cast<LPARAM>(management);
+        });
+    ASSERT_NE(inserted, console.scopeItems.end());
+    EXPECT_EQ(inserted->mask & SDI_CHILDREN, static_cast<UINT>(SDI_CHILDREN));
+    EXPECT_EQ(inserted->cChildren, 0);
 
     LPOLESTR type = nullptr;
     EXPECT_EQ(management->GetResultViewType(&type, nullptr), S_OK);
