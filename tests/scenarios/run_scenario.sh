@@ -2,7 +2,9 @@
 # Runs one headless console scenario: a fresh prefix prepared by tavrosk-init, the script given to
 # tavrosk-console --headless, and its output checked against the expectation file. The expectation's
 # first line is "exit N", the exit status the run must end with; every other line must appear in the
-# output, in this order (the output may hold more lines between them).
+# output, in this order (the output may hold more lines between them). A NAME.setup beside the script
+# runs in the prepared prefix first, with the build folder as its argument, for data the console
+# cannot make itself.
 #
 #   run_scenario.sh BUILD_DIR SCRIPT EXPECTATION
 set -u
@@ -18,6 +20,14 @@ if ! init_output=$("$build/bin/tavrosk-init" 2>&1); then
     exit 1
 fi
 
+setup="${script%.console}.setup"
+if [ -f "$setup" ] && ! setup_output=$(bash "$setup" "$build" 2>&1); then
+    echo "$(basename "$setup") failed:"
+    echo "$setup_output"
+    exit 1
+fi
+
+export PATH="$build/vendor:$PATH" # as dev.sh console: the snap-in loads morvane.dll by its bare name
 output=$("$build/bin/tavrosk-console" --headless --script "$script" 2>&1)
 status=$?
 

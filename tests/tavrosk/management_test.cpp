@@ -127,7 +127,7 @@ TEST_F(Management, OlderServerHoldsTheAgentAndItsJobsWithEmptyUpperPanes) {
     CJobs* jobs = Jobs();
     ASSERT_NE(jobs, nullptr);
     auto* management = server.GetChild(1);
-    EXPECT_EQ(server.ChildCount(), 2u) << "Databases and Management are made once";
+    EXPECT_EQ(server.ChildCount(), 3u) << "Databases, Management and Security are made once";
     EXPECT_EQ(management->GetDisplayText(0), L"Management");
     EXPECT_EQ(management->GetImageIndex(), 3);
     EXPECT_EQ(management->GetOpenImageIndex(), 4);
@@ -153,9 +153,13 @@ TEST_F(Management, NewerServerShowsTheNoticeAndHasNothingToExpand) {
     auto* management = dynamic_cast<CManagement*>(newer.GetChild(1));
     ASSERT_NE(management, nullptr);
     EXPECT_FALSE(management->OlderServer());
-    ASSERT_FALSE(console.scopeItems.empty());
-    EXPECT_EQ(console.scopeItems.back().mask & SDI_CHILDREN, static_cast<UINT>(SDI_CHILDREN));
-    EXPECT_EQ(console.scopeItems.back().cChildren, 0);
+    auto inserted =
+        std::find_if(console.scopeItems.begin(), console.scopeItems.end(), [&](const SCOPEDATAITEM& item) {
+            return item.lParam == reinterpret_cast<LPARAM>(management);
+        });
+    ASSERT_NE(inserted, console.scopeItems.end());
+    EXPECT_EQ(inserted->mask & SDI_CHILDREN, static_cast<UINT>(SDI_CHILDREN));
+    EXPECT_EQ(inserted->cChildren, 0);
 
     LPOLESTR type = nullptr;
     EXPECT_EQ(management->GetResultViewType(&type, nullptr), S_OK);

@@ -10,6 +10,7 @@
 #include "../propertypages/databasepages.h"
 #include "databases.h"
 #include "nodetext.h"
+#include "users.h"
 #include "waitcursor.h"
 
 namespace MSDE::Nodes {
@@ -296,6 +297,12 @@ bool CDatabase::SetReadOnly(bool readOnly) {
     }
     m_readOnly = readOnly;
     return true;
+}
+
+// The storage area's one child: its users with their access to it.
+HRESULT CDatabase::CreateChildren(IConsole*) {
+    if (m_children.empty()) AddChild(new CUsers(), true);
+    return S_OK;
 }
 
 Snapins::CBaseNode* CDatabase::ServerNode() const {

@@ -34,6 +34,8 @@ public:
                           IComponentData* componentData, IDataObject* dataObject) override;
     // Columns 1 to 4 as numbers, the others as text.
     HRESULT CompareResultItems(CBaseNode* other, int column, int* result) override;
+    // The Users container.
+    HRESULT CreateChildren(IConsole* console) override;
 
     // Sets the database's read-only option. A failure is shown to the user and leaves the flag as it
     // was; false then.

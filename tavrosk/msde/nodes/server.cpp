@@ -10,6 +10,7 @@
 #include "databases.h"
 #include "management.h"
 #include "nodetext.h"
+#include "security.h"
 #include "servers.h"
 
 namespace MSDE::Nodes {
@@ -183,6 +184,7 @@ HRESULT CServer::CreateChildren(IConsole*) {
     if (!m_connected || !m_children.empty()) return S_OK;
     AddChild(new CDatabases(m_olderServer), true);
     AddChild(new CManagement(m_olderServer), true);
+    AddChild(new CSecurity(), true); // the logins of the storage-area access library
     return S_OK;
 }
 

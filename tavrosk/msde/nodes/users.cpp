@@ -1,0 +1,101 @@
+// CUsers: every user of the library with the access to this storage area that the library gives.
+#include "users.h"
+
+#include "../../resources/resource.h"
+#include "../../snapins/resstring.h"
+#include "../dbaccess.h"
+#include "logins.h"
+#include "user.h"
+#include "waitcursor.h"
+
+namespace MSDE::Nodes {
+
+namespace {
+// {2AA31610-7C60-4D5B-853E-730A38DEBA7A}
+DEFINE_GUID(NODETYPE_Users, 0x2AA31610, 0x7C60, 0x4D5B, 0x85, 0x3E, 0x73, 0x0A, 0x38, 0xDE, 0xBA, 0x7A);
+
+const UINT kColumnTitles[] = {IDS_COLUMN_NAME, IDS_COLUMN_READ, IDS_COLUMN_WRITE};
+} // namespace
+
+CUsers::CUsers() {
+    m_imageIndex = 14;
+    m_openImageIndex = 14;
+    m_noScopeChildren = true;
+    m_childrenHaveNoChildren = true;
+}
+
+// Not a resource string: the name is the same in every language.
+const std::wstring CUsers::GetDisplayText(int) {
+    return L"Users";
+}
+
+const GUID* CUsers::GetNodeType() {
+    return &NODETYPE_Users;
+}
+
+std::wstring CUsers::AreaName() const {
+    return m_parent ? m_parent->GetDisplayText(0) : std::wstring();
+}
+
+std::wstring CUsers::ServerName() const {
+    CBaseNode* databases = m_parent ? m_parent->Parent() : nullptr;
+    CBaseNode* server = databases ? databases->Parent() : nullptr;
+    return server ? server->GetDisplayText(0) : std::wstring();
+}
+
+HRESULT CUsers::CreateChildren(IConsole*) {
+    if (!m_children.empty()) return S_OK;
+    CWaitCursor wait;
+    try {
+        const std::wstring server = ServerName();
+        CDBAccessModule logins(server, L"UserPerm");
+        logins.Connect();
+        std::vector<std::wstring> users = ListLibraryUsers(logins);
+        if (!users.empty()) {
+            const std::wstring areaName = AreaName();
+            CDBAccessModule area(server, areaName.c_str());
+            area.Connect();
+            for (const std::wstring& name : users) {
+                // Access never stored is granted; a user the library no longer knows keeps the preset.
+                int read = 1, write = 1;
+                area.GetUserDBPermission(name, read, write);
+                AddChild(new CUser(name, read > 0, write > 0), true);
+            }
+            area.Disconnect();
+        }
+        logins.Disconnect();
+    } catch (const dbaccess_exception& error) {
+        TraceLibraryFailure(error);
+    }
+    return S_OK;
+}
+
+HRESULT CUsers::OnSelect(IConsole* console, BOOL, BOOL select) {
+    if (!select) return S_FALSE;
+    if (!console) return E_POINTER;
+    IConsoleVerb* verbs = nullptr;
+    HRESULT hr = console->QueryConsoleVerb(&verbs);
+    if (FAILED(hr) || !verbs) return FAILED(hr) ? hr : E_NOINTERFACE;
+    hr = verbs->SetVerbState(MMC_VERB_REFRESH, ENABLED, TRUE);
+    verbs->Release();
+    return hr;
+}
+
+HRESULT CUsers::OnContextHelp(IDisplayHelp* displayHelp, const std::wstring& helpFile) {
+    if (!displayHelp) return E_POINTER;
+    std::wstring topic = helpFile + L"::users.htm";
+    return displayHelp->ShowTopic(topic.data());
+}
+
+HRESULT CUsers::InsertColumns(IHeaderCtrl* header) {
+    if (!header) return E_POINTER;
+    HRESULT hr = S_OK;
+    for (int column = 0; column < static_cast<int>(std::size(kColumnTitles)); ++column) {
+        hr = header->InsertColumn(column, Snapins::LoadResString(kColumnTitles[column]).c_str(), LVCFMT_LEFT,
+                                  MMCLV_AUTO);
+        if (FAILED(hr)) break;
+    }
+    return hr;
+}
+
+} // namespace MSDE::Nodes
