@@ -292,6 +292,43 @@ TEST_F(RestoreWizard, ANewNameGetsANewDatabaseWithBothFilesBesideTheBackedUpData
     EXPECT_EQ(databases->ChildCount(), 0u) << "the container lists its storage areas again";
 }
 
+TEST_F(RestoreWizard, ABackupFromAFolderThatIsGoneGetsItsNewFilesInTheServersDataFolder) {
+    const std::string gone = settings.rootFolder + "/Gone";
+    std::filesystem::create_directories(gone);
+    auto session = tvengine::Connect("(local)");
+    tvengine::DatabaseSpec spec;
+    spec.name = "Elsewhere";
+    spec.dataFile = gone + "/Elsewhere.mdf";
+    spec.logFile = gone + "/Elsewhere_log.LDF";
+    session->CreateDatabase(spec);
+    tvengine::BackupRequest backup;
+    backup.database = "Elsewhere";
+    backup.file = settings.backupFolder + "/elsewhere.bak";
+    backup.initialize = true;
+    session->Backup(backup);
+    session->DropDatabase("Elsewhere");
+    std::filesystem::remove_all(gone);
+
+    std::wstring result;
+    RunWizard(databases, Join(ToDatabasePage(tvp::FromUtf8(backup.file)),
+                              {
+                                  [] { tvp::TypeText(Control(IDC_RESTORE_TARGET), L"Moved"); },
+                                  [] { Next(); },
+                                  OnFinishPage,
+                                  [&] {
+                                      result = TextOf(Control(IDC_RESTORE_RESULT));
+                                      PropSheet_PressButton(g_sheet, PSBTN_FINISH);
+                                  },
+                              }));
+    EXPECT_EQ(result, kSucceeded);
+    ASSERT_TRUE(session->DatabaseExists("Moved"));
+    for (const auto& file : session->Database("Moved").files)
+        EXPECT_EQ(std::filesystem::path(tvp::NativePath(tvp::FromUtf8(file.physicalName))).parent_path(),
+                  std::filesystem::path(settings.dataFolder))
+            << file.physicalName;
+    EXPECT_FALSE(std::filesystem::exists(gone)) << "nothing is made where the backed-up files were";
+}
+
 TEST_F(RestoreWizard, TheFilePageOffersNextOnlyForAFileThatExists) {
     const std::string emptyPath = settings.backupFolder + "/nothing.bak";
     std::filesystem::remove(emptyPath);
