@@ -8,6 +8,7 @@
 #include "../../snapins/consoleptr.h"
 #include "../../snapins/resstring.h"
 #include "../propertypages/databasepages.h"
+#include "../wizards/restore/restore.h"
 #include "databases.h"
 #include "nodetext.h"
 #include "users.h"
@@ -205,6 +206,14 @@ HRESULT CDatabase::OnDelete(IConsole* console) {
 
 HRESULT CDatabase::CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle) {
     HRESULT hr = CBaseNode::CreatePropertyPages(callback, notifyHandle);
+    // Restore Database wizard, with this database preselected.
+    if (!m_pagesMode && m_wizardSelector == kRestoreWizard && callback) {
+        for (Snapins::CBasePropPage* page : Wizards::Restore::CreatePages(this, GetDisplayText(0))) {
+            KeepPage(page);
+            if (page->PageHandle()) callback->AddPage(page->PageHandle());
+        }
+        return hr;
+    }
     if (!m_pagesMode || m_wizardSelector != kNoWizard || !callback) return hr;
     auto add = [&](Snapins::CBasePropPage* page, UINT dialogId, UINT titleId) {
         KeepPage(page);

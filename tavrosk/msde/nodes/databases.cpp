@@ -11,6 +11,7 @@
 #include "../../snapins/module.h"
 #include "../../snapins/resstring.h"
 #include "../dbaccess.h"
+#include "../wizards/restore/restore.h"
 #include "database.h"
 #include "server.h"
 #include "waitcursor.h"
@@ -120,6 +121,18 @@ HRESULT CDatabases::OnSelect(IConsole* console, BOOL, BOOL select) {
 // The container has no property pages of its own: it offers pages only to a wizard.
 HRESULT CDatabases::QueryPagesFor() {
     return m_pagesMode ? S_FALSE : S_OK;
+}
+
+HRESULT CDatabases::CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle) {
+    HRESULT hr = CBaseNode::CreatePropertyPages(callback, notifyHandle);
+    if (m_pagesMode || !callback) return hr;
+    // Restore Database wizard, with no database preselected.
+    if (m_wizardSelector == kRestoreWizard)
+        for (Snapins::CBasePropPage* page : Wizards::Restore::CreatePages(this, std::wstring())) {
+            KeepPage(page);
+            if (page->PageHandle()) callback->AddPage(page->PageHandle());
+        }
+    return hr;
 }
 
 HRESULT CDatabases::GetWatermarks(HBITMAP* watermark, HBITMAP* header, HPALETTE* palette, BOOL* stretch) {

@@ -23,6 +23,7 @@ public:
     const GUID* GetNodeType() override;
     HRESULT OnSelect(IConsole* console, BOOL scope, BOOL select) override;
     HRESULT QueryPagesFor() override;
+    HRESULT CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle) override;
     HRESULT GetWatermarks(HBITMAP* watermark, HBITMAP* header, HPALETTE* palette, BOOL* stretch) override;
     HRESULT OnContextHelp(IDisplayHelp* displayHelp, const std::wstring& helpFile) override;
     HRESULT AddMenuItems(IContextMenuCallback* callback, long* insertionAllowed) override;
