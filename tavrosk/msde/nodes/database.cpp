@@ -204,6 +204,13 @@ HRESULT CDatabase::OnDelete(IConsole* console) {
 
 HRESULT CDatabase::CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle) {
     HRESULT hr = CBaseNode::CreatePropertyPages(callback, notifyHandle);
+    if (callback && m_wizardSelector == kBackupWizard) {
+        for (Snapins::CBasePropPage* page : CreateBackupPages(this, GetDisplayText(0))) {
+            KeepPage(page);
+            if (page->PageHandle()) callback->AddPage(page->PageHandle());
+        }
+        return hr;
+    }
     if (!m_pagesMode || m_wizardSelector != kNoWizard || !callback) return hr;
     auto add = [&](Snapins::CBasePropPage* page, UINT dialogId, UINT titleId) {
         KeepPage(page);

@@ -4,6 +4,7 @@
 #include "databases.h"
 
 #include <memory>
+#include <vector>
 
 #include "../../iterators/databaseiterator.h"
 #include "../../resources/resource.h"
@@ -11,6 +12,7 @@
 #include "../../snapins/module.h"
 #include "../../snapins/resstring.h"
 #include "../dbaccess.h"
+#include "../wizards/backup/backup.h"
 #include "database.h"
 #include "server.h"
 #include "waitcursor.h"
@@ -114,6 +116,45 @@ HRESULT CDatabases::OnSelect(IConsole* console, BOOL, BOOL select) {
     if (FAILED(hr) || !verbs) return FAILED(hr) ? hr : E_NOINTERFACE;
     hr = verbs->SetVerbState(MMC_VERB_REFRESH, ENABLED, TRUE);
     verbs->Release();
+    return hr;
+}
+
+std::vector<Snapins::CBasePropPage*> CreateBackupPages(Snapins::CBaseNode* node,
+                                                       const std::wstring& database) {
+    using namespace Wizards::Backup;
+    std::vector<Snapins::CBasePropPage*> pages;
+    auto* start = new CStartPage(node);
+    pages.push_back(start);
+    start->CreateExteriorPage(IDD_BACKUP_START, IDS_BACKUP_TITLE);
+    auto* databasePage = new CDatabasePage(node, database);
+    pages.push_back(databasePage);
+    databasePage->CreateInteriorPage(IDD_BACKUP_DATABASE, IDS_BACKUP_DATABASE_TITLE,
+                                     IDS_BACKUP_DATABASE_SUBTITLE);
+    auto* file = new CFilePage(node);
+    pages.push_back(file);
+    file->CreateInteriorPage(IDD_BACKUP_FILE, IDS_BACKUP_FILE_TITLE, IDS_BACKUP_FILE_SUBTITLE);
+    auto* remote = new CRemoteFilePage(node);
+    pages.push_back(remote);
+    remote->CreateInteriorPage(IDD_BACKUP_REMOTE_FILE, IDS_BACKUP_REMOTE_TITLE, IDS_BACKUP_REMOTE_SUBTITLE);
+    auto* progress = new CProgressPage(node);
+    pages.push_back(progress);
+    progress->CreateInteriorPage(IDD_BACKUP_PROGRESS, IDS_BACKUP_PROGRESS_TITLE,
+                                 IDS_BACKUP_PROGRESS_SUBTITLE);
+    auto* finish = new CFinishPage(node);
+    pages.push_back(finish);
+    finish->CreateExteriorPage(IDD_BACKUP_FINISH, IDS_BACKUP_TITLE);
+    return pages;
+}
+
+// The pages of the wizard being run; the container has no property pages of its own.
+HRESULT CDatabases::CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle) {
+    HRESULT hr = CBaseNode::CreatePropertyPages(callback, notifyHandle);
+    if (m_pagesMode || !callback) return hr;
+    if (m_wizardSelector != kBackupWizard) return hr;
+    for (Snapins::CBasePropPage* page : CreateBackupPages(this, std::wstring())) {
+        KeepPage(page);
+        if (page->PageHandle()) callback->AddPage(page->PageHandle());
+    }
     return hr;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "../../snapins/basenode.h"
 
@@ -22,6 +23,8 @@ public:
     const std::wstring GetDisplayText(int column) override;
     const GUID* GetNodeType() override;
     HRESULT OnSelect(IConsole* console, BOOL scope, BOOL select) override;
+    // The pages of the wizard being run (Backup); none outside a wizard.
+    HRESULT CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle) override;
     HRESULT QueryPagesFor() override;
     HRESULT GetWatermarks(HBITMAP* watermark, HBITMAP* header, HPALETTE* palette, BOOL* stretch) override;
     HRESULT OnContextHelp(IDisplayHelp* displayHelp, const std::wstring& helpFile) override;
@@ -38,6 +41,11 @@ private:
     bool m_olderServer;
     int m_wizardSelector = kNoWizard;
 };
+
+// The Backup wizard's pages for a node, in the wizard's order, each with its page handle made; the node
+// keeps them. database: the one to preselect, empty for none.
+std::vector<Snapins::CBasePropPage*> CreateBackupPages(Snapins::CBaseNode* node,
+                                                       const std::wstring& database);
 
 // The pictures of the wizard that `selector` names, stretched; none for kNoWizard.
 HRESULT DatabaseWizardWatermarks(int selector, HBITMAP* watermark, HBITMAP* header, HPALETTE* palette,
