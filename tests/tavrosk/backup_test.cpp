@@ -15,6 +15,7 @@
 #include "fake_console.h"
 #include "pages_test_support.h"
 #include "test_support.h"
+#include "tvfrontend.h"
 #include "tvplatform.h"
 
 using namespace MSDE;
@@ -259,6 +260,46 @@ TEST_F(BackupWizard, ExistingFileNeedsOverwriteAndTheRememberedFileIsOffered) {
     EXPECT_TRUE(nextWithOverwrite);
     EXPECT_FALSE(boxAfterRefusal);
     EXPECT_FALSE(nextEmpty);
+}
+
+// Answers the save dialog with a file that exists, and yes when asked whether to replace it.
+class SaveAnswer : public ITvFrontEnd {
+public:
+    std::wstring path, title;
+    int MessageBox(HWND, const wchar_t*, const wchar_t*, UINT) override { return IDYES; }
+    bool ChooseFile(const OPENFILENAMEW& request, bool save, std::wstring& chosen) override {
+        if (!save) return false;
+        title = request.lpstrTitle ? request.lpstrTitle : L"";
+        chosen = path;
+        return true;
+    }
+};
+
+TEST_F(BackupWizard, FileChosenInTheSaveDialogCountsAsOverwrite) {
+    SaveAnswer answer;
+    answer.path = tvp::FromUtf8(tvtest::MakeFolder("chosen") + "/chosen.bak");
+    { std::ofstream(tvp::ToUtf8(answer.path)) << "old"; }
+    TvSetFrontEnd(&answer);
+    CServer server(L"(local)");
+    CDatabases* databases = Databases(server, true);
+    std::wstring shown;
+    bool overwrite = false, next = false;
+    Run(databases, {
+                       [&] { Next(); },
+                       [&] { Next(); },
+                       [&] { tvp::Click(Control(IDC_BACKUP_BROWSE)); },
+                       [&] {
+                           shown = TextOf(Control(IDC_BACKUP_FILE));
+                           overwrite = Checked(IDC_BACKUP_OVERWRITE);
+                           next = NextEnabled();
+                           PropSheet_PressButton(g_sheet, PSBTN_CANCEL);
+                       },
+                   });
+    TvSetFrontEnd(nullptr);
+    EXPECT_EQ(answer.title, L"Save Backup File As...");
+    EXPECT_EQ(shown, answer.path);
+    EXPECT_TRUE(overwrite);
+    EXPECT_TRUE(next) << "the existing file is to be replaced";
 }
 
 // A container never expanded offers no database: the backup fails and says so.
