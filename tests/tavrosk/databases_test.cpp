@@ -480,7 +480,8 @@ TEST_F(DatabaseNodes, WizardCommandsRunTheWizardMarkedAndThenRefresh) {
     CoRevokeClassObject(registration);
     EXPECT_EQ(provider.pagesAsked, (std::vector<HRESULT>{S_OK, S_OK}));
     EXPECT_EQ(provider.pictures, (std::vector<bool>{true, true}));
-    EXPECT_EQ(provider.pagesMade, (std::vector<size_t>{5, 0})) << "the Restore wizard's pages, no property pages";
+    EXPECT_EQ(provider.pagesMade, (std::vector<size_t>{5, 6}))
+        << "the Restore wizard's pages, the Backup pages";
     EXPECT_EQ(databases->WizardSelector(), 0);
     EXPECT_EQ(databases->ChildCount(), 0u) << "the storage areas are listed again on the next display";
 }

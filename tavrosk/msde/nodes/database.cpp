@@ -8,7 +8,6 @@
 #include "../../snapins/consoleptr.h"
 #include "../../snapins/resstring.h"
 #include "../propertypages/databasepages.h"
-#include "../wizards/restore/restore.h"
 #include "databases.h"
 #include "nodetext.h"
 #include "users.h"
@@ -206,15 +205,15 @@ HRESULT CDatabase::OnDelete(IConsole* console) {
 
 HRESULT CDatabase::CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle) {
     HRESULT hr = CBaseNode::CreatePropertyPages(callback, notifyHandle);
-    // Restore Database wizard, with this database preselected.
-    if (!m_pagesMode && m_wizardSelector == kRestoreWizard && callback) {
-        for (Snapins::CBasePropPage* page : Wizards::Restore::CreatePages(this, GetDisplayText(0))) {
+    // A wizard's pages, with this database preselected.
+    if ((!m_pagesMode || m_wizardSelector != kNoWizard) && callback) {
+        for (Snapins::CBasePropPage* page : CreateWizardPages(this, m_wizardSelector, GetDisplayText(0))) {
             KeepPage(page);
             if (page->PageHandle()) callback->AddPage(page->PageHandle());
         }
         return hr;
     }
-    if (!m_pagesMode || m_wizardSelector != kNoWizard || !callback) return hr;
+    if (!callback) return hr;
     auto add = [&](Snapins::CBasePropPage* page, UINT dialogId, UINT titleId) {
         KeepPage(page);
         if (HPROPSHEETPAGE handle = page->CreatePropertyPage(dialogId, titleId)) callback->AddPage(handle);

@@ -4,6 +4,7 @@
 #include "databases.h"
 
 #include <memory>
+#include <vector>
 
 #include "../../iterators/databaseiterator.h"
 #include "../../resources/resource.h"
@@ -11,6 +12,7 @@
 #include "../../snapins/module.h"
 #include "../../snapins/resstring.h"
 #include "../dbaccess.h"
+#include "../wizards/backup/backup.h"
 #include "../wizards/restore/restore.h"
 #include "database.h"
 #include "server.h"
@@ -118,21 +120,58 @@ HRESULT CDatabases::OnSelect(IConsole* console, BOOL, BOOL select) {
     return hr;
 }
 
-// The container has no property pages of its own: it offers pages only to a wizard.
-HRESULT CDatabases::QueryPagesFor() {
-    return m_pagesMode ? S_FALSE : S_OK;
+namespace {
+
+std::vector<Snapins::CBasePropPage*> CreateBackupPages(Snapins::CBaseNode* node,
+                                                       const std::wstring& database) {
+    using namespace Wizards::Backup;
+    std::vector<Snapins::CBasePropPage*> pages;
+    auto* start = new CStartPage(node);
+    pages.push_back(start);
+    start->CreateExteriorPage(IDD_BACKUP_START, IDS_BACKUP_TITLE);
+    auto* databasePage = new CDatabasePage(node, database);
+    pages.push_back(databasePage);
+    databasePage->CreateInteriorPage(IDD_BACKUP_DATABASE, IDS_BACKUP_DATABASE_TITLE,
+                                     IDS_BACKUP_DATABASE_SUBTITLE);
+    auto* file = new CFilePage(node);
+    pages.push_back(file);
+    file->CreateInteriorPage(IDD_BACKUP_FILE, IDS_BACKUP_FILE_TITLE, IDS_BACKUP_FILE_SUBTITLE);
+    auto* remote = new CRemoteFilePage(node);
+    pages.push_back(remote);
+    remote->CreateInteriorPage(IDD_BACKUP_REMOTE_FILE, IDS_BACKUP_REMOTE_TITLE, IDS_BACKUP_REMOTE_SUBTITLE);
+    auto* progress = new CProgressPage(node);
+    pages.push_back(progress);
+    progress->CreateInteriorPage(IDD_BACKUP_PROGRESS, IDS_BACKUP_PROGRESS_TITLE,
+                                 IDS_BACKUP_PROGRESS_SUBTITLE);
+    auto* finish = new CFinishPage(node);
+    pages.push_back(finish);
+    finish->CreateExteriorPage(IDD_BACKUP_FINISH, IDS_BACKUP_TITLE);
+    return pages;
 }
 
+} // namespace
+
+std::vector<Snapins::CBasePropPage*> CreateWizardPages(Snapins::CBaseNode* node, int selector,
+                                                       const std::wstring& database) {
+    if (selector == kBackupWizard) return CreateBackupPages(node, database);
+    if (selector == kRestoreWizard) return Wizards::Restore::CreatePages(node, database);
+    return {};
+}
+
+// The pages of the wizard being run; the container has no property pages of its own.
 HRESULT CDatabases::CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle) {
     HRESULT hr = CBaseNode::CreatePropertyPages(callback, notifyHandle);
     if (m_pagesMode || !callback) return hr;
-    // Restore Database wizard, with no database preselected.
-    if (m_wizardSelector == kRestoreWizard)
-        for (Snapins::CBasePropPage* page : Wizards::Restore::CreatePages(this, std::wstring())) {
-            KeepPage(page);
-            if (page->PageHandle()) callback->AddPage(page->PageHandle());
-        }
+    for (Snapins::CBasePropPage* page : CreateWizardPages(this, m_wizardSelector, std::wstring())) {
+        KeepPage(page);
+        if (page->PageHandle()) callback->AddPage(page->PageHandle());
+    }
     return hr;
+}
+
+// The container has no property pages of its own: it offers pages only to a wizard.
+HRESULT CDatabases::QueryPagesFor() {
+    return m_pagesMode ? S_FALSE : S_OK;
 }
 
 HRESULT CDatabases::GetWatermarks(HBITMAP* watermark, HBITMAP* header, HPALETTE* palette, BOOL* stretch) {

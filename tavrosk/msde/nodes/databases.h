@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "../../snapins/basenode.h"
 
@@ -22,8 +23,9 @@ public:
     const std::wstring GetDisplayText(int column) override;
     const GUID* GetNodeType() override;
     HRESULT OnSelect(IConsole* console, BOOL scope, BOOL select) override;
-    HRESULT QueryPagesFor() override;
+    // The pages of the wizard being run, with no database preselected; none outside a wizard.
     HRESULT CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle) override;
+    HRESULT QueryPagesFor() override;
     HRESULT GetWatermarks(HBITMAP* watermark, HBITMAP* header, HPALETTE* palette, BOOL* stretch) override;
     HRESULT OnContextHelp(IDisplayHelp* displayHelp, const std::wstring& helpFile) override;
     HRESULT AddMenuItems(IContextMenuCallback* callback, long* insertionAllowed) override;
@@ -39,6 +41,11 @@ private:
     bool m_olderServer;
     int m_wizardSelector = kNoWizard;
 };
+
+// The pages of the wizard that `selector` names (none for kNoWizard), in the wizard's order, each with
+// its page handle made; the node keeps them. database: the one to preselect, empty for none.
+std::vector<Snapins::CBasePropPage*> CreateWizardPages(Snapins::CBaseNode* node, int selector,
+                                                       const std::wstring& database);
 
 // The pictures of the wizard that `selector` names, stretched; none for kNoWizard.
 HRESULT DatabaseWizardWatermarks(int selector, HBITMAP* watermark, HBITMAP* header, HPALETTE* palette,
