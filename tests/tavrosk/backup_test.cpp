@@ -13,6 +13,7 @@
 #include "../../tavrosk/resources/resource.h"
 #include "engine/engine.h"
 #include "fake_console.h"
+#include "wizard_provider.h"
 #include "pages_test_support.h"
 #include "test_support.h"
 #include "tvfrontend.h"
@@ -25,62 +26,8 @@ namespace Backup = MSDE::Wizards::Backup;
 
 namespace {
 
-HWND g_sheet = nullptr;
-
-int CALLBACK RememberSheet(HWND sheet, UINT message, LPARAM) {
-    if (message == PSCB_INITIALIZED) g_sheet = sheet;
-    return 0;
-}
-
-class SheetCallback : public fake::Unknown<IPropertySheetCallback> {
-public:
-    std::vector<HPROPSHEETPAGE> pages;
-    STDMETHODIMP QueryInterface(REFIID, void** ppv) override { return *ppv = nullptr, E_NOINTERFACE; }
-    STDMETHODIMP AddPage(HPROPSHEETPAGE page) override { return pages.push_back(page), S_OK; }
-    STDMETHODIMP RemovePage(HPROPSHEETPAGE) override { return S_OK; }
-};
-
-// The console's node manager: asks the node for the wizard's pages and shows them as a modal sheet.
-class Provider : public fake::Unknown<IPropertySheetProvider, IClassFactory> {
-public:
-    Snapins::CBaseNode* node = nullptr;
-    SheetCallback callback;
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        *ppv = nullptr;
-        if (IsEqualIID(riid, IID_IPropertySheetProvider))
-            *ppv = static_cast<IPropertySheetProvider*>(this);
-        else if (IsEqualIID(riid, IID_IClassFactory) || IsEqualIID(riid, IID_IUnknown))
-            *ppv = static_cast<IClassFactory*>(this);
-        else
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP CreateInstance(IUnknown*, REFIID riid, void** ppv) override {
-        return QueryInterface(riid, ppv);
-    }
-    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
-    STDMETHODIMP CreatePropertySheet(LPCWSTR, boolean, MMC_COOKIE, LPDATAOBJECT, DWORD) override {
-        return S_OK;
-    }
-    STDMETHODIMP FindPropertySheet(HSCOPEITEM, LPCOMPONENT, LPDATAOBJECT) override { return S_FALSE; }
-    STDMETHODIMP AddPrimaryPages(LPUNKNOWN, BOOL, HWND, BOOL) override {
-        callback.pages.clear();
-        return node->CreatePropertyPages(&callback, 0);
-    }
-    STDMETHODIMP AddExtensionPages() override { return S_OK; }
-    STDMETHODIMP Show(LONG_PTR, int) override {
-        PROPSHEETHEADERW header{};
-        header.dwSize = sizeof header;
-        header.dwFlags = PSH_WIZARD97 | PSH_USECALLBACK;
-        header.hInstance = GetModuleHandleW(nullptr);
-        header.nPages = static_cast<UINT>(callback.pages.size());
-        header.phpage = callback.pages.data();
-        header.pfnCallback = RememberSheet;
-        PropertySheetW(&header);
-        return S_OK;
-    }
-};
+using wizardtest::g_sheet;
+using wizardtest::Provider;
 
 HWND Control(int id) {
     return GetDlgItem(PropSheet_GetCurrentPageHwnd(g_sheet), id);

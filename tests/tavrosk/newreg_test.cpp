@@ -13,6 +13,7 @@
 #include "../../tavrosk/snapins/twolistpick.h"
 #include "engine/engine.h"
 #include "fake_console.h"
+#include "wizard_provider.h"
 #include "pages_test_support.h"
 #include "test_support.h"
 #include "tvplatform.h"
@@ -24,65 +25,8 @@ namespace NewReg = MSDE::Wizards::NewReg;
 
 namespace {
 
-HWND g_sheet = nullptr;
-
-int CALLBACK RememberSheet(HWND sheet, UINT message, LPARAM) {
-    if (message == PSCB_INITIALIZED) g_sheet = sheet;
-    return 0;
-}
-
-class SheetCallback : public fake::Unknown<IPropertySheetCallback> {
-public:
-    std::vector<HPROPSHEETPAGE> pages;
-    STDMETHODIMP QueryInterface(REFIID, void** ppv) override { return *ppv = nullptr, E_NOINTERFACE; }
-    STDMETHODIMP AddPage(HPROPSHEETPAGE page) override { return pages.push_back(page), S_OK; }
-    STDMETHODIMP RemovePage(HPROPSHEETPAGE) override { return S_OK; }
-};
-
-// The console's node manager as far as a wizard needs it: it asks the group for its pages and shows
-// them as a modal Wizard97 sheet.
-class Provider : public fake::Unknown<IPropertySheetProvider, IClassFactory> {
-public:
-    CServers* group = nullptr;
-    SheetCallback callback;
-    INT_PTR outcome = -1;
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        *ppv = nullptr;
-        if (IsEqualIID(riid, IID_IPropertySheetProvider))
-            *ppv = static_cast<IPropertySheetProvider*>(this);
-        else if (IsEqualIID(riid, IID_IClassFactory) || IsEqualIID(riid, IID_IUnknown))
-            *ppv = static_cast<IClassFactory*>(this);
-        else
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP CreateInstance(IUnknown*, REFIID riid, void** ppv) override {
-        return QueryInterface(riid, ppv);
-    }
-    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
-    STDMETHODIMP CreatePropertySheet(LPCWSTR, boolean, MMC_COOKIE, LPDATAOBJECT, DWORD) override {
-        return S_OK;
-    }
-    STDMETHODIMP FindPropertySheet(HSCOPEITEM, LPCOMPONENT, LPDATAOBJECT) override { return S_FALSE; }
-    STDMETHODIMP AddPrimaryPages(LPUNKNOWN, BOOL, HWND, BOOL) override {
-        callback.pages.clear();
-        if (group->QueryPagesFor() != S_OK) return S_FALSE;
-        return group->CreatePropertyPages(&callback, 0);
-    }
-    STDMETHODIMP AddExtensionPages() override { return S_OK; }
-    STDMETHODIMP Show(LONG_PTR, int) override {
-        PROPSHEETHEADERW header{};
-        header.dwSize = sizeof header;
-        header.dwFlags = PSH_WIZARD97 | PSH_USECALLBACK;
-        header.hInstance = GetModuleHandleW(nullptr);
-        header.nPages = static_cast<UINT>(callback.pages.size());
-        header.phpage = callback.pages.data();
-        header.pfnCallback = RememberSheet;
-        outcome = PropertySheetW(&header);
-        return S_OK;
-    }
-};
+using wizardtest::g_sheet;
+using wizardtest::Provider;
 
 std::wstring ComputerName() {
     WCHAR name[64] = {};
@@ -146,7 +90,7 @@ protected:
         root.OnExpand(&console, &console, 1);
         group_ = dynamic_cast<CServers*>(root.GetChild(0));
         ASSERT_NE(group_, nullptr);
-        provider.group = group_;
+        provider.node = group_;
         ASSERT_EQ(CoRegisterClassObject(CLSID_NodeManager, static_cast<IClassFactory*>(&provider),
                                         CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &registration),
                   S_OK);
