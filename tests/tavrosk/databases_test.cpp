@@ -15,6 +15,7 @@
 #include "../../tavrosk/resources/resource.h"
 #include "engine/engine.h"
 #include "fake_console.h"
+#include "wizard_provider.h"
 #include "pages_test_support.h"
 #include "test_support.h"
 #include "tvfrontend.h"
@@ -422,31 +423,12 @@ public:
 };
 
 // The console's node manager, which reports what the node offers while its wizard is being built.
-class Provider : public fake::Unknown<IPropertySheetProvider, IClassFactory> {
+class Provider : public wizardtest::NodeManager {
 public:
     Snapins::CBaseNode* node = nullptr;
     std::vector<HRESULT> pagesAsked;
     std::vector<bool> pictures;
     std::vector<size_t> pagesMade;
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        *ppv = nullptr;
-        if (IsEqualIID(riid, IID_IPropertySheetProvider))
-            *ppv = static_cast<IPropertySheetProvider*>(this);
-        else if (IsEqualIID(riid, IID_IClassFactory) || IsEqualIID(riid, IID_IUnknown))
-            *ppv = static_cast<IClassFactory*>(this);
-        else
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP CreateInstance(IUnknown*, REFIID riid, void** ppv) override {
-        return QueryInterface(riid, ppv);
-    }
-    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
-    STDMETHODIMP CreatePropertySheet(LPCWSTR, boolean, MMC_COOKIE, LPDATAOBJECT, DWORD) override {
-        return S_OK;
-    }
-    STDMETHODIMP FindPropertySheet(HSCOPEITEM, LPCOMPONENT, LPDATAOBJECT) override { return S_FALSE; }
     STDMETHODIMP AddPrimaryPages(LPUNKNOWN, BOOL, HWND, BOOL) override {
         pagesAsked.push_back(node->QueryPagesFor());
         HBITMAP watermark = nullptr, header = nullptr;
@@ -458,7 +440,6 @@ public:
         pagesMade.push_back(callback.pages.size());
         return S_OK;
     }
-    STDMETHODIMP AddExtensionPages() override { return S_OK; }
     STDMETHODIMP Show(LONG_PTR, int) override { return S_OK; }
 };
 

@@ -21,6 +21,7 @@
 #include "../../tavrosk/resources/resource.h"
 #include "engine/engine.h"
 #include "fake_console.h"
+#include "wizard_provider.h"
 #include "pages_test_support.h"
 #include "test_support.h"
 #include "tvmmc.h"
@@ -384,30 +385,11 @@ TEST_F(SecurityNodes, OnlyAdministratorsGetTheCommandsAndThePermissionsPage) {
 }
 
 // The console's node manager, which reports what the container offers while its wizard is being built.
-class Provider : public fake::Unknown<IPropertySheetProvider, IClassFactory> {
+class Provider : public wizardtest::NodeManager {
 public:
     Snapins::CBaseNode* node = nullptr;
     std::vector<HRESULT> pagesAsked;
     bool pictures = false;
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        *ppv = nullptr;
-        if (IsEqualIID(riid, IID_IPropertySheetProvider))
-            *ppv = static_cast<IPropertySheetProvider*>(this);
-        else if (IsEqualIID(riid, IID_IClassFactory) || IsEqualIID(riid, IID_IUnknown))
-            *ppv = static_cast<IClassFactory*>(this);
-        else
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP CreateInstance(IUnknown*, REFIID riid, void** ppv) override {
-        return QueryInterface(riid, ppv);
-    }
-    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
-    STDMETHODIMP CreatePropertySheet(LPCWSTR, boolean, MMC_COOKIE, LPDATAOBJECT, DWORD) override {
-        return S_OK;
-    }
-    STDMETHODIMP FindPropertySheet(HSCOPEITEM, LPCOMPONENT, LPDATAOBJECT) override { return S_FALSE; }
     STDMETHODIMP AddPrimaryPages(LPUNKNOWN, BOOL, HWND, BOOL) override {
         pagesAsked.push_back(node->QueryPagesFor());
         HBITMAP watermark = nullptr, header = nullptr;
@@ -418,7 +400,6 @@ public:
                    size.bmWidth == 164 && size.bmHeight == 314;
         return S_OK;
     }
-    STDMETHODIMP AddExtensionPages() override { return S_OK; }
     STDMETHODIMP Show(LONG_PTR, int) override { return S_OK; }
 };
 
@@ -512,44 +493,46 @@ TEST_F(SecurityNodes, PermissionsPageShowsTheLibrarysFlagsAndAppliesEveryType) {
     PageCallback callback;
     lena->CreatePropertyPages(&callback, 0);
     ASSERT_EQ(callback.pages.size(), 2u);
-    RunSheet(callback,
-             {
-                 [&] {
-                     EXPECT_EQ(TextOf(Control(IDC_LOGIN_NAME)), L"lena");
-                     PropSheet_SetCurSel(g_sheet, nullptr, 1);
-                 },
-                 [&] {
-                     HWND list = Control(IDC_LOGIN_TYPE);
-                     ASSERT_EQ(SendMessageW(list, CB_GETCOUNT, 0, 0), 25);
-                     EXPECT_EQ(SendMessageW(list, CB_GETCURSEL, 0, 0), 0);
-                     EXPECT_EQ(TextOf(Control(IDC_SUMMARY_ALTERATIONS)), L"r w ");
-                     EXPECT_EQ(TextOf(Control(IDC_SUMMARY_ANNOTATION)), L"w ") << "write alone";
-                     EXPECT_EQ(TextOf(Control(IDC_SUMMARY_MARKERS)), L"");
-                     EXPECT_EQ(IsDlgButtonChecked(GetParent(list), IDC_LOGIN_READ), BST_CHECKED);
-                     EXPECT_EQ(IsDlgButtonChecked(GetParent(list), IDC_LOGIN_WRITE), BST_CHECKED);
-                     ASSERT_TRUE(tvp::ChooseItem(list, kAnnotationRow));
-                     EXPECT_EQ(IsDlgButtonChecked(GetParent(list), IDC_LOGIN_READ), BST_UNCHECKED);
-                     EXPECT_EQ(IsDlgButtonChecked(GetParent(list), IDC_LOGIN_WRITE), BST_CHECKED);
-                     EXPECT_FALSE(IsWindowVisible(Control(IDC_LOGIN_CREATE)) ||
-                                  IsWindowEnabled(Control(IDC_LOGIN_DELETE)));
+    RunSheet(callback, {
+                           [&] {
+                               EXPECT_EQ(TextOf(Control(IDC_LOGIN_NAME)), L"lena");
+                               PropSheet_SetCurSel(g_sheet, nullptr, 1);
+                           },
+                           [&] {
+                               HWND list = Control(IDC_LOGIN_TYPE);
+                               ASSERT_EQ(SendMessageW(list, CB_GETCOUNT, 0, 0), 25);
+                               EXPECT_EQ(SendMessageW(list, CB_GETCURSEL, 0, 0), 0);
+                               EXPECT_EQ(TextOf(Control(IDC_SUMMARY_ALTERATIONS)), L"r w ");
+                               EXPECT_EQ(TextOf(Control(IDC_SUMMARY_ANNOTATION)), L"w ") << "write alone";
+                               EXPECT_EQ(TextOf(Control(IDC_SUMMARY_MARKERS)), L"");
+                               EXPECT_EQ(IsDlgButtonChecked(GetParent(list), IDC_LOGIN_READ), BST_CHECKED);
+                               EXPECT_EQ(IsDlgButtonChecked(GetParent(list), IDC_LOGIN_WRITE), BST_CHECKED);
+                               ASSERT_TRUE(tvp::ChooseItem(list, kAnnotationRow));
+                               EXPECT_EQ(IsDlgButtonChecked(GetParent(list), IDC_LOGIN_READ), BST_UNCHECKED);
+                               EXPECT_EQ(IsDlgButtonChecked(GetParent(list), IDC_LOGIN_WRITE), BST_CHECKED);
+                               EXPECT_FALSE(IsWindowVisible(Control(IDC_LOGIN_CREATE)) ||
+                                            IsWindowEnabled(Control(IDC_LOGIN_DELETE)));
 
-                     // Markers: type 12 takes the same read and write.
-                     ASSERT_TRUE(tvp::ChooseItem(list, kMarkersRow));
-                     ASSERT_TRUE(tvp::Click(Control(IDC_LOGIN_READ)));
-                     EXPECT_EQ(TextOf(Control(IDC_SUMMARY_MARKERS)), L"r ");
-                     EXPECT_EQ(TextOf(Control(IDC_SUMMARY_MEXT)), L"r ");
-                     // Matching Data: ticked and cleared again, still marked as changed; type 12 stays.
-                     ASSERT_TRUE(tvp::ChooseItem(list, kMatchingRow));
-                     tvp::Click(Control(IDC_LOGIN_WRITE));
-                     tvp::Click(Control(IDC_LOGIN_WRITE));
-                     EXPECT_EQ(TextOf(Control(IDC_SUMMARY_MATCHING)), L"");
-                     EXPECT_EQ(TextOf(Control(IDC_SUMMARY_MEXT)), L"r ");
-                     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(g_sheet, ID_APPLY_NOW))) << "Apply is offered";
-                     PropSheet_Apply(g_sheet);
-                     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(g_sheet, ID_APPLY_NOW))) << "every store succeeded";
-                     PropSheet_PressButton(g_sheet, PSBTN_CANCEL);
-                 },
-             });
+                               // Markers: type 12 takes the same read and write.
+                               ASSERT_TRUE(tvp::ChooseItem(list, kMarkersRow));
+                               ASSERT_TRUE(tvp::Click(Control(IDC_LOGIN_READ)));
+                               EXPECT_EQ(TextOf(Control(IDC_SUMMARY_MARKERS)), L"r ");
+                               EXPECT_EQ(TextOf(Control(IDC_SUMMARY_MEXT)), L"r ");
+                               // Matching Data: ticked and cleared again, still marked as changed; type 12
+                               // stays.
+                               ASSERT_TRUE(tvp::ChooseItem(list, kMatchingRow));
+                               tvp::Click(Control(IDC_LOGIN_WRITE));
+                               tvp::Click(Control(IDC_LOGIN_WRITE));
+                               EXPECT_EQ(TextOf(Control(IDC_SUMMARY_MATCHING)), L"");
+                               EXPECT_EQ(TextOf(Control(IDC_SUMMARY_MEXT)), L"r ");
+                               EXPECT_TRUE(IsWindowEnabled(GetDlgItem(g_sheet, ID_APPLY_NOW)))
+                                   << "Apply is offered";
+                               PropSheet_Apply(g_sheet);
+                               EXPECT_FALSE(IsWindowEnabled(GetDlgItem(g_sheet, ID_APPLY_NOW)))
+                                   << "every store succeeded";
+                               PropSheet_PressButton(g_sheet, PSBTN_CANCEL);
+                           },
+                       });
     EXPECT_EQ(Flags(L"lena", 10), (TypeFlags{1, 0, 1, 1}));
     EXPECT_EQ(Flags(L"lena", 12), (TypeFlags{1, 0, 0, 0})) << "type 12 follows Markers' read and write only";
     EXPECT_EQ(Flags(L"lena", 11), (TypeFlags{0, 0, 1, 1})) << "changed types get the third and fourth flags";

@@ -11,6 +11,7 @@
 #include "../../tavrosk/snapins/basedlg.h"
 #include "engine/engine.h"
 #include "fake_console.h"
+#include "wizard_provider.h"
 #include "pages_test_support.h"
 #include "test_support.h"
 #include "tvplatform.h"
@@ -400,34 +401,14 @@ TEST_F(ServerNodes, RemovingAServerAsksAndTakesItsRegistrationAway) {
 }
 
 // Server Registration... runs the wizard with the group marked, then reads the servers again.
-class Provider : public fake::Unknown<IPropertySheetProvider, IClassFactory> {
+class Provider : public wizardtest::NodeManager {
 public:
     CServers* group = nullptr;
     std::vector<HRESULT> pagesAsked;
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        *ppv = nullptr;
-        if (IsEqualIID(riid, IID_IPropertySheetProvider))
-            *ppv = static_cast<IPropertySheetProvider*>(this);
-        else if (IsEqualIID(riid, IID_IClassFactory) || IsEqualIID(riid, IID_IUnknown))
-            *ppv = static_cast<IClassFactory*>(this);
-        else
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP CreateInstance(IUnknown*, REFIID riid, void** ppv) override {
-        return QueryInterface(riid, ppv);
-    }
-    STDMETHODIMP LockServer(BOOL) override { return S_OK; }
-    STDMETHODIMP CreatePropertySheet(LPCWSTR, boolean, MMC_COOKIE, LPDATAOBJECT, DWORD) override {
-        return S_OK;
-    }
-    STDMETHODIMP FindPropertySheet(HSCOPEITEM, LPCOMPONENT, LPDATAOBJECT) override { return S_FALSE; }
     STDMETHODIMP AddPrimaryPages(LPUNKNOWN, BOOL, HWND, BOOL) override {
         pagesAsked.push_back(group->QueryPagesFor());
         return S_OK;
     }
-    STDMETHODIMP AddExtensionPages() override { return S_OK; }
     STDMETHODIMP Show(LONG_PTR, int) override { return S_OK; }
 };
 

@@ -27,11 +27,10 @@ public:
     STDMETHODIMP RemovePage(HPROPSHEETPAGE) override { return S_OK; }
 };
 
-class Provider : public fake::Unknown<IPropertySheetProvider, IClassFactory> {
+// What every fake node manager shares: its own class factory, and a sheet that is never open. Each test
+// says what AddPrimaryPages and Show do.
+class NodeManager : public fake::Unknown<IPropertySheetProvider, IClassFactory> {
 public:
-    Snapins::CBaseNode* node = nullptr;
-    SheetCallback callback;
-    INT_PTR outcome = -1; // what PropertySheetW returned
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         *ppv = nullptr;
         if (IsEqualIID(riid, IID_IPropertySheetProvider))
@@ -51,12 +50,20 @@ public:
         return S_OK;
     }
     STDMETHODIMP FindPropertySheet(HSCOPEITEM, LPCOMPONENT, LPDATAOBJECT) override { return S_FALSE; }
+    STDMETHODIMP AddExtensionPages() override { return S_OK; }
+};
+
+// Shows the node's wizard pages as a modal Wizard97 sheet.
+class Provider : public NodeManager {
+public:
+    Snapins::CBaseNode* node = nullptr;
+    SheetCallback callback;
+    INT_PTR outcome = -1; // what PropertySheetW returned
     STDMETHODIMP AddPrimaryPages(LPUNKNOWN, BOOL, HWND, BOOL) override {
         callback.pages.clear();
         if (node->QueryPagesFor() != S_OK) return S_FALSE;
         return node->CreatePropertyPages(&callback, 0);
     }
-    STDMETHODIMP AddExtensionPages() override { return S_OK; }
     STDMETHODIMP Show(LONG_PTR, int) override {
         PROPSHEETHEADERW header{};
         header.dwSize = sizeof header;
