@@ -1,10 +1,10 @@
 // database_iterator: walks the server's database collection by position, holding the current database
 // and its name.
-#include "databaseiterator.h"
+#include "iterators/databaseiterator.h"
 
 #include <stdexcept>
 
-#include "../msde/nodes/nodetext.h"
+#include "msde/nodes/nodetext.h"
 
 namespace iterators {
 

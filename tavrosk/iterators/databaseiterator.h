@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "../msde/dmo.h"
+#include "msde/dmo.h"
 
 namespace iterators {
 

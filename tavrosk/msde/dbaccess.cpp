@@ -2,9 +2,9 @@
 // program, loads quarnel.dll from its folder and resolves the fourteen functions by name. Names travel
 // as narrow strings in the system code page. A function that could not be resolved makes the method that
 // needs it throw dbaccess_exception, so a console without the maker's programs still runs.
-#include "dbaccess.h"
+#include "msde/dbaccess.h"
 
-#include "location.h"
+#include "msde/location.h"
 
 namespace MSDE {
 

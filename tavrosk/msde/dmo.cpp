@@ -1,7 +1,7 @@
 // dmo_error's shared description and the two reports of a caught failure. The description is taken
 // from the thread's error object right after the failed call, since the next failing call on the same
 // thread replaces it.
-#include "dmo.h"
+#include "msde/dmo.h"
 
 namespace MSDE {
 

@@ -1,7 +1,7 @@
 // The program location lookup reads HKLM\SOFTWARE\Kestrin\Location\V8 (or, when that key cannot be
 // opened, HKLM\SOFTWARE\Kestrin\Location), whose values name a program and hold its folder. The
 // product's launcher is known under several names, and a program name may carry a "_QX" help suffix.
-#include "location.h"
+#include "msde/location.h"
 
 #include <cwctype>
 #include <optional>

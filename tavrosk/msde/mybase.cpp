@@ -1,8 +1,8 @@
 // CMyBase: creating the snap-in creates and initialises the root, which loads the satellite
 // resources and the remembered paths; the root goes, and the whole tree with it, when the snap-in goes.
-#include "mybase.h"
+#include "msde/mybase.h"
 
-#include "nodes/korvath.h"
+#include "msde/nodes/korvath.h"
 
 namespace MSDE {
 

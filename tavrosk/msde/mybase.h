@@ -1,7 +1,7 @@
 // The snap-in itself: the component data that creates the root node and names the help file.
 #pragma once
 
-#include "../snapins/componentdata.h"
+#include "snapins/componentdata.h"
 
 namespace MSDE {
 

@@ -1,10 +1,10 @@
 // The remembered paths live under HKEY_LOCAL_MACHINE\Software\Kestrin\Veltrane Management\Korvath as
 // the REG_SZ values "Last Backup" and "Last Restore", each read with room for 259 characters.
-#include "rememberedpaths.h"
+#include "msde/rememberedpaths.h"
 
 #include <string>
 
-#include "../snapins/module.h"
+#include "snapins/module.h"
 
 namespace MSDE {
 

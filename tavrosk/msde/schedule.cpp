@@ -1,7 +1,7 @@
 // The encoding of a job schedule on the server: daily 4 with the day count, weekly 8 with the server's
 // weekday mask and a recurrence of 1, monthly 16 with the day and a recurrence of 1; start date and time
 // as yyyymmdd and hhmmss in every case.
-#include "schedule.h"
+#include "msde/schedule.h"
 
 namespace MSDE {
 

@@ -1,9 +1,9 @@
 // CSnapinAbout: strings are loaded on every call and handed out as task memory; the images are loaded
 // once, when the object is made, from the resource module current at that moment.
-#include "about.h"
+#include "snapins/about.h"
 
-#include "../resources/resource.h"
-#include "module.h"
+#include "resources/resource.h"
+#include "snapins/module.h"
 
 namespace Snapins {
 

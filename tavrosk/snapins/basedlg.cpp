@@ -1,11 +1,11 @@
 // CBaseDlg and the control operations. The dialog procedure keeps the current dialog in one pointer,
 // set from WM_INITDIALOG's parameter and cleared on WM_DESTROY. WM_DESTROY stops there and never
 // reaches DialogProc: a dialog tidies up when it ends (OnOK, OnCancel) or in its destructor.
-#include "basedlg.h"
+#include "snapins/basedlg.h"
 
 #include <atomic>
 
-#include "module.h"
+#include "snapins/module.h"
 
 namespace Snapins {
 

@@ -2,7 +2,7 @@
 // live nodes. Cookies and the contents of data objects come back from the console as bare addresses;
 // a node address is used only while it is in that list, so a stale cookie or a deleted node is never
 // read.
-#include "basenode.h"
+#include "snapins/basenode.h"
 
 #include <algorithm>
 #include <locale>
@@ -10,12 +10,12 @@
 #include <stdexcept>
 #include <unordered_set>
 
-#include "../resources/resource.h"
-#include "consoleptr.h"
-#include "dataobject.h"
-#include "module.h"
-#include "proppage.h"
-#include "resstring.h"
+#include "resources/resource.h"
+#include "snapins/consoleptr.h"
+#include "snapins/dataobject.h"
+#include "snapins/module.h"
+#include "snapins/proppage.h"
+#include "snapins/resstring.h"
 
 namespace Snapins {
 

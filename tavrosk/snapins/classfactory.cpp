@@ -1,11 +1,11 @@
 // CClassFactory: makes a CMyBase (the snap-in) or a CSnapinAbout, and keeps the lock count.
-#include "classfactory.h"
+#include "snapins/classfactory.h"
 
 #include <new>
 
-#include "../msde/mybase.h"
-#include "about.h"
-#include "module.h"
+#include "msde/mybase.h"
+#include "snapins/about.h"
+#include "snapins/module.h"
 
 namespace Snapins {
 

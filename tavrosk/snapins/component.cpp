@@ -2,16 +2,16 @@
 // object or the cookie. When a notification's data object names no node (a null one, for instance), the
 // node whose result view is shown stands in. Cookies, list parameters and the nodes remembered between
 // calls are all checked against the live nodes before use.
-#include "component.h"
+#include "snapins/component.h"
 
 #include <new>
 #include <string>
 
-#include "basenode.h"
-#include "componentdata.h"
-#include "consoleptr.h"
-#include "dataobject.h"
-#include "module.h"
+#include "snapins/basenode.h"
+#include "snapins/componentdata.h"
+#include "snapins/consoleptr.h"
+#include "snapins/dataobject.h"
+#include "snapins/module.h"
 
 namespace Snapins {
 

@@ -1,15 +1,15 @@
 // CComponentDataBase: the console's scope-side requests, each passed to the node that the data object
 // or the cookie names. A data object the snap-in did not make, or a cookie that names no live node,
 // names no node: the request is answered without one.
-#include "componentdata.h"
+#include "snapins/componentdata.h"
 
 #include <cstring>
 #include <new>
 
-#include "basenode.h"
-#include "component.h"
-#include "dataobject.h"
-#include "module.h"
+#include "snapins/basenode.h"
+#include "snapins/component.h"
+#include "snapins/dataobject.h"
+#include "snapins/module.h"
 
 namespace Snapins {
 

@@ -3,16 +3,16 @@
 // (pointer-sized); an address read back from a data object is used only while it names one of the data
 // objects that exist now, so another snap-in's object that answers the same format, or a stale one, is
 // never taken for ours.
-#include "dataobject.h"
+#include "snapins/dataobject.h"
 
 #include <cstring>
 #include <mutex>
 #include <new>
 #include <unordered_set>
 
-#include "basenode.h"
-#include "classfactory.h"
-#include "module.h"
+#include "snapins/basenode.h"
+#include "snapins/classfactory.h"
+#include "snapins/module.h"
 #include "tvplatform.h"
 
 namespace Snapins {

@@ -3,9 +3,9 @@
 #include <new>
 #include <string>
 
-#include "../resources/resource.h"
-#include "classfactory.h"
-#include "module.h"
+#include "resources/resource.h"
+#include "snapins/classfactory.h"
+#include "snapins/module.h"
 
 using namespace Snapins;
 

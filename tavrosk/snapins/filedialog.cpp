@@ -1,8 +1,8 @@
 // FileDialog: the dialog functions are resolved by name from the common dialog library the first time
 // each is needed; a library that cannot be loaded counts as a cancelled dialog.
-#include "filedialog.h"
+#include "snapins/filedialog.h"
 
-#include "module.h"
+#include "snapins/module.h"
 
 namespace Snapins {
 

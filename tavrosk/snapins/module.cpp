@@ -1,5 +1,5 @@
 // The module state and the counts that keep the library loaded.
-#include "module.h"
+#include "snapins/module.h"
 
 #include <loki/Singleton.h>
 

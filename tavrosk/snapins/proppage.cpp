@@ -2,14 +2,14 @@
 // time rather than linking it, the title font of exterior pages, and the shared page procedure with its
 // map from page windows to page objects. A page's entry lives from its WM_INITDIALOG to its WM_DESTROY
 // or the page object's deletion, whichever comes first, so no message reaches a deleted page.
-#include "proppage.h"
+#include "snapins/proppage.h"
 
 #include <mutex>
 #include <string>
 #include <unordered_map>
 
-#include "module.h"
-#include "resstring.h"
+#include "snapins/module.h"
+#include "snapins/resstring.h"
 
 namespace Snapins {
 

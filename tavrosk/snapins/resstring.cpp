@@ -1,7 +1,7 @@
 // Resource strings are read into a buffer of 255 characters: longer texts are cut there.
-#include "resstring.h"
+#include "snapins/resstring.h"
 
-#include "module.h"
+#include "snapins/module.h"
 
 namespace Snapins {
 

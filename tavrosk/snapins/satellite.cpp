@@ -1,7 +1,7 @@
 // Finding and checking the satellite resource library. A missing satellite is normal and silent; one
 // of another version, or one that fails to load, is reported once and the untranslated resources
 // stay in use.
-#include "satellite.h"
+#include "snapins/satellite.h"
 
 #include <cstdio>
 #include <string>

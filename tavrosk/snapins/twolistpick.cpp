@@ -2,7 +2,7 @@
 // be looked at. The list views of the templates sort by text, so an item lands in order whatever index
 // it is inserted at. The image list functions come from the common controls library, loaded at run
 // time like the rest of it.
-#include "twolistpick.h"
+#include "snapins/twolistpick.h"
 
 namespace Snapins {
 

@@ -5,7 +5,7 @@
 // pick is allowed).
 #pragma once
 
-#include "proppage.h"
+#include "snapins/proppage.h"
 
 namespace Snapins {
 

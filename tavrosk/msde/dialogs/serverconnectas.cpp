@@ -1,8 +1,8 @@
 // CServerConnectAs: the radio buttons switch the SQL Server login's controls on and off; choosing
 // Windows authentication also forgets the login and password, so that OK then stores none.
-#include "serverconnectas.h"
+#include "msde/dialogs/serverconnectas.h"
 
-#include "../../resources/resource.h"
+#include "resources/resource.h"
 
 namespace MSDE::Dialogs {
 

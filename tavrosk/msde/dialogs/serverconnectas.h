@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "../../snapins/basedlg.h"
+#include "snapins/basedlg.h"
 
 namespace MSDE::Dialogs {
 

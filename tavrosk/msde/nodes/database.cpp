@@ -1,17 +1,17 @@
 // CDatabase: one storage area's figures read from the object model and their column texts, its sorting,
 // menus, read-only toggle and deletion.
-#include "database.h"
+#include "msde/nodes/database.h"
 
 #include <cwchar>
 
-#include "../../resources/resource.h"
-#include "../../snapins/consoleptr.h"
-#include "../../snapins/resstring.h"
-#include "../propertypages/databasepages.h"
-#include "databases.h"
-#include "nodetext.h"
-#include "users.h"
-#include "waitcursor.h"
+#include "resources/resource.h"
+#include "snapins/consoleptr.h"
+#include "snapins/resstring.h"
+#include "msde/propertypages/databasepages.h"
+#include "msde/nodes/databases.h"
+#include "msde/nodes/nodetext.h"
+#include "msde/nodes/users.h"
+#include "msde/nodes/waitcursor.h"
 
 namespace MSDE::Nodes {
 

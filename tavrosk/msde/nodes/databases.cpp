@@ -1,22 +1,22 @@
 // CDatabases: the enumeration of a server's storage areas, the list's columns, and the Backup and
 // Restore wizards started from the container; also what the container and its database nodes share:
 // the wizards' pictures, the local-server test, the wizard menu items and the wizard run.
-#include "databases.h"
+#include "msde/nodes/databases.h"
 
 #include <memory>
 #include <vector>
 
-#include "../../iterators/databaseiterator.h"
-#include "../../resources/resource.h"
-#include "../../snapins/consoleptr.h"
-#include "../../snapins/module.h"
-#include "../../snapins/resstring.h"
-#include "../dbaccess.h"
-#include "../wizards/backup/backup.h"
-#include "../wizards/restore/restore.h"
-#include "database.h"
-#include "server.h"
-#include "waitcursor.h"
+#include "iterators/databaseiterator.h"
+#include "resources/resource.h"
+#include "snapins/consoleptr.h"
+#include "snapins/module.h"
+#include "snapins/resstring.h"
+#include "msde/dbaccess.h"
+#include "msde/wizards/backup/backup.h"
+#include "msde/wizards/restore/restore.h"
+#include "msde/nodes/database.h"
+#include "msde/nodes/server.h"
+#include "msde/nodes/waitcursor.h"
 
 namespace MSDE::Nodes {
 

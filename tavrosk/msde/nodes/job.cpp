@@ -1,13 +1,13 @@
 // CJob: the properties of one agent job and the texts of its row in the Jobs list.
-#include "job.h"
+#include "msde/nodes/job.h"
 
 #include <locale>
 #include <sstream>
 
-#include "../../resources/resource.h"
-#include "../../snapins/module.h"
-#include "../../snapins/resstring.h"
-#include "nodetext.h"
+#include "resources/resource.h"
+#include "snapins/module.h"
+#include "snapins/resstring.h"
+#include "msde/nodes/nodetext.h"
 
 namespace MSDE::Nodes {
 

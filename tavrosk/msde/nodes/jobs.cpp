@@ -1,14 +1,14 @@
 // CJobs: binding the server's job server, listing its jobs with a progress bar, the eight columns of the
 // list, and the positions of the job nodes.
-#include "jobs.h"
+#include "msde/nodes/jobs.h"
 
 #include <algorithm>
 
-#include "../../resources/resource.h"
-#include "../../snapins/resstring.h"
-#include "job.h"
-#include "server.h"
-#include "waitcursor.h"
+#include "resources/resource.h"
+#include "snapins/resstring.h"
+#include "msde/nodes/job.h"
+#include "msde/nodes/server.h"
+#include "msde/nodes/waitcursor.h"
 
 namespace MSDE::Nodes {
 

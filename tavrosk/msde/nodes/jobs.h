@@ -3,8 +3,8 @@
 // that collection; this node keeps the positions right when a job node goes.
 #pragma once
 
-#include "../../snapins/basenode.h"
-#include "../dmo.h"
+#include "snapins/basenode.h"
+#include "msde/dmo.h"
 
 namespace MSDE::Nodes {
 

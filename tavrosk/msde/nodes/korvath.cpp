@@ -1,15 +1,15 @@
 // CKorvath, the root node: start-up and shut-down of the snap-in's state, and the server groups of the
 // object model's registration store as its children.
-#include "korvath.h"
+#include "msde/nodes/korvath.h"
 
-#include "../../resources/resource.h"
-#include "../../snapins/module.h"
-#include "../../snapins/resstring.h"
-#include "../../snapins/satellite.h"
-#include "../rememberedpaths.h"
-#include "nodetext.h"
-#include "servers.h"
-#include "waitcursor.h"
+#include "resources/resource.h"
+#include "snapins/module.h"
+#include "snapins/resstring.h"
+#include "snapins/satellite.h"
+#include "msde/rememberedpaths.h"
+#include "msde/nodes/nodetext.h"
+#include "msde/nodes/servers.h"
+#include "msde/nodes/waitcursor.h"
 
 namespace MSDE::Nodes {
 

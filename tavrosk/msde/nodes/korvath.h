@@ -4,8 +4,8 @@
 // the remembered paths when it closes.
 #pragma once
 
-#include "../../snapins/basenode.h"
-#include "../dmo.h"
+#include "snapins/basenode.h"
+#include "msde/dmo.h"
 
 namespace MSDE::Nodes {
 

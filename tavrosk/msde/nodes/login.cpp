@@ -1,12 +1,12 @@
 // CLogin: a login's verbs, its deletion on the user's word, and its property pages.
-#include "login.h"
+#include "msde/nodes/login.h"
 
-#include "../../resources/resource.h"
-#include "../../snapins/resstring.h"
-#include "../location.h"
-#include "../propertypages/loginpages.h"
-#include "logins.h"
-#include "waitcursor.h"
+#include "resources/resource.h"
+#include "snapins/resstring.h"
+#include "msde/location.h"
+#include "msde/propertypages/loginpages.h"
+#include "msde/nodes/logins.h"
+#include "msde/nodes/waitcursor.h"
 
 namespace MSDE::Nodes {
 

@@ -1,18 +1,18 @@
 // CLogins: the users of the storage-area access library as login nodes, their removal from the library,
 // and the Add / Modify Login wizard's run; also the listing of the library's users that the Users
 // container shares.
-#include "logins.h"
+#include "msde/nodes/logins.h"
 
 #include <cstring>
 
-#include "../../resources/resource.h"
-#include "../../snapins/consoleptr.h"
-#include "../../snapins/module.h"
-#include "../../snapins/resstring.h"
-#include "../dbaccess.h"
-#include "../location.h"
-#include "login.h"
-#include "waitcursor.h"
+#include "resources/resource.h"
+#include "snapins/consoleptr.h"
+#include "snapins/module.h"
+#include "snapins/resstring.h"
+#include "msde/dbaccess.h"
+#include "msde/location.h"
+#include "msde/nodes/login.h"
+#include "msde/nodes/waitcursor.h"
 
 namespace MSDE::Nodes {
 

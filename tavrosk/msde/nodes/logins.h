@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "../../snapins/basenode.h"
+#include "snapins/basenode.h"
 
 namespace MSDE {
 class CDBAccessModule;

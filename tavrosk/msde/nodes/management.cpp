@@ -1,10 +1,10 @@
 // CManagement: the container of the server agent, or the notice for servers it does not manage.
-#include "management.h"
+#include "msde/nodes/management.h"
 
-#include "../../resources/resource.h"
-#include "../../snapins/consoleptr.h"
-#include "../../snapins/resstring.h"
-#include "sqlagent.h"
+#include "resources/resource.h"
+#include "snapins/consoleptr.h"
+#include "snapins/resstring.h"
+#include "msde/nodes/sqlagent.h"
 
 namespace MSDE::Nodes {
 

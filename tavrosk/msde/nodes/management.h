@@ -3,7 +3,7 @@
 // has no children and its result pane is a notice saying so.
 #pragma once
 
-#include "../../snapins/basenode.h"
+#include "snapins/basenode.h"
 
 namespace MSDE::Nodes {
 

@@ -1,9 +1,9 @@
 // CSecurity: a folder whose one child is the Logins container.
-#include "security.h"
+#include "msde/nodes/security.h"
 
-#include "../../resources/resource.h"
-#include "../../snapins/resstring.h"
-#include "logins.h"
+#include "resources/resource.h"
+#include "snapins/resstring.h"
+#include "msde/nodes/logins.h"
 
 namespace MSDE::Nodes {
 

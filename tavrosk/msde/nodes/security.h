@@ -1,7 +1,7 @@
 // The Security container under a connected server: it holds the Logins container and nothing else.
 #pragma once
 
-#include "../../snapins/basenode.h"
+#include "snapins/basenode.h"
 
 namespace MSDE::Nodes {
 

@@ -1,17 +1,17 @@
 // CServer: the connection of a registered server, the logon failure page, the Connect As dialog, and
 // the removal of the registration.
-#include "server.h"
+#include "msde/nodes/server.h"
 
-#include "../../resources/resource.h"
-#include "../../snapins/consoleptr.h"
-#include "../../snapins/resstring.h"
-#include "../dialogs/serverconnectas.h"
-#include "../propertypages/serverpages.h"
-#include "databases.h"
-#include "management.h"
-#include "nodetext.h"
-#include "security.h"
-#include "servers.h"
+#include "resources/resource.h"
+#include "snapins/consoleptr.h"
+#include "snapins/resstring.h"
+#include "msde/dialogs/serverconnectas.h"
+#include "msde/propertypages/serverpages.h"
+#include "msde/nodes/databases.h"
+#include "msde/nodes/management.h"
+#include "msde/nodes/nodetext.h"
+#include "msde/nodes/security.h"
+#include "msde/nodes/servers.h"
 
 namespace MSDE::Nodes {
 

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "../../snapins/basenode.h"
-#include "../dmo.h"
+#include "snapins/basenode.h"
+#include "msde/dmo.h"
 
 namespace MSDE::Nodes {
 

@@ -1,15 +1,15 @@
 // CServers, a server group: its registered servers as children, the Register Server wizard, and the
 // deletion of the group from the registration store.
-#include "servers.h"
+#include "msde/nodes/servers.h"
 
-#include "../../resources/resource.h"
-#include "../../snapins/module.h"
-#include "../../snapins/resstring.h"
-#include "../wizards/newreg/newreg.h"
-#include "korvath.h"
-#include "nodetext.h"
-#include "server.h"
-#include "waitcursor.h"
+#include "resources/resource.h"
+#include "snapins/module.h"
+#include "snapins/resstring.h"
+#include "msde/wizards/newreg/newreg.h"
+#include "msde/nodes/korvath.h"
+#include "msde/nodes/nodetext.h"
+#include "msde/nodes/server.h"
+#include "msde/nodes/waitcursor.h"
 
 namespace MSDE::Nodes {
 

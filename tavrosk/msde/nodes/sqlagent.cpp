@@ -1,9 +1,9 @@
 // CSQLAgent: the server agent's node, whose one child is the list of the agent's jobs.
-#include "sqlagent.h"
+#include "msde/nodes/sqlagent.h"
 
-#include "../../resources/resource.h"
-#include "../../snapins/resstring.h"
-#include "jobs.h"
+#include "resources/resource.h"
+#include "snapins/resstring.h"
+#include "msde/nodes/jobs.h"
 
 namespace MSDE::Nodes {
 

@@ -1,7 +1,7 @@
 // The SQL Server Agent node under Management: it holds the Jobs node, and nothing else.
 #pragma once
 
-#include "../../snapins/basenode.h"
+#include "snapins/basenode.h"
 
 namespace MSDE::Nodes {
 

@@ -1,13 +1,13 @@
 // CUser: a user's row and the commands that grant or deny its read and write access to the storage area.
-#include "user.h"
+#include "msde/nodes/user.h"
 
-#include "../../resources/resource.h"
-#include "../../snapins/resstring.h"
-#include "../dbaccess.h"
-#include "../location.h"
-#include "logins.h"
-#include "users.h"
-#include "waitcursor.h"
+#include "resources/resource.h"
+#include "snapins/resstring.h"
+#include "msde/dbaccess.h"
+#include "msde/location.h"
+#include "msde/nodes/logins.h"
+#include "msde/nodes/users.h"
+#include "msde/nodes/waitcursor.h"
 
 namespace MSDE::Nodes {
 

@@ -1,12 +1,12 @@
 // CUsers: every user of the library with the access to this storage area that the library gives.
-#include "users.h"
+#include "msde/nodes/users.h"
 
-#include "../../resources/resource.h"
-#include "../../snapins/resstring.h"
-#include "../dbaccess.h"
-#include "logins.h"
-#include "user.h"
-#include "waitcursor.h"
+#include "resources/resource.h"
+#include "snapins/resstring.h"
+#include "msde/dbaccess.h"
+#include "msde/nodes/logins.h"
+#include "msde/nodes/user.h"
+#include "msde/nodes/waitcursor.h"
 
 namespace MSDE::Nodes {
 

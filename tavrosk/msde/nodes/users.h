@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "../../snapins/basenode.h"
+#include "snapins/basenode.h"
 
 namespace MSDE::Nodes {
 

@@ -1,15 +1,15 @@
 // The database pages: the General page's texts come from the node's columns and its Apply runs the
 // node's read-only operations; the Locks and File Groups pages fill their lists from the database object
 // when they open, and stay empty when the server does not answer.
-#include "databasepages.h"
+#include "msde/propertypages/databasepages.h"
 
 #include <string>
 
-#include "../../resources/resource.h"
-#include "../../snapins/resstring.h"
-#include "../nodes/database.h"
-#include "../nodes/nodetext.h"
-#include "../nodes/waitcursor.h"
+#include "resources/resource.h"
+#include "snapins/resstring.h"
+#include "msde/nodes/database.h"
+#include "msde/nodes/nodetext.h"
+#include "msde/nodes/waitcursor.h"
 #include "mmc.h"
 
 namespace MSDE::PropertyPages {

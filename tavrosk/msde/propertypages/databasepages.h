@@ -3,7 +3,7 @@
 // (the names of its file groups). They read everything from the node and its database object.
 #pragma once
 
-#include "../../snapins/proppage.h"
+#include "snapins/proppage.h"
 
 namespace MSDE::PropertyPages {
 

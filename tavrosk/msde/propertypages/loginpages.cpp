@@ -1,14 +1,14 @@
 // The login pages. The Permissions page lists 25 of the 26 data types: type 12 has no row of its own and
 // follows the Markers row. Apply writes every type, edited or not, with one library call per type.
-#include "loginpages.h"
+#include "msde/propertypages/loginpages.h"
 
 #include <string>
 
-#include "../../resources/resource.h"
-#include "../../snapins/resstring.h"
-#include "../nodes/login.h"
-#include "../nodes/logins.h"
-#include "../nodes/waitcursor.h"
+#include "resources/resource.h"
+#include "snapins/resstring.h"
+#include "msde/nodes/login.h"
+#include "msde/nodes/logins.h"
+#include "msde/nodes/waitcursor.h"
 #include "mmc.h"
 
 namespace MSDE::PropertyPages {

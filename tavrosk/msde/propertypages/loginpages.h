@@ -3,8 +3,8 @@
 // storage-area access library's UserPerm database.
 #pragma once
 
-#include "../../snapins/proppage.h"
-#include "../dbaccess.h"
+#include "snapins/proppage.h"
+#include "msde/dbaccess.h"
 
 namespace MSDE::PropertyPages {
 

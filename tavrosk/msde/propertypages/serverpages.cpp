@@ -1,14 +1,14 @@
 // CServerLoginsPage and CServerBackupDevicesPage: the names of a connected server's logins and backup
 // devices, read once when the page is made. A server node that is not connected gives empty lists.
-#include "serverpages.h"
+#include "msde/propertypages/serverpages.h"
 
 #include <string>
 
-#include "../../resources/resource.h"
-#include "../../snapins/basenode.h"
-#include "../dmo.h"
-#include "../nodes/nodetext.h"
-#include "../nodes/server.h"
+#include "resources/resource.h"
+#include "snapins/basenode.h"
+#include "msde/dmo.h"
+#include "msde/nodes/nodetext.h"
+#include "msde/nodes/server.h"
 #include "mmc.h"
 
 namespace MSDE::PropertyPages {

@@ -2,7 +2,7 @@
 // list of names. They only show what the connected server holds and have nothing to apply.
 #pragma once
 
-#include "../../snapins/proppage.h"
+#include "snapins/proppage.h"
 
 namespace MSDE::PropertyPages {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <thread>
 
-#include "../../../snapins/proppage.h"
-#include "settings.h"
+#include "snapins/proppage.h"
+#include "msde/wizards/backup/settings.h"
 
 namespace MSDE::Wizards::Backup {
 

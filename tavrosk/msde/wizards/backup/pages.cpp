@@ -1,18 +1,18 @@
 // The Backup Database wizard's pages: each fills its part of the record and chooses the page that
 // follows; the progress page hands the record to the worker thread and the finish page shows how the
 // run went. No page shows a message: invalid input only keeps Next disabled.
-#include "backup.h"
+#include "msde/wizards/backup/backup.h"
 
-#include "../../../resources/resource.h"
-#include "../../../snapins/basedlg.h"
-#include "../../../snapins/basenode.h"
-#include "../../../snapins/filedialog.h"
-#include "../../../snapins/module.h"
-#include "../../../snapins/resstring.h"
-#include "../../dmo.h"
-#include "../../nodes/database.h"
-#include "../../nodes/nodetext.h"
-#include "../../nodes/server.h"
+#include "resources/resource.h"
+#include "snapins/basedlg.h"
+#include "snapins/basenode.h"
+#include "snapins/filedialog.h"
+#include "snapins/module.h"
+#include "snapins/resstring.h"
+#include "msde/dmo.h"
+#include "msde/nodes/database.h"
+#include "msde/nodes/nodetext.h"
+#include "msde/nodes/server.h"
 
 namespace MSDE::Wizards::Backup {
 

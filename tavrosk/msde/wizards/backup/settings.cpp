@@ -1,14 +1,14 @@
 // The Backup Database wizard's record, the texts composed from it, and the worker thread that runs the
 // backup. The worker talks to the pages only through window messages: its progress sink sends
 // PBM_SETPOS to the progress bar, and the end of the run is posted to the wizard as a press of Next.
-#include "settings.h"
+#include "msde/wizards/backup/settings.h"
 
 #include <atomic>
 #include <exception>
 
-#include "../../../resources/resource.h"
-#include "../../../snapins/resstring.h"
-#include "../../dmo.h"
+#include "resources/resource.h"
+#include "snapins/resstring.h"
+#include "msde/dmo.h"
 #include "commctrl.h"
 #include "ocidl.h"
 #include "prsht.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "../../schedule.h"
+#include "msde/schedule.h"
 #include "windows.h"
 
 namespace MSDE::Wizards::Backup {

@@ -5,8 +5,8 @@
 
 #include <thread>
 
-#include "../../../snapins/proppage.h"
-#include "../../../snapins/twolistpick.h"
+#include "snapins/proppage.h"
+#include "snapins/twolistpick.h"
 
 namespace MSDE::Wizards::NewReg {
 

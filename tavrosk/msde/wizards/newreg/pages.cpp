@@ -1,18 +1,18 @@
 // The Register Server wizard's pages: each fills its part of the registration record and chooses the
 // page that follows; the progress page hands the record to the worker thread and the finish page shows
 // how the run went.
-#include "newreg.h"
+#include "msde/wizards/newreg/newreg.h"
 
-#include "../../../resources/resource.h"
-#include "../../../snapins/basedlg.h"
-#include "../../../snapins/basenode.h"
-#include "../../../snapins/resstring.h"
-#include "../../dmo.h"
-#include "../../nodes/nodetext.h"
-#include "../../nodes/servers.h"
-#include "../../nodes/waitcursor.h"
+#include "resources/resource.h"
+#include "snapins/basedlg.h"
+#include "snapins/basenode.h"
+#include "snapins/resstring.h"
+#include "msde/dmo.h"
+#include "msde/nodes/nodetext.h"
+#include "msde/nodes/servers.h"
+#include "msde/nodes/waitcursor.h"
 #include "mmc.h"
-#include "registration.h"
+#include "msde/wizards/newreg/registration.h"
 
 namespace MSDE::Wizards::NewReg {
 

@@ -2,12 +2,12 @@
 // objects of the object model in its own apartment and reaches the wizard only by messages: it sends
 // the progress bar its position and posts the press of Next. Both fail harmlessly once the wizard's
 // windows are gone.
-#include "registration.h"
+#include "msde/wizards/newreg/registration.h"
 
-#include "../../../resources/resource.h"
-#include "../../../snapins/module.h"
-#include "../../dmo.h"
-#include "../../nodes/nodetext.h"
+#include "resources/resource.h"
+#include "snapins/module.h"
+#include "msde/dmo.h"
+#include "msde/nodes/nodetext.h"
 #include "commctrl.h"
 #include "prsht.h"
 

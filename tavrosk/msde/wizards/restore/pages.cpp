@@ -1,18 +1,18 @@
 // The Restore Database wizard's pages: the file page and the database page fill the restore record and
 // only enable or disable Next (nothing is ever shown to the user as a refusal); the progress page hands
 // the record to the worker thread and the finish page shows how the run went.
-#include "restore.h"
+#include "msde/wizards/restore/restore.h"
 
-#include "../../../resources/resource.h"
-#include "../../../snapins/basedlg.h"
-#include "../../../snapins/basenode.h"
-#include "../../../snapins/filedialog.h"
-#include "../../../snapins/module.h"
-#include "../../../snapins/resstring.h"
-#include "../../nodes/database.h"
-#include "../../nodes/server.h"
+#include "resources/resource.h"
+#include "snapins/basedlg.h"
+#include "snapins/basenode.h"
+#include "snapins/filedialog.h"
+#include "snapins/module.h"
+#include "snapins/resstring.h"
+#include "msde/nodes/database.h"
+#include "msde/nodes/server.h"
 #include "mmc.h"
-#include "restoration.h"
+#include "msde/wizards/restore/restoration.h"
 
 namespace MSDE::Wizards::Restore {
 

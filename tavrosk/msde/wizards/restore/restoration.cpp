@@ -2,14 +2,14 @@
 // its own objects of the object model in its own apartment and reaches the wizard only by messages: the
 // sink sends the progress bar its position, and the end is posted as a press of Next. Both fail
 // harmlessly once the wizard's windows are gone.
-#include "restoration.h"
+#include "msde/wizards/restore/restoration.h"
 
 #include <cstdio>
 #include <stdexcept>
 
-#include "../../../resources/resource.h"
-#include "../../dmo.h"
-#include "../../nodes/nodetext.h"
+#include "resources/resource.h"
+#include "msde/dmo.h"
+#include "msde/nodes/nodetext.h"
 #include "commctrl.h"
 #include "ocidl.h"
 #include "prsht.h"

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "../../../snapins/proppage.h"
+#include "snapins/proppage.h"
 
 namespace MSDE::Wizards::Restore {
 
