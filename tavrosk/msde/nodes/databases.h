@@ -50,8 +50,6 @@ std::vector<Snapins::CBasePropPage*> CreateWizardPages(Snapins::CBaseNode* node,
 // The pictures of the wizard that `selector` names, stretched; none for kNoWizard.
 HRESULT DatabaseWizardWatermarks(int selector, HBITMAP* watermark, HBITMAP* header, HPALETTE* palette,
                                  BOOL* stretch);
-// True when `server` is a server node whose computer is this one, by an exact comparison of the names.
-bool IsLocalServer(Snapins::CBaseNode* server);
 // "Backup Database..." and, on a local server, "Restore Database..." at the task insertion point.
 HRESULT AddWizardMenuItems(Snapins::CBaseNode& node, IContextMenuCallback* callback, long* insertionAllowed,
                            bool localServer);
