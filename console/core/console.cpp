@@ -137,7 +137,7 @@ HRESULT CConsole::ExpandOnce(HSCOPEITEM item) {
     // Marked before the snap-in hears of it, so that an expansion it causes itself is not sent again.
     found->expandedOnce = true;
     CSnapin* snapin = found->owner;
-    ComPtr<IDataObject> data = snapin->ScopeDataObject(*found);
+    tvcom::ComPtr<IDataObject> data = snapin->ScopeDataObject(*found);
     ++m_expandDepth;
     HRESULT hr = snapin->Notify(data.Get(), MMCN_EXPAND, TRUE, item);
     --m_expandDepth;

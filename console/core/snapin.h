@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "comptr.h"
+#include "tvcom.h"
 #include "mmc.h"
 
 namespace Console {
@@ -33,11 +33,11 @@ public:
     const std::wstring& RegisteredName() const { return m_registeredName; }
     IComponentData* ComponentData() const { return m_componentData.Get(); }
     HSCOPEITEM StaticNode() const { return m_staticNode; }
-    CConsoleObject* ConsoleObject() const { return m_consoleObject; }
-    CImageList* ScopeImages() const { return m_scopeImages; }
+    CConsoleObject* ConsoleObject() const { return m_consoleObject.Get(); }
+    CImageList* ScopeImages() const { return m_scopeImages.Get(); }
 
     // The data object of one of its scope items, from IComponentData::QueryDataObject.
-    ComPtr<IDataObject> ScopeDataObject(const CScopeItem& item, DATA_OBJECT_TYPES type = CCT_SCOPE);
+    tvcom::ComPtr<IDataObject> ScopeDataObject(const CScopeItem& item, DATA_OBJECT_TYPES type = CCT_SCOPE);
     // The name of one of its scope items, asked through IComponentData::GetDisplayInfo.
     std::wstring ScopeItemName(const CScopeItem& item);
     HRESULT Notify(IDataObject* data, MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param);
@@ -51,9 +51,9 @@ private:
     CConsole& m_console;
     CLSID m_clsid;
     std::wstring m_registeredName;
-    ComPtr<IComponentData> m_componentData;
-    CConsoleObject* m_consoleObject = nullptr;
-    CImageList* m_scopeImages = nullptr;
+    tvcom::ComPtr<IComponentData> m_componentData;
+    tvcom::ComPtr<CConsoleObject> m_consoleObject;
+    tvcom::ComPtr<CImageList> m_scopeImages;
     HSCOPEITEM m_staticNode = 0;
 };
 

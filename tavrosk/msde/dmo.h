@@ -58,10 +58,6 @@ MSDE_DMO_STORAGE(IWSQLDMOBackupDevice)
 MSDE_DMO_STORAGE(IWSQLDMORegistry)
 #undef MSDE_DMO_STORAGE
 
-// The sinks the snap-in implements with tvcom::Object.
-TVCOM_IID(IWSQLDMOBackupSink, IID_IWSQLDMOBackupSink)
-TVCOM_IID(IWSQLDMORestoreSink, IID_IWSQLDMORestoreSink)
-
 namespace MSDE {
 
 // Copying adds a reference, destruction releases it, a raw pointer is never handed out implicitly,
