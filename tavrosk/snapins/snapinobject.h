@@ -7,18 +7,6 @@
 #include "snapins/module.h"
 #include "tvcom.h"
 
-// The console's interfaces that the snap-in's objects answer, for tvcom::Object.
-TVCOM_IID(IDataObject, IID_IDataObject)
-TVCOM_IID(IComponentData, IID_IComponentData)
-TVCOM_IID(IComponent, IID_IComponent)
-TVCOM_IID(ISnapinHelp2, IID_ISnapinHelp2)
-TVCOM_IID(ISnapinAbout, IID_ISnapinAbout)
-TVCOM_IID(IExtendContextMenu, IID_IExtendContextMenu)
-TVCOM_IID(IExtendPropertySheet2, IID_IExtendPropertySheet2)
-TVCOM_IID(IExtendControlbar, IID_IExtendControlbar)
-TVCOM_IID(IResultOwnerData, IID_IResultOwnerData)
-TVCOM_IID(IResultDataCompareEx, IID_IResultDataCompareEx)
-
 namespace Snapins {
 
 template <class First, class... Rest> class CSnapinObject : public tvcom::Object<First, Rest...> {
