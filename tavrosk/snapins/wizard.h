@@ -1,20 +1,23 @@
 // The wizard framework: one run's record shared by the pages of that run, a progress page that runs the
-// wizard's work on a worker thread and presses Next with the outcome, and a progress sink for the
-// object model's connection points.
+// wizard's work on a worker thread and presses Next with the outcome, welcome and finish pages, and a
+// progress sink for the object model's connection points.
 //
-// How a wizard is written on it:
-//  1. Its record: `struct CMyRun : Snapins::CWizardRun { ...what the pages gather... };`. The node that
-//     runs the wizard makes one with std::make_shared for each run and gives it to every page it
-//     creates, so all pages of one run share it and no two runs ever do.
-//  2. Its pages derive from Snapins::CWizardPage<CMyRun> (or CWizardPage<CMyRun, CTwoListPickPage>);
-//     they read and write Run() and set the sheet's buttons with SetButtons.
-//  3. Its progress page is (or derives from) Snapins::CProgressPage<CMyRun>, given the id of its progress
+// How a wizard is written on it (the Backup, Restore and Register Server wizards are examples):
+//  1. Its record: `struct CMyRun : Snapins::CWizardRun { ...what the pages gather... };`.
+//  2. Its CreatePages(node, ...) makes one record with std::make_shared and gives it to every page it
+//     creates, in the wizard's order; the node keeps the pages and hands their handles to the sheet. So
+//     all pages of one run share the record and no two runs ever do.
+//  3. Its pages derive from Snapins::CWizardPage<CMyRun> (or CWizardPage<CMyRun, CTwoListPickPage>);
+//     they read and write Run() and set the sheet's buttons with SetButtons. The welcome page is a
+//     Snapins::CStartPage<CMyRun>.
+//  4. Its progress page is (or derives from) Snapins::CProgressPage<CMyRun>, given the id of its progress
 //     bar and the work: `HRESULT Work(CMyRun&)`. The work runs on a worker thread in an apartment of its
 //     own, makes its own objects of the object model and reaches the pages only by messages
-//     (SetProgress, or a CProgressSink advised on an object of the object model). What it returns is the
-//     run's result; a std::exception that escapes it fails the run with its text as the error text. Then
-//     the framework stores the outcome in the record and presses Next, which shows the finish page.
-//  4. Its finish page reads Run().result (negative: failed) and Run().errorText.
+//     (SetProgress, or ConnectProgress for an object of the object model that reports its progress).
+//     What it returns is the run's result; a std::exception that escapes it fails the run with its text
+//     as the error text. Then the framework stores the outcome in the record and presses Next.
+//  5. Its finish page derives from Snapins::CFinishPage<CMyRun> and composes ResultText from
+//     Run().result (negative: failed) and Run().errorText.
 // Cancel closes the wizard at once. The worker keeps its own reference to the record and runs to its end
 // (a work that can stop between steps looks at Cancelled()), its late messages to the gone windows fail
 // harmlessly, and it holds the module's lock until it has ended: the console waits for it before it
@@ -199,7 +202,8 @@ private:
 
 // Connects a new progress sink of interface Sink, for the run's bar, to source for the life of the
 // connection.
-template <class Sink> CSinkConnection ConnectProgress(IUnknown* source, REFIID sinkIid, const CWizardRun& run) {
+template <class Sink>
+CSinkConnection ConnectProgress(IUnknown* source, REFIID sinkIid, const CWizardRun& run) {
     auto sink = tvcom::Make<CProgressSink<Sink>>(run.progressBar);
     // The connection point keeps the sink's reference that it needs; ours goes with this scope.
     return CSinkConnection(source, sinkIid, static_cast<Sink*>(sink.Get()));

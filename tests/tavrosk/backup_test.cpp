@@ -15,6 +15,7 @@
 #include "resources/resource.h"
 #include "engine/engine.h"
 #include "fake_console.h"
+#include "objectmodel_setup.h"
 #include "wizard_provider.h"
 #include "pages_test_support.h"
 #include "test_support.h"
@@ -58,22 +59,11 @@ bool OnFinishPage() {
 class BackupWizard : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        CoInitialize(nullptr);
         tvengine::CreateInstance("");
-        HMODULE module = LoadLibraryW(tvp::FromUtf8(tvtest::BuildDir() + "/lib/libsqldmo.so").c_str());
-        ASSERT_NE(nullptr, module);
-        auto registerServer =
-            reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)()>(GetProcAddress(module, "DllRegisterServer"));
-        ASSERT_EQ(S_OK, registerServer());
-        HKEY key = nullptr;
-        RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestrin\\Location\\V8", 0, nullptr, 0, KEY_ALL_ACCESS,
-                        nullptr, &key, nullptr);
-        std::wstring folder = tvp::FromUtf8(tvtest::BuildDir() + "/vendor");
-        RegSetValueExW(key, L"kx4anchor.exe", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
-                       static_cast<DWORD>((folder.size() + 1) * sizeof(WCHAR)));
-        RegCloseKey(key);
+        objectmodel::Register();
+        objectmodel::SetProgramFolder();
         for (const char* area : {"Sales", "Engineering"})
-            ASSERT_EQ(tvtest::Run(tvtest::BuildDir() + "/vendor/kx4anchor.exe create '(local)' " + area), 0);
+            objectmodel::MakeArea(area);
     }
     void SetUp() override {
         ASSERT_EQ(CoRegisterClassObject(CLSID_NodeManager, static_cast<IClassFactory*>(&provider),

@@ -13,6 +13,7 @@
 #include "snapins/twolistpick.h"
 #include "engine/engine.h"
 #include "fake_console.h"
+#include "objectmodel_setup.h"
 #include "wizard_provider.h"
 #include "pages_test_support.h"
 #include "test_support.h"
@@ -27,13 +28,6 @@ namespace {
 
 using wizardtest::g_sheet;
 using wizardtest::Provider;
-
-std::wstring ComputerName() {
-    WCHAR name[64] = {};
-    DWORD size = 64;
-    GetComputerNameW(name, &size);
-    return name;
-}
 
 std::wstring Lower(std::wstring text) {
     for (auto& c : text)
@@ -67,15 +61,10 @@ bool Checked(int id) {
 class RegisterWizard : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        CoInitialize(nullptr);
         tvengine::CreateInstance("");
         for (const char* name : {"ALPHA", "BRAVO", "CHARLIE"})
             tvengine::CreateInstance(name);
-        HMODULE module = LoadLibraryW(tvp::FromUtf8(tvtest::BuildDir() + "/lib/libsqldmo.so").c_str());
-        ASSERT_NE(nullptr, module);
-        auto registerServer =
-            reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)()>(GetProcAddress(module, "DllRegisterServer"));
-        ASSERT_EQ(S_OK, registerServer());
+        objectmodel::Register();
     }
     void SetUp() override {
         root.Initialize();
@@ -139,7 +128,7 @@ protected:
     ServerGroupsPtr groups;
     RegisteredServersPtr registered;
     CServers* group_ = nullptr;
-    const std::wstring host = ComputerName();
+    const std::wstring host = objectmodel::ComputerName();
 };
 
 TEST_F(RegisterWizard, OffersTheComputersInstancesThatTheGroupDoesNotShowExactly) {

@@ -17,6 +17,7 @@
 #include "snapins/module.h"
 #include "engine/engine.h"
 #include "fake_console.h"
+#include "objectmodel_setup.h"
 #include "wizard_provider.h"
 #include "pages_test_support.h"
 #include "test_support.h"
@@ -48,20 +49,6 @@ bool OnFinishPage() {
     return CurrentDialog(g_sheet) == IDD_RESTORE_FINISH;
 }
 
-void MakeArea(const std::string& name) {
-    ASSERT_EQ(tvtest::Run(tvtest::BuildDir() + "/vendor/kx4anchor.exe create '(local)' " + name), 0);
-}
-
-void SetProgramFolder(const std::string& folder) {
-    HKEY key = nullptr;
-    RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestrin\\Location\\V8", 0, nullptr, 0, KEY_ALL_ACCESS,
-                    nullptr, &key, nullptr);
-    std::wstring value = tvp::FromUtf8(folder);
-    RegSetValueExW(key, L"kx4anchor.exe", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>((value.size() + 1) * sizeof(WCHAR)));
-    RegCloseKey(key);
-}
-
 std::vector<std::string> Tables(const std::string& database) {
     auto results = tvengine::Connect("(local)")->Execute(
         database, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name");
@@ -86,16 +73,11 @@ const std::wstring kFailed = L"You have successfully completed the Restore Datab
 class RestoreWizard : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        CoInitialize(nullptr);
         settings = tvengine::CreateInstance("");
-        HMODULE module = LoadLibraryW(tvp::FromUtf8(tvtest::BuildDir() + "/lib/libsqldmo.so").c_str());
-        ASSERT_NE(nullptr, module);
-        auto registerServer =
-            reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)()>(GetProcAddress(module, "DllRegisterServer"));
-        ASSERT_EQ(S_OK, registerServer());
-        SetProgramFolder(tvtest::BuildDir() + "/vendor");
-        MakeArea("Sales");
-        MakeArea("Engineering");
+        objectmodel::Register();
+        objectmodel::SetProgramFolder();
+        objectmodel::MakeArea("Sales");
+        objectmodel::MakeArea("Engineering");
         tvengine::BackupRequest backup;
         backup.database = "Sales";
         backup.file = settings.backupFolder + "/sales.bak";
@@ -431,8 +413,8 @@ TEST(RestoreDataFolder, TheBackedUpFolderWhenItExistsElseTheServersDataFolder) {
 
 // One sink serves the backup and the restore: each answers its own interface and moves the bar.
 TEST(WizardProgressSink, AnswersItsInterfaceMovesTheBarAndFreesItselfWithTheLastRelease) {
-    HWND bar = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
-                               nullptr);
+    HWND bar =
+        CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     auto sink = tvcom::Make<Snapins::CProgressSink<IWSQLDMORestoreSink>>(bar);
     auto unknown = sink.As<IUnknown>();
     ASSERT_TRUE(unknown);

@@ -237,13 +237,15 @@ std::vector<Snapins::CBasePropPage*> CreatePages(Snapins::CBaseNode* node, const
     auto* start = new CStartPage(node, run);
     start->CreateExteriorPage(IDD_BACKUP_START, IDS_BACKUP_TITLE);
     auto* database = new CDatabasePage(node, run, preselected);
-    database->CreateInteriorPage(IDD_BACKUP_DATABASE, IDS_BACKUP_DATABASE_TITLE, IDS_BACKUP_DATABASE_SUBTITLE);
+    database->CreateInteriorPage(IDD_BACKUP_DATABASE, IDS_BACKUP_DATABASE_TITLE,
+                                 IDS_BACKUP_DATABASE_SUBTITLE);
     auto* file = new CFilePage(node, run);
     file->CreateInteriorPage(IDD_BACKUP_FILE, IDS_BACKUP_FILE_TITLE, IDS_BACKUP_FILE_SUBTITLE);
     auto* remote = new CRemoteFilePage(node, run);
     remote->CreateInteriorPage(IDD_BACKUP_REMOTE_FILE, IDS_BACKUP_REMOTE_TITLE, IDS_BACKUP_REMOTE_SUBTITLE);
     auto* progress = new CProgressPage(node, run);
-    progress->CreateInteriorPage(IDD_BACKUP_PROGRESS, IDS_BACKUP_PROGRESS_TITLE, IDS_BACKUP_PROGRESS_SUBTITLE);
+    progress->CreateInteriorPage(IDD_BACKUP_PROGRESS, IDS_BACKUP_PROGRESS_TITLE,
+                                 IDS_BACKUP_PROGRESS_SUBTITLE);
     auto* finish = new CFinishPage(node, run);
     finish->CreateExteriorPage(IDD_BACKUP_FINISH, IDS_BACKUP_TITLE);
     return {start, database, file, remote, progress, finish};

@@ -30,7 +30,8 @@ HRESULT Backup(const ServerPtr& server, BackupSettings& settings) {
     HRESULT hr = S_OK;
     BackupPtr backup = CreateDmo<IWSQLDMOBackup>(CLSID_SQLDMOBackup, IID_IWSQLDMOBackup, &hr);
     if (FAILED(hr) || !raw(backup)) return FAILED(hr) ? hr : E_NOINTERFACE;
-    auto progress = Snapins::ConnectProgress<IWSQLDMOBackupSink>(raw(backup), IID_IWSQLDMOBackupSink, settings);
+    auto progress =
+        Snapins::ConnectProgress<IWSQLDMOBackupSink>(raw(backup), IID_IWSQLDMOBackupSink, settings);
     try {
         DmoCheck(backup, raw(backup)->SetAction(BackupAction(settings.backupType)));
         const std::wstring devices = L"[" + settings.backupFile + L"]";

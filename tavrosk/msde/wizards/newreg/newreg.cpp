@@ -205,7 +205,8 @@ std::vector<Snapins::CBasePropPage*> CreatePages(Snapins::CBaseNode* group) {
     permissions->CreateInteriorPage(IDD_NEWREG_PERMISSIONS, IDS_NEWREG_PERMISSIONS_TITLE,
                                     IDS_NEWREG_PERMISSIONS_SUBTITLE);
     auto* progress = new CProgressPage(group, run);
-    progress->CreateInteriorPage(IDD_NEWREG_PROGRESS, IDS_NEWREG_PROGRESS_TITLE, IDS_NEWREG_PROGRESS_SUBTITLE);
+    progress->CreateInteriorPage(IDD_NEWREG_PROGRESS, IDS_NEWREG_PROGRESS_TITLE,
+                                 IDS_NEWREG_PROGRESS_SUBTITLE);
     auto* finish = new CFinishPage(group, run);
     finish->CreateExteriorPage(IDD_NEWREG_FINISH, IDS_NEWREG_TITLE);
     return {start, servers, manual, permissions, progress, finish};

@@ -19,7 +19,7 @@ constexpr long kWindowsGroupLogin = 1; // a login's type: a Windows group
 // The registered servers of the group, found by name through an Application of the worker's own.
 RegisteredServersPtr GroupServers(const std::wstring& groupName) {
     auto application = CreateDmoOrThrow<IWSQLDMOApplication>(CLSID_SQLDMOApplication, IID_IWSQLDMOApplication,
-                                                            L"application");
+                                                             L"application");
     ServerGroupsPtr groups;
     DmoCheck(application, raw(application)->GetServerGroups(out(groups)));
     ServerGroupPtr group;

@@ -42,7 +42,8 @@ std::wstring PrepareNewDatabase(const ServerPtr& server, const RestorePtr& resto
     const std::wstring logName = Cell(files, 2, 1);
     const std::wstring folder = DataFolder(Cell(files, 1, 2), [&] { return RootFolder(server); });
 
-    auto database = CreateDmoOrThrow<IWSQLDMODatabase>(CLSID_SQLDMODatabase, IID_IWSQLDMODatabase, L"database");
+    auto database =
+        CreateDmoOrThrow<IWSQLDMODatabase>(CLSID_SQLDMODatabase, IID_IWSQLDMODatabase, L"database");
     DmoCheck(database, raw(database)->SetName(target.c_str()));
     auto dataFile = CreateDmo<IWSQLDMODBFile>(CLSID_SQLDMODBFile, IID_IWSQLDMODBFile);
     auto logFile = CreateDmo<IWSQLDMOLogFile>(CLSID_SQLDMOLogFile, IID_IWSQLDMOLogFile);
@@ -86,7 +87,8 @@ HRESULT RestoreDatabase(RestoreState& state) {
         HRESULT hr = S_OK;
         ServerPtr server = OpenServer(state.serverName, Credentials(), &hr);
         if (!raw(server)) ThrowNotCreated(L"server", hr);
-        auto restore = CreateDmoOrThrow<IWSQLDMORestore>(CLSID_SQLDMORestore, IID_IWSQLDMORestore, L"restore");
+        auto restore =
+            CreateDmoOrThrow<IWSQLDMORestore>(CLSID_SQLDMORestore, IID_IWSQLDMORestore, L"restore");
         auto progress =
             Snapins::ConnectProgress<IWSQLDMORestoreSink>(raw(restore), IID_IWSQLDMORestoreSink, state);
         DmoCheck(restore, raw(restore)->SetFiles(Bracketed(state.backupFile).c_str()));

@@ -56,8 +56,9 @@ protected:
     std::wstring ResultText() override;
 };
 
-// The wizard's five pages for this node, in order, sharing one new record, each with its page handle made; the node keeps them
-// and hands the handles to the sheet. preselected: the database the wizard was started from.
+// The wizard's five pages for this node, in order, sharing one new record, each with its page handle made;
+// the node keeps them and hands the handles to the sheet. preselected: the database the wizard was started
+// from.
 std::vector<Snapins::CBasePropPage*> CreatePages(Snapins::CBaseNode* node, const std::wstring& preselected);
 
 } // namespace MSDE::Wizards::Restore
