@@ -278,7 +278,6 @@ TEST_F(NodeModel, ProgressShowsTextAndPercentInTheStatusBar) {
     EXPECT_EQ(console.statusTexts.size(), 2u);
 }
 
-
 // A node that declares its verbs and wizard pictures as data, as the snap-in's nodes do.
 class DeclaringNode : public Node {
 public:
@@ -325,7 +324,8 @@ TEST_F(NodeModel, SelectionSetsTheDeclaredVerbsInTheirOrderAndAnswersTheLastResu
 }
 
 TEST_F(NodeModel, WizardPicturesFollowTheWizardBeingRun) {
-    const Snapins::SNAPINWIZARDPICTURES pictures[] = {{0, 0, TRUE}, {IDB_SMALL_IMAGES, IDB_LARGE_IMAGES, FALSE}};
+    const Snapins::SNAPINWIZARDPICTURES pictures[] = {{0, 0, TRUE},
+                                                      {IDB_SMALL_IMAGES, IDB_LARGE_IMAGES, FALSE}};
     DeclaringNode node;
     HBITMAP watermark = nullptr, header = nullptr;
     HPALETTE palette = reinterpret_cast<HPALETTE>(1);
