@@ -82,6 +82,12 @@ void CConsole::Close() {
         view->DetachSnapins();
     for (auto& snapin : m_snapins)
         snapin->Close();
+    // A snap-in's running work ends before its library may go; the status bar says why the console waits.
+    for (auto& snapin : m_snapins)
+        snapin->WaitUntilUnloadable([this] {
+            for (auto& view : m_views)
+                view->SetStatusText(L"Waiting for running tasks to end...");
+        });
     m_snapins.clear();
 }
 

@@ -166,6 +166,26 @@ void CSnapin::Close() {
     }
 }
 
+void CSnapin::WaitUntilUnloadable(const std::function<void()>& waiting) {
+    const std::wstring path =
+        ReadString(HKEY_CLASSES_ROOT, L"CLSID\\" + GuidText(m_clsid) + L"\\InprocServer32", nullptr);
+    HMODULE library = path.empty() ? nullptr : GetModuleHandleW(path.c_str());
+    auto canUnload =
+        library ? reinterpret_cast<LPFNCANUNLOADNOW>(GetProcAddress(library, "DllCanUnloadNow")) : nullptr;
+    bool told = false;
+    while (canUnload && canUnload() != S_OK) {
+        if (!told && waiting) waiting();
+        told = true;
+        // A worker may be sending to a window of this thread: its messages are handled while we wait.
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        Sleep(10);
+    }
+}
+
 tvcom::ComPtr<IDataObject> CSnapin::ScopeDataObject(const CScopeItem& item, DATA_OBJECT_TYPES type) {
     tvcom::ComPtr<IDataObject> data;
     if (!m_componentData) return data;

@@ -3,6 +3,8 @@
 // the class factory of the library that HKCR\CLSID names; the console knows it only by its interfaces.
 #pragma once
 
+#include <functional>
+
 #include <string>
 
 #include "tvcom.h"
@@ -41,6 +43,9 @@ public:
     HRESULT Notify(IDataObject* data, MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param);
     // The snap-in's help file (ISnapinHelp), empty when it has none.
     std::wstring HelpFile();
+    // Waits, pumping messages, until the snap-in's library says that it can be unloaded (work of its own,
+    // such as a wizard's worker, may outlive its objects); `waiting` is called once if it has to wait.
+    void WaitUntilUnloadable(const std::function<void()>& waiting);
 
 private:
     CConsole& m_console;

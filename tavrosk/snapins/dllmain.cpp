@@ -82,8 +82,11 @@ STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
     return factory->QueryInterface(riid, ppv);
 }
 
+// Running wizard workers hold the lock; once none does, their threads are joined before the answer.
 STDAPI DllCanUnloadNow() {
-    return ModuleInUse() ? S_FALSE : S_OK;
+    if (ModuleInUse()) return S_FALSE;
+    JoinEndedWorkers();
+    return S_OK;
 }
 
 STDAPI DllRegisterServer() {

@@ -3,11 +3,33 @@
 
 #include <loki/Singleton.h>
 
+#include <mutex>
+#include <vector>
+
 namespace Snapins {
 
 namespace {
+
 LONG g_objectCount = 0;
 LONG g_lockCount = 0;
+LONG g_workerCount = 0;
+
+// The threads of workers whose wizard has gone. At exit, without an unload, they are joined here: a
+// worker always ends, since every window it talks to has gone with its wizard.
+struct KeptWorkers {
+    std::mutex lock;
+    std::vector<std::thread> threads;
+    ~KeptWorkers() {
+        for (std::thread& thread : threads)
+            if (thread.joinable()) thread.join();
+    }
+};
+
+KeptWorkers& Kept() {
+    static KeptWorkers kept;
+    return kept;
+}
+
 } // namespace
 
 // The empty name is the user's default locale with all its categories.
@@ -29,6 +51,37 @@ void LockModule(bool lock) {
         InterlockedIncrement(&g_lockCount);
     else
         InterlockedDecrement(&g_lockCount);
+}
+
+void KeepWorker(std::thread worker) {
+    KeptWorkers& kept = Kept();
+    std::lock_guard guard(kept.lock);
+    kept.threads.push_back(std::move(worker));
+}
+
+void JoinEndedWorkers() {
+    std::vector<std::thread> ended;
+    {
+        KeptWorkers& kept = Kept();
+        std::lock_guard guard(kept.lock);
+        ended.swap(kept.threads);
+    }
+    for (std::thread& thread : ended)
+        thread.join();
+}
+
+void WorkerStarted() {
+    InterlockedIncrement(&g_workerCount);
+    LockModule(true);
+}
+
+void WorkerEnded() {
+    InterlockedDecrement(&g_workerCount);
+    LockModule(false);
+}
+
+int RunningWorkers() {
+    return static_cast<int>(InterlockedCompareExchange(&g_workerCount, 0, 0));
 }
 
 bool ModuleInUse() {

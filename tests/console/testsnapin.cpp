@@ -95,6 +95,7 @@ void Control::Reset() {
     changeThreads.clear();
     wizardName.clear();
     onWizardPage = nullptr;
+    unloadRefusals = 0;
 }
 
 std::vector<std::string> Control::Entries(std::initializer_list<const char*> prefixes) const {
@@ -948,8 +949,12 @@ STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
     return tvcom::Make<Factory>()->QueryInterface(riid, ppv);
 }
 
-// The tests keep pointers into the snap-in's tree; it stays loaded.
+// No test frees the library, so it stays loaded whatever this says; a test makes it refuse a while, as
+// a snap-in whose work still runs does.
 STDAPI DllCanUnloadNow() {
+    Control& control = TheControl();
+    if (control.unloadRefusals <= 0) return S_OK;
+    --control.unloadRefusals;
     return S_FALSE;
 }
 

@@ -6,6 +6,7 @@
 
 #include "resources/resource.h"
 #include "snapins/resstring.h"
+#include "msde/connection.h"
 #include "msde/propertypages/databasepages.h"
 #include "msde/nodes/databases.h"
 #include "msde/nodes/nodetext.h"

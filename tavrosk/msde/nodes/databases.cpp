@@ -10,6 +10,7 @@
 #include "resources/resource.h"
 #include "snapins/resstring.h"
 #include "msde/dbaccess.h"
+#include "msde/connection.h"
 #include "msde/wizards/backup/backup.h"
 #include "msde/wizards/restore/restore.h"
 #include "msde/nodes/database.h"
@@ -45,17 +46,6 @@ const Snapins::SNAPINWIZARDPICTURES kDatabaseWizardPictures[3] = {
     {IDB_RESTORE_WATERMARK, IDB_RESTORE_HEADER, TRUE},
 };
 
-// A restore reads its backup file on the server's own computer, so it is offered only there. A computer
-// name that cannot be read makes no server local.
-bool IsLocalServer(Snapins::CBaseNode* server) {
-    auto* serverNode = dynamic_cast<CServer*>(server);
-    if (!serverNode) return false;
-    WCHAR computer[16] = {};
-    DWORD size = 16;
-    if (!GetComputerNameW(computer, &size)) return false;
-    return serverNode->GetDisplayText(3) == computer;
-}
-
 HRESULT AddWizardMenuItems(Snapins::CBaseNode& node, IContextMenuCallback* callback, long* insertionAllowed,
                            bool localServer) {
     HRESULT hr = node.AddMenuItemsFromTable(callback, kBackupMenu, insertionAllowed);
@@ -86,40 +76,9 @@ const GUID* CDatabases::GetNodeType() {
     return &NODETYPE_Databases;
 }
 
-namespace {
-
-std::vector<Snapins::CBasePropPage*> CreateBackupPages(Snapins::CBaseNode* node,
-                                                       const std::wstring& database) {
-    using namespace Wizards::Backup;
-    std::vector<Snapins::CBasePropPage*> pages;
-    auto* start = new CStartPage(node);
-    pages.push_back(start);
-    start->CreateExteriorPage(IDD_BACKUP_START, IDS_BACKUP_TITLE);
-    auto* databasePage = new CDatabasePage(node, database);
-    pages.push_back(databasePage);
-    databasePage->CreateInteriorPage(IDD_BACKUP_DATABASE, IDS_BACKUP_DATABASE_TITLE,
-                                     IDS_BACKUP_DATABASE_SUBTITLE);
-    auto* file = new CFilePage(node);
-    pages.push_back(file);
-    file->CreateInteriorPage(IDD_BACKUP_FILE, IDS_BACKUP_FILE_TITLE, IDS_BACKUP_FILE_SUBTITLE);
-    auto* remote = new CRemoteFilePage(node);
-    pages.push_back(remote);
-    remote->CreateInteriorPage(IDD_BACKUP_REMOTE_FILE, IDS_BACKUP_REMOTE_TITLE, IDS_BACKUP_REMOTE_SUBTITLE);
-    auto* progress = new CProgressPage(node);
-    pages.push_back(progress);
-    progress->CreateInteriorPage(IDD_BACKUP_PROGRESS, IDS_BACKUP_PROGRESS_TITLE,
-                                 IDS_BACKUP_PROGRESS_SUBTITLE);
-    auto* finish = new CFinishPage(node);
-    pages.push_back(finish);
-    finish->CreateExteriorPage(IDD_BACKUP_FINISH, IDS_BACKUP_TITLE);
-    return pages;
-}
-
-} // namespace
-
 std::vector<Snapins::CBasePropPage*> CreateWizardPages(Snapins::CBaseNode* node, int selector,
                                                        const std::wstring& database) {
-    if (selector == kBackupWizard) return CreateBackupPages(node, database);
+    if (selector == kBackupWizard) return Wizards::Backup::CreatePages(node, database);
     if (selector == kRestoreWizard) return Wizards::Restore::CreatePages(node, database);
     return {};
 }
@@ -143,6 +102,7 @@ HRESULT CDatabases::QueryPagesFor() {
 // Newer servers are managed with their own tools: the container offers them nothing.
 HRESULT CDatabases::AddMenuItems(IContextMenuCallback* callback, long* insertionAllowed) {
     if (!m_olderServer) return S_FALSE;
+    // A restore reads its backup file on the server's own computer, so it is offered only there.
     return AddWizardMenuItems(*this, callback, insertionAllowed, IsLocalServer(m_parent));
 }
 

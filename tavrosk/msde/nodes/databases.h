@@ -44,8 +44,6 @@ private:
 std::vector<Snapins::CBasePropPage*> CreateWizardPages(Snapins::CBaseNode* node, int selector,
                                                        const std::wstring& database);
 
-// True when `server` is a server node whose computer is this one, by an exact comparison of the names.
-bool IsLocalServer(Snapins::CBaseNode* server);
 // "Backup Database..." and, on a local server, "Restore Database..." at the task insertion point.
 HRESULT AddWizardMenuItems(Snapins::CBaseNode& node, IContextMenuCallback* callback, long* insertionAllowed,
                            bool localServer);

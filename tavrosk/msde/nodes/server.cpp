@@ -4,6 +4,7 @@
 
 #include "resources/resource.h"
 #include "snapins/resstring.h"
+#include "msde/connection.h"
 #include "msde/dialogs/serverconnectas.h"
 #include "msde/propertypages/serverpages.h"
 #include "msde/nodes/databases.h"
@@ -79,8 +80,7 @@ HRESULT CServer::Connect() {
         m_server = ServerPtr();
         return S_OK;
     }
-    raw(m_server)->SetLoginSecure(m_login.empty() && m_password.empty() ? VARIANT_TRUE : VARIANT_FALSE);
-    hr = raw(m_server)->Connect(m_serverName.c_str(), m_login.c_str(), m_password.c_str());
+    hr = ConnectServer(m_server, m_serverName, {m_login, m_password});
     if (FAILED(hr)) {
         m_noScopeChildren = true;
         // The description must be taken now, before another failing call replaces it.

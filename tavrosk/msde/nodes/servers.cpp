@@ -120,27 +120,10 @@ HRESULT CServers::OnMenuCommand(IConsole* console, long commandId, IComponent* c
 HRESULT CServers::CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle) {
     HRESULT hr = CBaseNode::CreatePropertyPages(callback, notifyHandle);
     if (m_wizardSelector != kRegisterWizard || !callback) return hr;
-    using namespace Wizards::NewReg;
-    auto add = [&](Snapins::CBasePropPage* page, HPROPSHEETPAGE handle) {
+    for (Snapins::CBasePropPage* page : Wizards::NewReg::CreatePages(this)) {
         KeepPage(page);
-        if (handle) callback->AddPage(handle);
-    };
-    auto* start = new CStartPage(this);
-    add(start, start->CreateExteriorPage(IDD_NEWREG_START, IDS_NEWREG_TITLE));
-    auto* servers = new CServersPage(this);
-    add(servers, servers->CreateInteriorPage(IDD_NEWREG_SERVERS, IDS_NEWREG_SERVERS_TITLE,
-                                             IDS_NEWREG_SERVERS_SUBTITLE));
-    auto* manual = new CManualServerPage(this);
-    add(manual,
-        manual->CreateInteriorPage(IDD_NEWREG_MANUAL, IDS_NEWREG_MANUAL_TITLE, IDS_NEWREG_MANUAL_SUBTITLE));
-    auto* permissions = new CPermissionsPage(this);
-    add(permissions, permissions->CreateInteriorPage(IDD_NEWREG_PERMISSIONS, IDS_NEWREG_PERMISSIONS_TITLE,
-                                                     IDS_NEWREG_PERMISSIONS_SUBTITLE));
-    auto* progress = new CProgressPage(this);
-    add(progress, progress->CreateInteriorPage(IDD_NEWREG_PROGRESS, IDS_NEWREG_PROGRESS_TITLE,
-                                               IDS_NEWREG_PROGRESS_SUBTITLE));
-    auto* finish = new CFinishPage(this);
-    add(finish, finish->CreateExteriorPage(IDD_NEWREG_FINISH, IDS_NEWREG_TITLE));
+        if (page->PageHandle()) callback->AddPage(page->PageHandle());
+    }
     return hr;
 }
 
