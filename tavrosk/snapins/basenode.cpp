@@ -58,14 +58,10 @@ HBITMAP WizardBitmap(UINT id) {
     return it->second;
 }
 
-template <class Interface> tvcom::ComPtr<Interface> Query(IUnknown* from, REFIID iid, HRESULT* hr = nullptr) {
-    return tvcom::QueryFrom<Interface>(from, iid, hr);
-}
-
 } // namespace
 
 void SetConsoleStatusText(IConsole* console, std::wstring text) {
-    if (auto console2 = Query<IConsole2>(console, IID_IConsole2)) console2->SetStatusText(text.data());
+    if (auto console2 = tvcom::QueryFrom<IConsole2>(console)) console2->SetStatusText(text.data());
 }
 
 void CopyDisplayText(WCHAR (&buffer)[kDisplayTextBuffer], const std::wstring& text) {
@@ -180,9 +176,9 @@ HRESULT CBaseNode::OnShow(IConsole* console, BOOL selecting, HSCOPEITEM item) {
     if (!selecting) return S_FALSE;
     if (m_children.empty()) CreateChildren(console);
     HRESULT result = S_FALSE;
-    if (auto resultData = Query<IResultData>(console, IID_IResultData)) result = ClearResultItems(resultData.Get());
-    if (auto header = Query<IHeaderCtrl>(console, IID_IHeaderCtrl)) result = InsertColumns(header.Get());
-    if (auto nameSpace = Query<IConsoleNameSpace>(console, IID_IConsoleNameSpace))
+    if (auto resultData = tvcom::QueryFrom<IResultData>(console)) result = ClearResultItems(resultData.Get());
+    if (auto header = tvcom::QueryFrom<IHeaderCtrl>(console)) result = InsertColumns(header.Get());
+    if (auto nameSpace = tvcom::QueryFrom<IConsoleNameSpace>(console))
         result = ShowChildren(nameSpace.Get(), console, item);
     return result;
 }
@@ -196,7 +192,7 @@ HRESULT CBaseNode::OnAddImages(IImageList* images, HSCOPEITEM) {
 
 HRESULT CBaseNode::OnRefresh(IConsole* console) {
     Initialize();
-    auto nameSpace = Query<IConsoleNameSpace>(console, IID_IConsoleNameSpace);
+    auto nameSpace = tvcom::QueryFrom<IConsoleNameSpace>(console);
     // A failure with one child is written to the debugger output and the next child is handled; the
     // child itself goes even when its item could not.
     for (CBaseNode* child : m_children) {
@@ -242,7 +238,7 @@ HRESULT CBaseNode::OnFilterChange(IConsole* console, long code, int column, LPCW
         break;
     case MFCC_ENABLE: {
         m_filterColumn = column;
-        auto header = Query<IHeaderCtrl2>(console, IID_IHeaderCtrl2);
+        auto header = tvcom::QueryFrom<IHeaderCtrl2>(console);
         m_settingUpFilters = true;
         SetupColumnFilters(header.Get());
         m_settingUpFilters = false;
@@ -253,7 +249,7 @@ HRESULT CBaseNode::OnFilterChange(IConsole* console, long code, int column, LPCW
         m_filterColumn = column;
         m_filterText = text ? text : L"";
         m_filterValue = value;
-        auto resultData = Query<IResultData>(console, IID_IResultData);
+        auto resultData = tvcom::QueryFrom<IResultData>(console);
         if (!resultData) break;
         resultData->DeleteAllRsltItems();
         for (CBaseNode* child : m_children)
@@ -392,8 +388,8 @@ HRESULT CBaseNode::InsertColumns(IHeaderCtrl* header) {
     if (!header) return E_POINTER;
     HRESULT hr = S_OK;
     for (size_t column = 0; column < m_columns.size(); ++column) {
-        hr = header->InsertColumn(static_cast<int>(column), LoadResString(m_columns[column]).c_str(), LVCFMT_LEFT,
-                                  MMCLV_AUTO);
+        hr = header->InsertColumn(static_cast<int>(column), LoadResString(m_columns[column]).c_str(),
+                                  LVCFMT_LEFT, MMCLV_AUTO);
         if (FAILED(hr)) break;
     }
     return hr;
@@ -444,7 +440,7 @@ HRESULT CBaseNode::ShowChildren(IConsoleNameSpace* nameSpace, IConsole* console,
             child->m_scopeItem = item.ID;
         }
     } else {
-        if (auto resultData = Query<IResultData>(nameSpace, IID_IResultData))
+        if (auto resultData = tvcom::QueryFrom<IResultData>(nameSpace))
             result = InsertResultChildren(resultData.Get(), m_children.size());
     }
     SetConsoleStatusText(console, std::to_wstring(m_children.size()) + L" " + LoadResString(IDS_ITEMS));
@@ -456,7 +452,7 @@ HRESULT CBaseNode::DeleteScopeItem(IConsole* console) {
     CBaseNode* parent = m_parent;
     HSCOPEITEM parentItem = parent ? parent->m_scopeItem : 0;
     {
-        auto nameSpace = Query<IConsoleNameSpace2>(console, IID_IConsoleNameSpace2);
+        auto nameSpace = tvcom::QueryFrom<IConsoleNameSpace2>(console);
         // The root belongs to the component data, not to a parent: it never deletes itself.
         if (parent && nameSpace && SUCCEEDED(nameSpace->DeleteItem(m_scopeItem, TRUE))) {
             parent->RemoveChild(console, this);
@@ -468,7 +464,7 @@ HRESULT CBaseNode::DeleteScopeItem(IConsole* console) {
 
 HRESULT CBaseNode::DeleteResultItem(IConsole* console) {
     HRESULT result = S_OK;
-    auto resultData = Query<IResultData>(console, IID_IResultData, &result);
+    auto resultData = tvcom::QueryFrom<IResultData>(console, &result);
     if (!resultData) return result;
     result = resultData->DeleteItem(m_resultItem, 0);
     if (SUCCEEDED(result) && m_parent) {
@@ -567,8 +563,8 @@ HRESULT CBaseNode::RunWizard(IConsole* console, IComponent* component, IComponen
                              IDataObject* dataObject) {
     m_pagesMode = false;
     tvcom::ComPtr<IPropertySheetProvider> provider;
-    HRESULT hr = CoCreateInstance(CLSID_NodeManager, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertySheetProvider,
-                                  provider.ReceiveVoid());
+    HRESULT hr = CoCreateInstance(CLSID_NodeManager, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_IPropertySheetProvider, provider.ReceiveVoid());
     if (FAILED(hr)) return hr;
     auto cookie = reinterpret_cast<MMC_COOKIE>(CDataObject::NodeOf(dataObject));
     provider->CreatePropertySheet(L"", FALSE, cookie, dataObject, MMC_PSO_NEWWIZARDTYPE);

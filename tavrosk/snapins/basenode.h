@@ -206,11 +206,11 @@ protected:
 
     // What the node declares about itself, usually in its constructor; the base acts on it. A node whose
     // verbs or pictures depend on its state points these at another table when the state changes.
-    const wchar_t* m_helpTopic = nullptr;               // appended to the help file: L"::servers.htm"
-    std::span<const UINT> m_columns;                    // string ids of the result list's column titles
-    std::span<const SNAPINVERB> m_verbs;                // what selecting the node does to the verbs
+    const wchar_t* m_helpTopic = nullptr;                   // appended to the help file: L"::servers.htm"
+    std::span<const UINT> m_columns;                        // string ids of the result list's column titles
+    std::span<const SNAPINVERB> m_verbs;                    // what selecting the node does to the verbs
     std::span<const SNAPINWIZARDPICTURES> m_wizardPictures; // by m_wizardSelector; the last row for higher
-    int m_wizardSelector = 0;                           // set by RunNodeWizard for the length of a run
+    int m_wizardSelector = 0;                               // set by RunNodeWizard for the length of a run
 
 private:
     std::vector<CBasePropPage*> m_pages;

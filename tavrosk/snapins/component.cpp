@@ -55,7 +55,7 @@ STDMETHODIMP CComponent::Initialize(LPCONSOLE lpConsole) {
     if (!lpConsole) return E_POINTER;
     m_console = tvcom::ComPtr<IConsole>::Retain(lpConsole);
     HRESULT hr = S_OK;
-    m_displayHelp = m_console.As<IDisplayHelp>(IID_IDisplayHelp, &hr);
+    m_displayHelp = m_console.As<IDisplayHelp>(&hr);
     return hr;
 }
 
@@ -65,7 +65,7 @@ STDMETHODIMP CComponent::Notify(LPDATAOBJECT lpDataObject, MMC_NOTIFY_TYPE event
             return m_console ? m_console->SelectScopeItem(static_cast<HSCOPEITEM>(arg)) : E_UNEXPECTED;
         if (param == kHintUpdateItem) {
             HRESULT hr = S_OK;
-            auto resultData = m_console.As<IResultData>(IID_IResultData, &hr);
+            auto resultData = m_console.As<IResultData>(&hr);
             return resultData ? resultData->UpdateItem(static_cast<HRESULTITEM>(arg)) : hr;
         }
         return S_FALSE;
@@ -107,7 +107,8 @@ STDMETHODIMP CComponent::Notify(LPDATAOBJECT lpDataObject, MMC_NOTIFY_TYPE event
         if (multi) {
             // Only the selection of result items is passed on, to the first of them.
             CBaseNode* first = object->GetItem(0);
-            if (LOWORD(arg) == 0 && HIWORD(arg) == 1 && first) return first->OnSelect(m_console.Get(), FALSE, TRUE);
+            if (LOWORD(arg) == 0 && HIWORD(arg) == 1 && first)
+                return first->OnSelect(m_console.Get(), FALSE, TRUE);
             return S_FALSE;
         }
         return node->OnSelect(m_console.Get(), LOWORD(arg), HIWORD(arg));
@@ -143,7 +144,8 @@ STDMETHODIMP CComponent::Notify(LPDATAOBJECT lpDataObject, MMC_NOTIFY_TYPE event
     case MMCN_FILTER_CHANGE:
         return OnFilterChange(node, arg, param);
     case MMCN_FILTERBTN_CLICK:
-        return node->OnFilterButtonClick(m_console.Get(), static_cast<int>(arg), reinterpret_cast<RECT*>(param));
+        return node->OnFilterButtonClick(m_console.Get(), static_cast<int>(arg),
+                                         reinterpret_cast<RECT*>(param));
     case MMCN_PRINT:
         return node->OnPrint(m_console.Get());
     default:
@@ -168,7 +170,8 @@ HRESULT CComponent::OnPaste(CBaseNode* target, LPDATAOBJECT pasted, LPARAM param
             }
         }
     } else if (CBaseNode* node = source ? source->Node() : nullptr) {
-        if (SUCCEEDED(target->OnBeginPaste(m_console.Get(), 1)) && SUCCEEDED(target->OnPaste(m_console.Get(), node))) {
+        if (SUCCEEDED(target->OnBeginPaste(m_console.Get(), 1)) &&
+            SUCCEEDED(target->OnPaste(m_console.Get(), node))) {
             if (removed) {
                 auto* object = new (std::nothrow) CDataObject(node, CCT_RESULT);
                 if (!object) return E_OUTOFMEMORY;
@@ -185,7 +188,7 @@ HRESULT CComponent::OnFilterChange(CBaseNode* node, LPARAM code, LPARAM column) 
     WCHAR text[MAX_PATH] = {};
     MMC_FILTERDATA filter{text, MAX_PATH, 0};
     if (code == MFCC_VALUE_CHANGE) {
-        if (auto header = m_console.As<IHeaderCtrl2>(IID_IHeaderCtrl2)) {
+        if (auto header = m_console.As<IHeaderCtrl2>()) {
             DWORD type = MMC_STRING_FILTER;
             header->GetColumnFilter(static_cast<UINT>(column), &type, &filter);
             if (!text[0]) {
@@ -214,11 +217,12 @@ STDMETHODIMP CComponent::QueryDataObject(MMC_COOKIE cookie, DATA_OBJECT_TYPES ty
     if (cookie == MMC_MULTI_SELECT_COOKIE) {
         CBaseNode* first = current ? current->GetChild(0) : nullptr;
         if (!first) return E_FAIL;
-        auto object = tvcom::ComPtr<CDataObject>::Adopt(new (std::nothrow) CDataObject(CDataObject::MultiSelect(), type));
+        auto object = tvcom::ComPtr<CDataObject>::Adopt(new (std::nothrow)
+                                                            CDataObject(CDataObject::MultiSelect(), type));
         if (!object) return E_OUTOFMEMORY;
         object->SetNodeType(*first->GetNodeType());
         // The selected items, in list order; an owner-data list's items name their index instead.
-        if (auto resultData = m_console.As<IResultData>(IID_IResultData)) {
+        if (auto resultData = m_console.As<IResultData>()) {
             RESULTDATAITEM item{};
             item.nIndex = -1;
             for (;;) {
@@ -350,7 +354,7 @@ STDMETHODIMP CComponent::SetControlbar(LPCONTROLBAR pControlbar) {
     tvcom::ComPtr<IUnknown> created;
     HRESULT hr = m_controlbar->Create(TOOLBAR, static_cast<IExtendControlbar*>(this), created.Receive());
     if (FAILED(hr) || !created) return FAILED(hr) ? hr : E_UNEXPECTED;
-    m_toolbar = created.As<IToolbar>(IID_IToolbar, &hr);
+    m_toolbar = created.As<IToolbar>(&hr);
     return hr;
 }
 

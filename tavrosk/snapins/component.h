@@ -13,8 +13,8 @@ namespace Snapins {
 
 class CBaseNode;
 
-class CComponent : public CSnapinObject<IComponent, IExtendContextMenu, IExtendPropertySheet2, IResultOwnerData,
-                                        IExtendControlbar, IResultDataCompareEx> {
+class CComponent : public CSnapinObject<IComponent, IExtendContextMenu, IExtendPropertySheet2,
+                                        IResultOwnerData, IExtendControlbar, IResultDataCompareEx> {
 public:
     explicit CComponent(CComponentDataBase* componentData);
 

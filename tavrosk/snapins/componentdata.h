@@ -47,7 +47,7 @@ public:
 protected:
     tvcom::ComPtr<IConsole> m_console;            // IConsole2 when the console has it
     tvcom::ComPtr<IConsoleNameSpace> m_nameSpace; // IConsoleNameSpace2 when the console has it
-    CBaseNode* m_root = nullptr;              // owned; the derived class makes and deletes it
+    CBaseNode* m_root = nullptr;                  // owned; the derived class makes and deletes it
     std::wstring m_helpFile;
     CBaseNode* m_sheetNode = nullptr; // the node whose pages were made last
 };

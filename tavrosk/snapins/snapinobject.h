@@ -16,7 +16,8 @@ public:
     // expects of a snap-in.
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         if (!ppv) return E_FAIL;
-        if (riid != IID_IUnknown && riid != tvcom::IidOf<First>() && (... && (riid != tvcom::IidOf<Rest>()))) {
+        if (riid != IID_IUnknown && riid != tvcom::IidOf<First>() &&
+            (... && (riid != tvcom::IidOf<Rest>()))) {
             *ppv = nullptr;
             return E_NOINTERFACE;
         }

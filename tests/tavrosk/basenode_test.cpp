@@ -11,6 +11,7 @@
 #include "../../tavrosk/resources/resource.h"
 #include "fake_console.h"
 #include "test_support.h"
+#include "snapins/module.h"
 
 namespace {
 
@@ -278,7 +279,6 @@ TEST_F(NodeModel, ProgressShowsTextAndPercentInTheStatusBar) {
     EXPECT_EQ(console.statusTexts.size(), 2u);
 }
 
-
 // A node that declares its verbs and wizard pictures as data, as the snap-in's nodes do.
 class DeclaringNode : public Node {
 public:
@@ -325,7 +325,8 @@ TEST_F(NodeModel, SelectionSetsTheDeclaredVerbsInTheirOrderAndAnswersTheLastResu
 }
 
 TEST_F(NodeModel, WizardPicturesFollowTheWizardBeingRun) {
-    const Snapins::SNAPINWIZARDPICTURES pictures[] = {{0, 0, TRUE}, {IDB_SMALL_IMAGES, IDB_LARGE_IMAGES, FALSE}};
+    const Snapins::SNAPINWIZARDPICTURES pictures[] = {{0, 0, TRUE},
+                                                      {IDB_SMALL_IMAGES, IDB_LARGE_IMAGES, FALSE}};
     DeclaringNode node;
     HBITMAP watermark = nullptr, header = nullptr;
     HPALETTE palette = reinterpret_cast<HPALETTE>(1);
@@ -352,3 +353,13 @@ TEST_F(NodeModel, WizardPicturesFollowTheWizardBeingRun) {
 }
 
 } // namespace
+
+TEST(SnapinModuleLocale, AUserLocaleTheMachineLacksFallsBackToTheClassicOne) {
+    const char* saved = getenv("LC_ALL");
+    std::string previous = saved ? saved : "";
+    setenv("LC_ALL", "xx_XX.UTF-8", 1);
+    std::string name;
+    EXPECT_NO_THROW(name = Snapins::CSnapinModule().locale.name());
+    saved ? setenv("LC_ALL", previous.c_str(), 1) : unsetenv("LC_ALL");
+    EXPECT_EQ(name, "C");
+}

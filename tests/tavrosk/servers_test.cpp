@@ -136,7 +136,8 @@ TEST_F(ServerNodes, DeletingAGroupAsksAndNoKeepsIt) {
     ASSERT_NE(group, nullptr);
     EXPECT_EQ(group->OnDelete(&console), S_FALSE);
     ASSERT_EQ(console.boxes.size(), 1u);
-    EXPECT_EQ(console.boxes[0], L"Delete Server Group: Are you sure you want to delete server group 'Sales'?");
+    EXPECT_EQ(console.boxes[0],
+              L"Delete Server Group: Are you sure you want to delete server group 'Sales'?");
     EXPECT_EQ(console.styles[0], 0x24u);
     EXPECT_EQ(root.ChildCount(), 1u);
     EXPECT_EQ(StoredGroups(), std::vector<std::wstring>{L"Sales"});
@@ -340,7 +341,8 @@ TEST_F(ServerNodes, RemovingAServerAsksAndTakesItsRegistrationAway) {
     ASSERT_NE(server, nullptr);
     EXPECT_EQ(server->OnDelete(&console), S_OK);
     ASSERT_EQ(console.boxes.size(), 1u);
-    EXPECT_EQ(console.boxes[0], L"Korvath Console: Are you sure you want to remove server DBSRV1 from the console?");
+    EXPECT_EQ(console.boxes[0],
+              L"Korvath Console: Are you sure you want to remove server DBSRV1 from the console?");
     EXPECT_EQ(group->ChildCount(), 1u);
 
     console.answers = {IDYES};

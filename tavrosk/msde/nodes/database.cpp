@@ -183,7 +183,7 @@ HRESULT CDatabase::OnRefresh(IConsole* console) {
     CWaitCursor wait;
     HRESULT hr = Initialize();
     if (FAILED(hr)) return hr;
-    auto resultData = tvcom::QueryFrom<IResultData>(console, IID_IResultData, &hr);
+    auto resultData = tvcom::QueryFrom<IResultData>(console, &hr);
     if (!resultData) return hr;
     return resultData->UpdateItem(m_resultItem);
 }

@@ -111,7 +111,8 @@ HRESULT CDatabases::AddMenuItems(IContextMenuCallback* callback, long* insertion
 HRESULT CDatabases::OnMenuCommand(IConsole* console, long commandId, IComponent* component,
                                   IComponentData* componentData, IDataObject* dataObject) {
     int wizard = WizardOfCommand(commandId);
-    if (wizard == kNoWizard) return CBaseNode::OnMenuCommand(console, commandId, component, componentData, dataObject);
+    if (wizard == kNoWizard)
+        return CBaseNode::OnMenuCommand(console, commandId, component, componentData, dataObject);
     RunNodeWizard(wizard, console, component, componentData, dataObject);
     return S_FALSE;
 }

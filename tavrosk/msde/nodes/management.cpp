@@ -48,7 +48,7 @@ HRESULT CManagement::ShowNewerServerNotice(IConsole* console, HSCOPEITEM item) {
     tvcom::ComPtr<IUnknown> view;
     if (!console || FAILED(console->QueryResultView(view.Receive())) || !view)
         return CBaseNode::OnShow(console, TRUE, item);
-    auto message = view.As<IMessageView>(IID_IMessageView);
+    auto message = view.As<IMessageView>();
     if (!message) return S_OK;
     message->SetIcon(Icon_Warning);
     message->SetTitleText(Snapins::LoadResString(IDS_NEWER_SERVER_TITLE).c_str());

@@ -139,7 +139,7 @@ HRESULT CServer::ShowLogonFailure(IConsole* console) {
     if (!console) return S_OK;
     tvcom::ComPtr<IUnknown> view;
     if (FAILED(console->QueryResultView(view.Receive())) || !view) return S_OK;
-    auto message = view.As<IMessageView>(IID_IMessageView);
+    auto message = view.As<IMessageView>();
     if (!message) return S_OK;
     message->SetIcon(Icon_Warning);
     message->SetTitleText(Snapins::LoadResString(IDS_LOGON_FAILURE_TITLE).c_str());

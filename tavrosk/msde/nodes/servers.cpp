@@ -28,7 +28,8 @@ const Snapins::SNAPINVERB kVerbs[] = {
     {Snapins::kEnableVerb, MMC_VERB_DELETE},
 };
 // The Register Server wizard's, unstretched.
-const Snapins::SNAPINWIZARDPICTURES kWizardPictures[] = {{IDB_REGISTER_WATERMARK, IDB_REGISTER_HEADER, FALSE}};
+const Snapins::SNAPINWIZARDPICTURES kWizardPictures[] = {
+    {IDB_REGISTER_WATERMARK, IDB_REGISTER_HEADER, FALSE}};
 
 // The group's one wizard.
 constexpr int kRegisterWizard = 1;
