@@ -11,7 +11,7 @@ namespace {
 
 // The sinks attached to one object, shared by the object and the connection points it hands out.
 template <class Sink> struct SinkList {
-    std::map<DWORD, Ref<Sink>> sinks;
+    std::map<DWORD, tvcom::ComPtr<Sink>> sinks;
     DWORD nextCookie = 1;
 
     // Percent as the engine reports it, passed on at every step of `every` percent and at 100.
@@ -28,13 +28,13 @@ template <class Sink> struct SinkList {
             sink->Complete(message.c_str());
     }
     // A sink may unadvise itself from inside a notification.
-    std::map<DWORD, Ref<Sink>> Snapshot() const { return sinks; }
+    std::map<DWORD, tvcom::ComPtr<Sink>> Snapshot() const { return sinks; }
 };
 
 template <class Sink> class ConnectionPoint final : public Object<IConnectionPoint> {
 public:
     ConnectionPoint(IConnectionPointContainer* container, std::shared_ptr<SinkList<Sink>> list)
-        : container_((container->AddRef(), container)), list_(std::move(list)) {}
+        : container_(tvcom::ComPtr<IConnectionPointContainer>::Retain(container)), list_(std::move(list)) {}
 
     STDMETHODIMP GetConnectionInterface(IID* pIID) override {
         if (!pIID) return E_POINTER;
@@ -43,9 +43,7 @@ public:
     }
     STDMETHODIMP GetConnectionPointContainer(IConnectionPointContainer** ppCPC) override {
         if (!ppCPC) return E_POINTER;
-        container_->AddRef();
-        *ppCPC = container_.get();
-        return S_OK;
+        return container_.CopyTo(ppCPC);
     }
     STDMETHODIMP Advise(IUnknown* pUnkSink, DWORD* pdwCookie) override {
         if (!pdwCookie) return E_POINTER;
@@ -56,7 +54,7 @@ public:
             return Report(IID_IConnectionPoint, CONNECT_E_CANNOTCONNECT,
                           L"[Tavrosk][Object Model]The sink does not implement the notification interface.");
         *pdwCookie = list_->nextCookie++;
-        list_->sinks.emplace(*pdwCookie, Ref<Sink>(sink));
+        list_->sinks.emplace(*pdwCookie, tvcom::ComPtr<Sink>::Adopt(sink));
         return S_OK;
     }
     STDMETHODIMP Unadvise(DWORD dwCookie) override {
@@ -71,7 +69,7 @@ public:
     }
 
 private:
-    Ref<IConnectionPointContainer> container_;
+    tvcom::ComPtr<IConnectionPointContainer> container_;
     std::shared_ptr<SinkList<Sink>> list_;
 };
 
