@@ -32,7 +32,7 @@ TEST(BackupStatement, QuotingCommentsAndCase) {
     EXPECT_EQ(request.description, "it's ok");
     EXPECT_EQ(request.stats, 10);
     EXPECT_EQ(ParseBackupStatement("BACKUP DATABASE \"Q \"\"x\"\"\" TO DISK = 'f'").database, "Q \"x\"");
-    EXPECT_EQ(ParseBackupStatement("BACKUP DATABASE Größe TO Nightly").file, "Nightly");
+    EXPECT_EQ(ParseBackupStatement("BACKUP DATABASE Größe TO Nightly").device, "Nightly");
     EXPECT_EQ(ParseBackupStatement("BACKUP LOG [Sales] TO DISK = 'f'").action, BackupAction::Log);
     EXPECT_EQ(ParseBackupStatement("BACKUP DATABASE s TO DISK = 'f' WITH DIFFERENTIAL").action,
               BackupAction::Differential);

@@ -146,7 +146,7 @@ TEST(BackupRestore, FailuresNameTheirCause) {
     EXPECT_EQ(L"[Tavrosk][Object Model]The server object is not connected.", ErrorDescription());
 
     EXPECT_TRUE(FAILED(backup->SetFiles(L"[unclosed")));
-    EXPECT_EQ(L"[Tavrosk][Object Model]The file list has an unclosed '['.", ErrorDescription());
+    EXPECT_EQ(L"[Tavrosk][Object Model]The device list '[unclosed' has an unclosed '['.", ErrorDescription());
 
     std::string folder = tvtest::MakeFolder("foreign");
     std::string foreign = folder + "/foreign.bak";
