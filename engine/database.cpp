@@ -457,12 +457,15 @@ std::vector<ResultSet> SessionImpl::RunSql(const std::string& database, const st
     while (next && *next) {
         sqlite3_stmt* raw = nullptr;
         const char* tail = nullptr;
+        gate.refused.clear();
+        gate.wrote = false;
         int rc = sqlite3_prepare_v2(db.Handle(), next, -1, &raw, &tail);
-        if (rc == SQLITE_AUTH && gate.wrote) throw ReadOnlyDatabase(row.name);
-        if (rc == SQLITE_AUTH) throw PermissionDenied(gate.refused, row.name);
-        if (rc == SQLITE_ERROR) {
-            // What defensive mode and the attach limit refuse on their own is the same refusal.
+        if (rc != SQLITE_OK) {
+            // A refusal of the gate, whichever error SQLite reports it with, and what defensive mode
+            // and the attach limit refuse on their own, are the same refusal.
             std::string reason = sqlite3_errmsg(db.Handle());
+            if (gate.wrote) throw ReadOnlyDatabase(row.name);
+            if (!gate.refused.empty()) throw PermissionDenied(gate.refused, row.name);
             if (reason.find("too many attached") == 0) throw PermissionDenied("ATTACH", row.name);
             if (reason.find("may not be modified") != std::string::npos)
                 throw PermissionDenied("UPDATE " + reason.substr(6, reason.find(' ', 6) - 6), row.name);

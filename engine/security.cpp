@@ -264,8 +264,8 @@ std::vector<BackupDeviceInfo> Session::BackupDevices() {
 
 void Session::AddBackupDevice(const BackupDeviceInfo& device) {
     impl_->RequireSysadmin();
-    if (device.name.empty() || device.physicalName.empty()) throw DeviceNeedsName();
     CheckName("backup device", device.name);
+    if (device.physicalName.empty()) throw DeviceNeedsName();
     WriteScope write(impl_->catalog, impl_->inTransaction);
     auto exists = impl_->catalog.Prepare("SELECT 1 FROM backup_devices WHERE name = ?");
     if (exists.With(device.name).Step()) throw DeviceExists(device.name);
