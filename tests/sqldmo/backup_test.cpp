@@ -285,13 +285,13 @@ namespace {
 // and a file named like a device is that file and not the device's.
 TEST(BackupRestore, DeviceListsPassThroughToTheEngine) {
     Prepare();
-    MakeDatabase("Listed");
+    MakeDatabase("PassedOn");
     auto server = Connected();
     auto session = tvengine::Connect("(local)");
     std::string deviceFile = tvtest::MakeFolder("listed") + "/device.bak";
     session->AddBackupDevice({"ListedDevice", deviceFile});
     auto backup = Create<IWSQLDMOBackup>(CLSID_SQLDMOBackup, IID_IWSQLDMOBackup);
-    backup->SetDatabase(L"Listed");
+    backup->SetDatabase(L"PassedOn");
     backup->SetInitialize(VARIANT_TRUE);
     ASSERT_EQ(S_OK, backup->SetFiles(L"[[listed.bak]]"));
     ASSERT_EQ(S_OK, backup->SQLBackup(server.get())) << ErrorDescription();
