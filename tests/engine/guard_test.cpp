@@ -165,8 +165,8 @@ TEST(Paths, BackupsAndRestoresStayOffTheServersFiles) {
 TEST(Paths, RandomPathShapesLeaveEveryCanaryAlone) {
     auto admin = enginetest::Admin();
     CreateInstance("CANARIES");
-    enginetest::MakeDatabase(*admin, "Source", "s");
-    enginetest::MakeDatabase(*admin, "Bystander", "b");
+    enginetest::MakeDatabase(*admin, "ShapeSource", "s");
+    enginetest::MakeDatabase(*admin, "ShapeBystander", "b");
     const auto& settings = admin->Settings();
     std::string prefix = tvtest::Prefix(), other = prefix + "/instances/CANARIES";
     std::string outside = tvtest::MakeFolder("shapes");
@@ -178,7 +178,7 @@ TEST(Paths, RandomPathShapesLeaveEveryCanaryAlone) {
                                          other + "/canary",
                                          other + "/Data/canary.mdf",
                                          other + "/Backup/canary.bak"};
-    for (const auto& file : admin->Database("Bystander").files)
+    for (const auto& file : admin->Database("ShapeBystander").files)
         canaries.push_back(file.physicalName);
     std::map<std::string, std::string> before;
     for (const std::string& canary : canaries) {
@@ -189,7 +189,7 @@ TEST(Paths, RandomPathShapesLeaveEveryCanaryAlone) {
     fs::create_symlink(settings.rootFolder + "/canary", outside + "/to-canary.bak");
     fs::create_symlink(other, settings.backupFolder + "/to-other");
     std::string backup = outside + "/source.bak";
-    admin->Backup({"Source", backup});
+    admin->Backup({"ShapeSource", backup});
 
     const std::vector<std::string> roots = {"",
                                             "C:\\",
@@ -217,8 +217,8 @@ TEST(Paths, RandomPathShapesLeaveEveryCanaryAlone) {
                                             "catalog.db",
                                             "catalog.db-journal",
                                             "canary.mdf",
-                                            "Bystander.mdf",
-                                            "Bystander_log.LDF",
+                                            "ShapeBystander.mdf",
+                                            "ShapeBystander_log.LDF",
                                             "x.bak"};
     std::mt19937 random(20261208);
     auto shape = [&] {
@@ -233,11 +233,11 @@ TEST(Paths, RandomPathShapesLeaveEveryCanaryAlone) {
         try {
             switch (round % 4) {
             case 0:
-                admin->Backup({"Source", a, BackupAction::Database, {}, {}, round % 8 == 0});
+                admin->Backup({"ShapeSource", a, BackupAction::Database, {}, {}, round % 8 == 0});
                 break;
             case 1: {
                 RestoreRequest restore{"Shape" + std::to_string(round), backup};
-                restore.move = {{"Source", a}, {"Source_log", b}};
+                restore.move = {{"ShapeSource", a}, {"ShapeSource_log", b}};
                 restore.replace = round % 3 == 0;
                 admin->Restore(restore);
                 admin->DropDatabase(restore.database);
@@ -250,7 +250,7 @@ TEST(Paths, RandomPathShapesLeaveEveryCanaryAlone) {
             }
             default:
                 admin->AddBackupDevice({"dev" + std::to_string(round), a});
-                BackupRequest request{"Source"};
+                BackupRequest request{"ShapeSource"};
                 request.device = "dev" + std::to_string(round);
                 admin->Backup(request);
             }
@@ -260,7 +260,7 @@ TEST(Paths, RandomPathShapesLeaveEveryCanaryAlone) {
             ASSERT_TRUE(fs::exists(canary) && enginetest::ReadFile(canary) == bytes)
                 << canary << " after round " << round << ": " << a << " | " << b;
     }
-    EXPECT_EQ(enginetest::Marker(*admin, "Bystander"), "b");
+    EXPECT_EQ(enginetest::Marker(*admin, "ShapeBystander"), "b");
     DropInstance("CANARIES");
 }
 
@@ -295,14 +295,14 @@ TEST(Restore, FromAnotherInstanceLeavesThatInstanceAlone) {
 
 TEST(Backup, ConcurrentAppendsKeepEverySet) {
     auto admin = enginetest::Admin();
-    enginetest::MakeDatabase(*admin, "Busy", "busy", 1);
+    enginetest::MakeDatabase(*admin, "Appended", "busy", 1);
     std::string folder = tvtest::MakeFolder("appends"), file = folder + "/busy.bak";
     constexpr int kWriters = 6;
     std::vector<std::thread> writers;
     for (int i = 0; i < kWriters; ++i)
         writers.emplace_back([&, i] {
             auto session = Connect("(local)");
-            BackupRequest request{"Busy", file, BackupAction::Database, "set " + std::to_string(i)};
+            BackupRequest request{"Appended", file, BackupAction::Database, "set " + std::to_string(i)};
             session->Backup(request);
         });
     for (auto& writer : writers)
@@ -316,9 +316,9 @@ TEST(Backup, ConcurrentAppendsKeepEverySet) {
     }
     EXPECT_EQ(names.size(), static_cast<size_t>(kWriters));
     for (int position = 1; position <= kWriters; ++position) {
-        RestoreRequest restore{"Busy " + std::to_string(position), file, position};
-        restore.move = {{"Busy", folder + "/" + std::to_string(position) + ".mdf"},
-                        {"Busy_log", folder + "/" + std::to_string(position) + ".ldf"}};
+        RestoreRequest restore{"Appended " + std::to_string(position), file, position};
+        restore.move = {{"Appended", folder + "/" + std::to_string(position) + ".mdf"},
+                        {"Appended_log", folder + "/" + std::to_string(position) + ".ldf"}};
         admin->Restore(restore);
         EXPECT_EQ(enginetest::Marker(*admin, restore.database), "busy");
     }
