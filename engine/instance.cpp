@@ -4,6 +4,7 @@
 // leaves no half instance that could be connected to.
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 
 #include "internal.h"
 #include "session_impl.h"
+#include "tvplatform.h"
 
 namespace tvengine {
 
@@ -88,18 +90,34 @@ std::string ResolveServer(const std::string& serverName) {
     bool local = EqualsNoCase(host, "(local)") || host == "." || EqualsNoCase(host, "localhost") ||
                  EqualsNoCase(host, ThisComputerName());
     std::string found = local && ValidInstanceName(instance) ? FindInstance(instance) : std::string();
-    if (found.empty()) throw Error(kErrServerNotFound, "SQL Server does not exist or access denied.");
+    if (found.empty()) throw ServerNotFound();
     return found;
 }
 
 InstanceSettings GetInstanceSettings(const std::string& name) {
     std::string found = FindInstance(name);
-    if (found.empty()) throw Error(kErrServerNotFound, "SQL Server does not exist or access denied.");
+    if (found.empty()) throw ServerNotFound();
     Connection catalog = OpenCatalog(InstanceFolder(found), false);
     return LoadSettings(found, catalog);
 }
 
+namespace {
+
+// Instances are made and removed by the prefix's owner only: another user's files are not ours to lay
+// out or delete, even where the folder's modes would let us.
+void RequirePrefixOwner() {
+    struct stat st;
+    std::string prefix = tvp::Prefix();
+    if (::stat(prefix.c_str(), &st) == 0 && st.st_uid != ::geteuid())
+        throw Error(kErrNotPermitted, "The prefix '" + prefix +
+                                          "' belongs to another user: only its owner creates and drops "
+                                          "instances.");
+}
+
+} // namespace
+
 InstanceSettings CreateInstance(const std::string& requested, const InstanceOptions& options) {
+    RequirePrefixOwner();
     std::string name = requested.empty() ? std::string(kDefaultInstance) : requested;
     if (!ValidInstanceName(name))
         throw Error(kErrInternal,
@@ -188,8 +206,9 @@ InstanceSettings CreateInstance(const std::string& requested, const InstanceOpti
 }
 
 void DropInstance(const std::string& requested) {
+    RequirePrefixOwner();
     std::string name = FindInstance(requested);
-    if (name.empty()) throw Error(kErrServerNotFound, "SQL Server does not exist or access denied.");
+    if (name.empty()) throw ServerNotFound();
     std::string folder = InstanceFolder(name);
     {
         Connection catalog = OpenCatalog(folder, false);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "errors.h"
 
 namespace tvengine::detail {
 
@@ -132,11 +133,6 @@ std::string NewGuid();                      // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXX
 std::string ThisComputerName();
 bool ProcessAlive(long long pid, const std::string& startTime);
 std::string ProcessStartTime(long long pid);
-
-// The server's sentences.
-[[noreturn]] void ThrowNoSuchDatabase(const std::string& name);
-[[noreturn]] void ThrowNotPermitted();
-[[noreturn]] void ThrowCannotOpenDevice(const std::string& path, int osError);
 
 // Password hashes: salted PBKDF2-HMAC-SHA256; the text holds the method, the count, the salt and the hash.
 std::string HashPassword(const std::string& password);

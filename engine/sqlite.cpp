@@ -39,13 +39,11 @@ Connection& Connection::operator=(Connection&& other) noexcept {
 void Connection::Fail(int code) const {
     int primary = code & 0xFF;
     std::string reason = sqlite3_errmsg(db_);
-    if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
-        throw Error(1222, "Lock request time out period exceeded.");
+    if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) throw LockTimeout();
     if (primary == SQLITE_READONLY) throw Error(kErrReadOnly, "The database is read-only: " + reason);
     if (primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB)
         throw Error(kErrInternal, Format("The %s is damaged: %s", what_, reason.c_str()));
-    if (primary == SQLITE_FULL)
-        throw Error(1105, Format("Could not allocate space in the %s: the disk is full.", what_));
+    if (primary == SQLITE_FULL) throw DiskFull(Format("the %s", what_));
     throw Error(kErrInternal, Format("The %s failed: %s", what_, reason.c_str()));
 }
 
@@ -175,7 +173,7 @@ Connection OpenCatalog(const std::string& instanceFolder, bool create) {
         if (fd < 0) throw Error(kErrInternal, "Could not create the instance catalog " + path);
         ::close(fd);
     } else if (!FileExists(path)) {
-        throw Error(kErrServerNotFound, "SQL Server does not exist or access denied.");
+        throw ServerNotFound();
     }
     Connection catalog(path, SQLITE_OPEN_READWRITE, "catalog");
     // WAL lets sessions of other processes read the catalog while one of them writes.

@@ -2,9 +2,15 @@
 // administrators. SERVER arguments are server names as a client gives them ("(local)", "HOST",
 // "HOST\INSTANCE"). Result sets print as a line of column names and one line per row, the cells
 // separated by tabs; errors go to standard error with the server's number, and the exit status is 1.
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,19 +21,21 @@ namespace {
 using namespace tvengine;
 
 const char kUsage[] =
-    "usage: tavrosk-engine [--login NAME --password PW] COMMAND ...\n"
-    "  instance create [NAME] [--version MAJOR]\n"
+    "usage: tavrosk-engine [--login NAME [--password-file FILE | --password PW]] COMMAND ...\n"
+    "  A SQL login's password comes from --password-file, else TAVROSK_PASSWORD, else a prompt when\n"
+    "  standard input is a terminal. --password PW is for scripts: the process list shows it.\n"
+    "  instance create [NAME] [--version MAJOR]    (the prefix's owner only)\n"
     "  instance list\n"
-    "  instance drop NAME\n"
+    "  instance drop NAME                          (the prefix's owner only)\n"
     "  database create SERVER NAME [--data PATH] [--log PATH]\n"
     "  database list SERVER\n"
     "  database drop SERVER NAME\n"
     "  database readonly SERVER NAME on|off\n"
     "  locks SERVER DATABASE\n"
-    "  login add SERVER NAME [--windows | --group | --password PW] [--sysadmin]\n"
+    "  login add SERVER NAME [--windows | --group | --password-file FILE | --password PW] [--sysadmin]\n"
     "  login list SERVER\n"
     "  backup SERVER DATABASE FILE [--description TEXT] [--name TEXT] [--append] [--stats]\n"
-    "  restore SERVER DATABASE FILE [--move LOGICAL PATH]... [--stats]\n"
+    "  restore SERVER DATABASE FILE [--move LOGICAL PATH]... [--replace] [--stats]\n"
     "  job list SERVER\n"
     "  job start SERVER JOB\n"
     "  filelist FILE\n"
@@ -104,11 +112,57 @@ std::unique_ptr<Session> Open(const std::string& server) {
     return Connect(server, g_credentials, "tavrosk-engine");
 }
 
+// Reports each multiple of 10 percent that the work passes, also when one step passes several.
 Progress Stats(bool on) {
     if (!on) return {};
-    return [](int percent) {
-        if (percent > 0 && percent % 10 == 0) std::printf("%d percent processed.\n", percent);
+    auto next = std::make_shared<int>(10);
+    return [next](int percent) {
+        for (; *next <= percent && *next <= 100; *next += 10)
+            std::printf("%d percent processed.\n", *next);
+        std::fflush(stdout);
     };
+}
+
+int Number(const std::string& text, const char* what) {
+    char* end = nullptr;
+    errno = 0;
+    long value = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno != 0 || value < INT_MIN || value > INT_MAX)
+        throw Error(kErrSyntax, "The " + std::string(what) + " '" + text + "' is not a number.");
+    return static_cast<int>(value);
+}
+
+// A password from a file (its first line), without showing it in the process list.
+std::string PasswordFromFile(const std::string& path) {
+    FILE* file = std::fopen(path.c_str(), "r");
+    if (!file)
+        throw Error(kErrInternal,
+                    "Cannot read the password file '" + path + "': " + std::strerror(errno) + ".");
+    std::string password;
+    for (int c; (c = std::fgetc(file)) != EOF && c != '\n';)
+        password += static_cast<char>(c);
+    std::fclose(file);
+    if (!password.empty() && password.back() == '\r') password.pop_back();
+    return password;
+}
+
+// Asks on the terminal, without echo; false when standard input is not a terminal.
+bool PromptPassword(const char* prompt, std::string* password) {
+    if (!::isatty(STDIN_FILENO)) return false;
+    std::fprintf(stderr, "%s", prompt);
+    struct termios old, quiet;
+    bool restore = ::tcgetattr(STDIN_FILENO, &old) == 0;
+    if (restore) {
+        quiet = old;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    password->clear();
+    for (int c; (c = std::fgetc(stdin)) != EOF && c != '\n';)
+        *password += static_cast<char>(c);
+    if (restore) ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &old);
+    std::fprintf(stderr, "\n");
+    return true;
 }
 
 int InstanceCommand(Arguments& args) {
@@ -121,7 +175,7 @@ int InstanceCommand(Arguments& args) {
             rest.erase(rest.begin());
             if (arg == "--version") {
                 if (rest.empty()) throw Usage{};
-                options.majorVersion = std::atoi(rest.front().c_str());
+                options.majorVersion = Number(rest.front(), "version");
                 rest.erase(rest.begin());
             } else if (name.empty() && arg.rfind("--", 0) != 0) {
                 name = arg;
@@ -229,10 +283,15 @@ int LoginCommand(Arguments& args) {
         else if (option == "--password") {
             password = args.Next();
             passwordGiven = true;
+        } else if (option == "--password-file") {
+            password = PasswordFromFile(args.Next());
+            passwordGiven = true;
         } else
             throw Usage{};
     }
-    if (login.type == LoginType::Sql && !passwordGiven) throw Usage{};
+    if (login.type == LoginType::Sql && !passwordGiven &&
+        !PromptPassword(("Password for the new login " + login.name + ": ").c_str(), &password))
+        throw Usage{};
     session->BeginTransaction();
     try {
         session->AddLogin(login, password);
@@ -274,13 +333,14 @@ int RestoreCommand(Arguments& args) {
     RestoreRequest request;
     request.database = args.Next();
     request.file = args.Next();
-    request.replace = true;
     bool stats = false;
     while (!args.Empty()) {
         std::string option = args.Next();
         if (option == "--move") {
             std::string logical = args.Next();
             request.move.emplace_back(logical, args.Next());
+        } else if (option == "--replace") {
+            request.replace = true;
         } else if (option == "--stats") {
             stats = true;
         } else {
@@ -311,10 +371,23 @@ int JobCommand(Arguments& args) {
 }
 
 int Run(Arguments& args) {
-    while (args.Peek("--login") || args.Peek("--password")) {
+    bool passwordGiven = false;
+    while (args.Peek("--login") || args.Peek("--password") || args.Peek("--password-file")) {
         std::string option = args.Next();
-        (option == "--login" ? g_credentials.login : g_credentials.password) = args.Next();
+        if (option == "--login") {
+            g_credentials.login = args.Next();
+        } else {
+            g_credentials.password = option == "--password" ? args.Next() : PasswordFromFile(args.Next());
+            passwordGiven = true;
+        }
         g_credentials.integrated = false;
+    }
+    if (!g_credentials.integrated && !passwordGiven) {
+        if (const char* password = std::getenv("TAVROSK_PASSWORD"))
+            g_credentials.password = password;
+        else if (!PromptPassword(("Password for " + g_credentials.login + ": ").c_str(),
+                                 &g_credentials.password))
+            throw Usage{};
     }
     std::string command = args.Next();
     if (command == "instance") return InstanceCommand(args);

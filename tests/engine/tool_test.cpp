@@ -135,3 +135,59 @@ TEST(Tool, JobsAreListedAndStartingOneNeedsTheAgent) {
         "this action.\n");
     session->RemoveJob("Tool job");
 }
+
+TEST(Tool, PasswordsComeFromAFileTheEnvironmentOrAPromptAndSqlPassesTheGate) {
+    enginetest::EnsureDefaultInstance();
+    std::string out, file = tvtest::MakeFolder("toolpw") + "/password";
+    FILE* f = std::fopen(file.c_str(), "w");
+    std::fputs("s3cret word\n", f);
+    std::fclose(f);
+    ASSERT_EQ(RunTool("login add . toolpw --password-file " + file, &out), 0) << out;
+    EXPECT_EQ(RunTool("--login toolpw --password-file " + file + " database list .", &out), 0) << out;
+    EXPECT_EQ(tvtest::Run("TAVROSK_PASSWORD='s3cret word' " + Tool() + " --login toolpw database list . 2>&1",
+                          &out),
+              0)
+        << out;
+    // No password anywhere and no terminal to ask on: the usage, which says why --password is for scripts.
+    EXPECT_EQ(
+        tvtest::Run("env -u TAVROSK_PASSWORD " + Tool() + " --login toolpw database list . </dev/null 2>&1",
+                    &out),
+        2);
+    EXPECT_NE(out.find("the process list shows it"), std::string::npos) << out;
+    EXPECT_NE(out.find("(the prefix's owner only)"), std::string::npos) << out;
+    // Caller SQL through the tool meets the same gate as every other route.
+    ASSERT_EQ(RunTool("database create . ToolOpen", &out), 0) << out;
+    EXPECT_EQ(RunTool("--login toolpw --password-file " + file + " sql . ToolOpen \"ATTACH '" +
+                          tvtest::Prefix() + "/instances/MSSQLSERVER/catalog.db' AS c\"",
+                      &out),
+              1);
+    EXPECT_EQ(out, "tavrosk-engine: error 229: ATTACH permission denied in database 'ToolOpen'.\n");
+}
+
+TEST(Tool, ErrorsTellTheTruthAndStatsPassEveryTenPercent) {
+    enginetest::EnsureDefaultInstance();
+    std::string out;
+    EXPECT_EQ(RunTool("instance create Versioned --version abc", &out), 1);
+    EXPECT_EQ(out, "tavrosk-engine: error 170: The version 'abc' is not a number.\n");
+    EXPECT_EQ(RunTool("filelist /dev/null", &out), 1);
+    EXPECT_EQ(out,
+              "tavrosk-engine: error 3241: The media family on device '/dev/null' is incorrectly formed. "
+              "SQL Server cannot process this media family.\n");
+
+    ASSERT_EQ(RunTool("database create . ToolStats", &out), 0) << out;
+    std::string folder = tvtest::MakeFolder("toolstats"), file = folder + "/stats.bak";
+    ASSERT_EQ(RunTool("backup . ToolStats " + file + " --stats", &out), 0) << out;
+    std::string expected;
+    for (int percent = 10; percent <= 100; percent += 10)
+        expected += std::to_string(percent) + " percent processed.\n";
+    EXPECT_EQ(out, expected);
+    // A restore overwrites a file that is not the database's own only when told to.
+    FILE* f = std::fopen((folder + "/taken.mdf").c_str(), "w");
+    std::fputs("taken", f);
+    std::fclose(f);
+    std::string moves =
+        " --move ToolStats " + folder + "/taken.mdf --move ToolStats_log " + folder + "/s.ldf";
+    EXPECT_EQ(RunTool("restore . ToolStatsCopy " + file + moves, &out), 1);
+    EXPECT_NE(out.find("error 3142:"), std::string::npos) << out;
+    EXPECT_EQ(RunTool("restore . ToolStatsCopy " + file + moves + " --replace", &out), 0) << out;
+}

@@ -131,7 +131,7 @@ TEST(BackupRestore, FailuresNameTheirCause) {
     EXPECT_EQ(L"[Tavrosk][Object Model]The server object is not connected.", ErrorDescription());
 
     EXPECT_TRUE(FAILED(backup->SetFiles(L"[unclosed")));
-    EXPECT_EQ(L"[Tavrosk][Object Model]The file list has an unclosed '['.", ErrorDescription());
+    EXPECT_EQ(L"[Tavrosk][Object Model]The device list '[unclosed' has an unclosed '['.", ErrorDescription());
 
     std::string folder = tvtest::MakeFolder("foreign");
     std::string foreign = folder + "/foreign.bak";
@@ -259,6 +259,60 @@ TEST(BackupRestore, ProgressArrivesOnTheWorkerThreadThatRunsTheBackup) {
     EXPECT_EQ(L"", failure);
     ExpectRisingTo100(percents);
     EXPECT_FALSE(offThread);
+}
+
+} // namespace
+
+namespace {
+
+// The object model passes the lists through: a bare remote file name ("[[name]]", as the Backup wizard
+// sends a name without a folder) is a file in the server's Backup folder, a device list names the device,
+// and a file named like a device is that file and not the device's.
+TEST(BackupRestore, DeviceListsPassThroughToTheEngine) {
+    Prepare();
+    MakeDatabase("PassedOn");
+    auto server = Connected();
+    auto session = tvengine::Connect("(local)");
+    std::string deviceFile = tvtest::MakeFolder("listed") + "/device.bak";
+    session->AddBackupDevice({"ListedDevice", deviceFile});
+    auto backup = Create<IWSQLDMOBackup>(CLSID_SQLDMOBackup, IID_IWSQLDMOBackup);
+    backup->SetDatabase(L"PassedOn");
+    backup->SetInitialize(VARIANT_TRUE);
+    ASSERT_EQ(S_OK, backup->SetFiles(L"[[listed.bak]]"));
+    ASSERT_EQ(S_OK, backup->SQLBackup(server.get())) << ErrorDescription();
+    EXPECT_TRUE(std::filesystem::exists(session->Settings().backupFolder + "/listed.bak"));
+    ASSERT_EQ(S_OK, backup->SetFiles(L"[ListedDevice]"));
+    ASSERT_EQ(S_OK, backup->SQLBackup(server.get())) << ErrorDescription();
+    EXPECT_TRUE(std::filesystem::exists(session->Settings().backupFolder + "/ListedDevice"));
+    EXPECT_FALSE(std::filesystem::exists(deviceFile));
+    backup->SetFiles(L"");
+    ASSERT_EQ(S_OK, backup->SetDevices(L"[ListedDevice]"));
+    ASSERT_EQ(S_OK, backup->SQLBackup(server.get())) << ErrorDescription();
+    EXPECT_TRUE(std::filesystem::exists(deviceFile));
+
+    auto restore = Create<IWSQLDMORestore>(CLSID_SQLDMORestore, IID_IWSQLDMORestore);
+    ASSERT_EQ(S_OK, restore->SetDevices(L"[ListedDevice]"));
+    Ptr<IWSQLDMOQueryResults> list;
+    ASSERT_EQ(S_OK, restore->ReadFileList(server.get(), &list)) << ErrorDescription();
+}
+
+// The object model's SQL meets the engine's gate like every other route.
+TEST(BackupRestore, SqlThroughTheObjectModelStaysInItsDatabase) {
+    Prepare();
+    MakeDatabase("Gated");
+    auto session = tvengine::Connect("(local)");
+    tvengine::LoginInfo login;
+    login.name = "dmoplain";
+    login.defaultDatabase = "Gated";
+    session->AddLogin(login, "pw");
+    auto server = Create<IWSQLDMOServer>(CLSID_SQLDMOServer, IID_IWSQLDMOServer);
+    ASSERT_EQ(S_OK, server->Connect(L"(local)", L"dmoplain", L"pw")) << ErrorDescription();
+    std::wstring catalog = tvp::FromUtf8(session->Settings().rootFolder + "/catalog.db");
+    Ptr<IWSQLDMOQueryResults> results;
+    EXPECT_TRUE(FAILED(server->ExecuteWithResults((L"ATTACH '" + catalog + L"' AS c").c_str(), &results)));
+    EXPECT_NE(std::wstring::npos, ErrorDescription().find(L"ATTACH permission denied in database 'Gated'."));
+    EXPECT_TRUE(FAILED(server->ExecuteWithResults(L"PRAGMA writable_schema = 1", &results)));
+    EXPECT_EQ(S_OK, server->ExecuteWithResults(L"SELECT marker FROM t", &results)) << ErrorDescription();
 }
 
 } // namespace

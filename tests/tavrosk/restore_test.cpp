@@ -220,8 +220,9 @@ TEST_F(RestoreWizard, ANewNameGetsANewDatabaseWithBothFilesBesideTheBackedUpData
 }
 
 TEST_F(RestoreWizard, ABackupFromAFolderThatIsGoneGetsItsNewFilesInTheServersDataFolder) {
-    const std::string gone = settings.rootFolder + "/Gone";
-    std::filesystem::create_directories(gone);
+    // A folder of the administrator's beside the prefix: the engine makes no database files inside the
+    // instance's folder other than its Data folder.
+    const std::string gone = tvtest::MakeFolder("Gone");
     auto session = tvengine::Connect("(local)");
     tvengine::DatabaseSpec spec;
     spec.name = "Elsewhere";
