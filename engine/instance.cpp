@@ -180,6 +180,7 @@ InstanceSettings CreateInstance(const std::string& requested, const InstanceOpti
         if (std::rename(next.c_str(), (folder + "/catalog.db").c_str()) != 0)
             throw Error(kErrInternal, "Could not put the instance catalog in place in " + folder);
         FsyncFolder(folder);
+        SignalJobChange();
     } catch (...) {
         std::filesystem::remove_all(folder, ignored);
         throw;
@@ -202,6 +203,7 @@ void DropInstance(const std::string& requested) {
     std::string catalogPath = folder + "/catalog.db";
     if (std::remove(catalogPath.c_str()) != 0)
         throw Error(kErrInternal, "Could not remove the instance catalog " + catalogPath);
+    SignalJobChange();
     std::error_code ignored;
     std::filesystem::remove_all(folder, ignored);
 }

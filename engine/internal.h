@@ -133,6 +133,10 @@ std::string ThisComputerName();
 bool ProcessAlive(long long pid, const std::string& startTime);
 std::string ProcessStartTime(long long pid);
 
+// Wakes the agent: touches the job change signal file (after a job store change or an instance made or
+// dropped). A failure is ignored: the agent still finds the change at its next wake-up.
+void SignalJobChange();
+
 // The server's sentences.
 [[noreturn]] void ThrowNoSuchDatabase(const std::string& name);
 [[noreturn]] void ThrowNotPermitted();

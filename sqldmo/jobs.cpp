@@ -20,9 +20,8 @@ struct JobPlace {
 class JobStep final : public Object<IWSQLDMOJobStep> {
 public:
     JobStep() = default;
-    JobStep(JobPlace place, std::string name) : place_(std::move(place)), stored_(true) {
-        step_.name = std::move(name);
-    }
+    JobStep(JobPlace place, const tvengine::JobStep& step)
+        : place_(std::move(place)), stored_(true), step_(step) {}
 
     STDMETHODIMP GetStepID(LPLONG p) override {
         return Call([&] { Out(p, long(Current().id)); });
@@ -30,6 +29,7 @@ public:
     STDMETHODIMP SetStepID(long v) override {
         return Call([&] {
             if (v < 1) Fail(L"A step identifier starts at 1.", E_INVALIDARG);
+            if (stored_) Fail(L"The step identifier of a step that belongs to a job cannot be changed.");
             Change([&](tvengine::JobStep& s) { s.id = int(v); });
         });
     }
@@ -87,7 +87,7 @@ public:
     STDMETHODIMP Remove() override {
         return Call([&] {
             if (!stored_) Fail(L"The job step has not been added to a job.");
-            place_.connection->Live().RemoveJobStep(place_.jobId, step_.name);
+            place_.connection->Live().RemoveJobStep(place_.jobId, step_.id);
             stored_ = false;
         });
     }
@@ -109,15 +109,15 @@ private:
     }
     tvengine::JobStep Current() {
         if (!stored_) return step_;
+        // A step is known by its number; two steps of a job may share a name.
         for (const auto& step : place_.Read().steps)
-            if (step.name == step_.name) return step_ = step;
-        Fail(L"The job step '" + Wide(step_.name) + L"' no longer exists.");
+            if (step.id == step_.id) return step_ = step;
+        Fail(L"The job step " + std::to_wstring(step_.id) + L" no longer exists.");
     }
     template <class F> void Change(F&& change) {
         tvengine::JobStep step = Current();
-        std::string oldName = step.name;
         change(step);
-        if (stored_) place_.connection->Live().UpdateJobStep(place_.jobId, oldName, step);
+        if (stored_) place_.connection->Live().UpdateJobStep(place_.jobId, step.id, step);
         step_ = step;
     }
 
@@ -138,15 +138,17 @@ public:
 
 protected:
     std::vector<std::wstring> Load() override {
+        steps_ = place_.Read().steps;
         std::vector<std::wstring> names;
-        for (const auto& step : place_.Read().steps)
+        for (const auto& step : steps_)
             names.push_back(Wide(step.name));
         return names;
     }
-    IWSQLDMOJobStep* Make(size_t index) override { return new JobStep(place_, Utf8(Names()[index])); }
+    IWSQLDMOJobStep* Make(size_t index) override { return new JobStep(place_, steps_[index]); }
 
 private:
     JobPlace place_;
+    std::vector<tvengine::JobStep> steps_;
 };
 
 // Job schedules ------------------------------------------------------------------------------------------
@@ -282,7 +284,7 @@ public:
     STDMETHODIMP Remove() override {
         return Call([&] {
             if (!state_->stored) Fail(L"The job schedule has not been added to a job.");
-            state_->place.connection->Live().RemoveJobSchedule(state_->place.jobId, state_->data.name);
+            state_->place.connection->Live().RemoveJobSchedule(state_->place.jobId, state_->data.id);
             state_->stored = false;
             state_->altering = false;
         });
@@ -429,12 +431,67 @@ public:
             place_ = {};
         });
     }
+    STDMETHODIMP Invoke() override {
+        return Call([&] { Stored().connection->Live().StartJob(place_.jobId); });
+    }
+    STDMETHODIMP GetCurrentRunStep(SQLDMO_LPBSTR p) override {
+        return Call([&] {
+            tvengine::Job job = Current();
+            std::wstring text = L"0 (unknown)";
+            for (const auto& step : job.steps)
+                if (job.currentStatus == 1 && step.id == job.currentStep)
+                    text = std::to_wstring(step.id) + L" (" + Wide(step.name) + L")";
+            Out(p, text);
+        });
+    }
+    STDMETHODIMP EnumHistory(IWSQLDMOQueryResults** pp) override {
+        return Call([&] {
+            tvengine::Job job = Current();
+            auto& session = Stored().connection->Live();
+            using tvengine::ColumnType;
+            tvengine::ResultSet results({{"instance_id", ColumnType::Integer},
+                                         {"job_id", ColumnType::WVarChar},
+                                         {"job_name", ColumnType::WVarChar},
+                                         {"step_id", ColumnType::Integer},
+                                         {"step_name", ColumnType::WVarChar},
+                                         {"sql_message_id", ColumnType::Integer},
+                                         {"sql_severity", ColumnType::Integer},
+                                         {"message", ColumnType::WVarChar},
+                                         {"run_status", ColumnType::Integer},
+                                         {"run_date", ColumnType::Integer},
+                                         {"run_time", ColumnType::Integer},
+                                         {"run_duration", ColumnType::Integer},
+                                         {"server", ColumnType::WVarChar}});
+            auto entries = session.JobHistory(job.id);
+            // The newest entry first, as the server lists a job's history.
+            for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry)
+                results.AddRow({entry->id, job.id, job.name, (long long)entry->stepId, entry->stepName,
+                                (long long)entry->sqlMessageId, (long long)entry->sqlSeverity, entry->message,
+                                (long long)entry->runStatus, (long long)entry->runDate,
+                                (long long)entry->runTime, (long long)entry->runDuration,
+                                session.Settings().serverName});
+            Out(pp, NewQueryResults(results));
+        });
+    }
     STDMETHODIMP RemoveStepByName(SQLDMO_LPCSTR stepName) override {
-        return Call([&] { Stored().connection->Live().RemoveJobStep(place_.jobId, Utf8(In(stepName))); });
+        return Call([&] {
+            std::string name = Utf8(In(stepName));
+            for (const auto& step : Current().steps)
+                if (step.name == name)
+                    return Stored().connection->Live().RemoveJobStep(place_.jobId, step.id);
+            throw tvengine::Error(tvengine::kErrNoSuchJob,
+                                  "The specified @step_name ('" + name + "') does not exist.");
+        });
     }
     STDMETHODIMP RemoveScheduleByName(SQLDMO_LPCSTR scheduleName) override {
-        return Call(
-            [&] { Stored().connection->Live().RemoveJobSchedule(place_.jobId, Utf8(In(scheduleName))); });
+        return Call([&] {
+            std::string name = Utf8(In(scheduleName));
+            for (const auto& schedule : Current().schedules)
+                if (schedule.name == name)
+                    return Stored().connection->Live().RemoveJobSchedule(place_.jobId, schedule.id);
+            throw tvengine::Error(tvengine::kErrNoSuchJob,
+                                  "The specified @name ('" + name + "') does not exist.");
+        });
     }
 
     void AddTo(const ConnectionPtr& connection) {
