@@ -128,6 +128,9 @@ InstanceSettings CreateInstance(const std::string& requested, const InstanceOpti
             if (fd < 0) throw Error(kErrInternal, "Could not create the instance catalog in " + folder);
             ::close(fd);
             Connection catalog(next, SQLITE_OPEN_READWRITE, "catalog");
+            // In WAL mode from birth: two processes opening a new instance at once (the agent woken by
+            // its creation, and a client) would otherwise both try to switch it and one would fail.
+            catalog.Exec("PRAGMA journal_mode=WAL");
             catalog.Exec("BEGIN");
             CreateCatalogSchema(catalog);
             auto setting = catalog.Prepare("INSERT INTO settings(name, value) VALUES (?, ?)");
@@ -194,7 +197,9 @@ void DropInstance(const std::string& requested) {
     std::string folder = InstanceFolder(name);
     {
         Connection catalog = OpenCatalog(folder, false);
-        auto query = catalog.Prepare("SELECT pid, pid_start FROM processes");
+        // The agent's registration does not hold an instance: the agent lets go when it is dropped.
+        auto query = catalog.Prepare(
+            "SELECT pid, pid_start FROM processes WHERE spid NOT IN (SELECT spid FROM agents)");
         while (query.Step())
             if (ProcessAlive(query.Int(0), query.Text(1)))
                 throw Error(kErrInternal, "The instance '" + name + "' is in use and cannot be dropped.");
