@@ -309,3 +309,15 @@ TEST_F(Agent, ARunCutShortIsCancelledByAStopAndFailedAfterAKillWithItsHistoryKep
     EXPECT_EQ(history[history.size() - 2].stepName, "Quick");
     EXPECT_EQ(history[history.size() - 2].runStatus, 1);
 }
+
+// CI has no user service manager: the unit is checked by reading it. It must run the agent in the
+// foreground (the service manager keeps it and collects its standard error) for the prefix it was
+// installed for, and stop it with --stop, which waits for the run in progress.
+TEST(AgentUnit, RunsTheAgentInTheForegroundForItsPrefix) {
+    std::ifstream file(std::string(TAVROSK_SOURCE_DIR) + "/agent/tavrosk-agent.service");
+    std::string unit((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    for (const char* line : {"\nType=simple\n", "\nEnvironment=TAVROSK_PREFIX=@PREFIX@\n",
+                             "\nExecStart=@BUILD@/bin/tavrosk-agentd --foreground\n",
+                             "\nExecStop=@BUILD@/bin/tavrosk-agentd --stop\n", "\nWantedBy=default.target\n"})
+        EXPECT_NE(unit.find(line), std::string::npos) << line;
+}
