@@ -179,6 +179,9 @@ void Agent::Reload(bool starting) {
     for (auto& [name, instance] : instances_) {
         std::set<int> seen;
         try {
+            // A start request or a run changes no schedule: the store is read again only after a change.
+            long long version = instance.session->JobStoreVersion();
+            if (version == instance.version) continue;
             std::vector<tvengine::Job> jobs = instance.session->Jobs();
             instance.session->BeginTransaction(); // the next runs, written together
             for (const tvengine::Job& job : jobs) {
@@ -190,8 +193,13 @@ void Agent::Reload(bool starting) {
                     std::string definition = Definition(s);
                     auto found = schedules_.find(key);
                     if (found != schedules_.end() && found->second.definition == definition) {
+                        // A writer that put back an older next run (a schedule object saving what it
+                        // read) is corrected.
                         found->second.data = s;
                         found->second.jobName = job.name;
+                        found->second.storedDate = s.nextRunDate;
+                        found->second.storedTime = s.nextRunTime;
+                        StoreNextRun(instance, found->second);
                         continue;
                     }
                     Schedule schedule;
@@ -212,6 +220,7 @@ void Agent::Reload(bool starting) {
                 }
             }
             instance.session->CommitTransaction();
+            instance.version = version;
         } catch (const tvengine::Error& error) {
             if (instance.session->InTransaction()) instance.session->RollbackTransaction();
             log_("cannot read the jobs of " + name + ": " + Describe(error));

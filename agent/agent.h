@@ -31,6 +31,7 @@ private:
         std::string name;
         std::string server;
         std::unique_ptr<tvengine::Session> session; // registered as this instance's agent
+        long long version = -1;                     // of the job store when last read
     };
     struct Schedule {
         std::string instance;

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <set>
 
 #include "internal.h"
@@ -140,10 +141,13 @@ long long InsertSchedule(Connection& catalog, const std::string& jobId, const Jo
     return catalog.LastInsertId();
 }
 
+void NewVersion(Connection& catalog);
+
 void Touch(Connection& catalog, const std::string& jobId) {
     catalog.Prepare("UPDATE jobs SET modified = ? WHERE job_id = ?")
         .With(static_cast<long long>(std::time(nullptr)), jobId)
         .Run();
+    NewVersion(catalog);
 }
 
 // Wakes the agent after a committed change it must act on; inside a transaction, at its commit.
@@ -161,7 +165,7 @@ long long StepRow(Connection& catalog, const std::string& jobId, int stepId) {
     return find.Int(0);
 }
 
-Job LoadJob(Connection& catalog, Statement& row) {
+Job JobFromRow(Statement& row) {
     Job job;
     job.id = row.Text(0);
     job.name = row.Text(1);
@@ -179,57 +183,82 @@ Job LoadJob(Connection& catalog, Statement& row) {
     job.modified = row.Int(13);
     job.currentStep = static_cast<int>(row.Int(14));
     job.runStarted = row.Int(15);
-    auto steps = catalog.Prepare(
-        "SELECT step_id, step_name, subsystem, command, database_name, on_success_action, on_success_step, "
-        "on_fail_action, on_fail_step FROM job_steps WHERE job_id = ? ORDER BY step_id, rowid");
-    steps.With(job.id);
-    while (steps.Step()) {
-        JobStep step;
-        step.id = static_cast<int>(steps.Int(0));
-        step.name = steps.Text(1);
-        step.subsystem = steps.Text(2);
-        step.command = steps.Text(3);
-        step.databaseName = steps.Text(4);
-        step.onSuccessAction = static_cast<int>(steps.Int(5));
-        step.onSuccessStep = static_cast<int>(steps.Int(6));
-        step.onFailAction = static_cast<int>(steps.Int(7));
-        step.onFailStep = static_cast<int>(steps.Int(8));
-        job.steps.push_back(std::move(step));
-    }
-    auto schedules = catalog.Prepare("SELECT schedule_id, name, enabled, freq_type, freq_interval, "
-                                     "freq_subday_type, freq_subday_interval, "
-                                     "freq_relative_interval, freq_recurrence_factor, active_start_date, "
-                                     "active_end_date, active_start_time, "
-                                     "active_end_time, next_run_date, next_run_time FROM job_schedules WHERE "
-                                     "job_id = ? ORDER BY schedule_id");
-    schedules.With(job.id);
-    while (schedules.Step()) {
-        JobSchedule s;
-        s.id = static_cast<int>(schedules.Int(0));
-        s.name = schedules.Text(1);
-        s.enabled = schedules.Int(2) != 0;
-        s.frequencyType = static_cast<int>(schedules.Int(3));
-        s.frequencyInterval = static_cast<int>(schedules.Int(4));
-        s.frequencySubdayType = static_cast<int>(schedules.Int(5));
-        s.frequencySubdayInterval = static_cast<int>(schedules.Int(6));
-        s.frequencyRelativeInterval = static_cast<int>(schedules.Int(7));
-        s.frequencyRecurrenceFactor = static_cast<int>(schedules.Int(8));
-        s.activeStartDate = static_cast<int>(schedules.Int(9));
-        s.activeEndDate = static_cast<int>(schedules.Int(10));
-        s.activeStartTime = static_cast<int>(schedules.Int(11));
-        s.activeEndTime = static_cast<int>(schedules.Int(12));
-        s.nextRunDate = static_cast<int>(schedules.Int(13));
-        s.nextRunTime = static_cast<int>(schedules.Int(14));
-        // The job's next run is the earliest next run of its enabled schedules.
-        long long next = static_cast<long long>(s.nextRunDate) * 1000000 + s.nextRunTime;
-        long long current = static_cast<long long>(job.nextRunDate) * 1000000 + job.nextRunTime;
-        if (s.enabled && s.nextRunDate > 0 && (job.nextRunDate == 0 || next < current)) {
-            job.nextRunDate = s.nextRunDate;
-            job.nextRunTime = s.nextRunTime;
-        }
-        job.schedules.push_back(std::move(s));
-    }
     return job;
+}
+
+// The step columns from column `at` on; the schedule columns likewise.
+constexpr const char* kStepColumns =
+    "step_id, step_name, subsystem, command, database_name, on_success_action, "
+    "on_success_step, on_fail_action, on_fail_step";
+constexpr const char* kScheduleColumns =
+    "schedule_id, name, enabled, freq_type, freq_interval, freq_subday_type, freq_subday_interval, "
+    "freq_relative_interval, freq_recurrence_factor, active_start_date, active_end_date, active_start_time, "
+    "active_end_time, next_run_date, next_run_time";
+
+JobStep StepFromRow(Statement& steps, int at) {
+    JobStep step;
+    step.id = static_cast<int>(steps.Int(at));
+    step.name = steps.Text(at + 1);
+    step.subsystem = steps.Text(at + 2);
+    step.command = steps.Text(at + 3);
+    step.databaseName = steps.Text(at + 4);
+    step.onSuccessAction = static_cast<int>(steps.Int(at + 5));
+    step.onSuccessStep = static_cast<int>(steps.Int(at + 6));
+    step.onFailAction = static_cast<int>(steps.Int(at + 7));
+    step.onFailStep = static_cast<int>(steps.Int(at + 8));
+    return step;
+}
+
+void AddScheduleFromRow(Job& job, Statement& schedules, int at) {
+    JobSchedule s;
+    s.id = static_cast<int>(schedules.Int(at));
+    s.name = schedules.Text(at + 1);
+    s.enabled = schedules.Int(at + 2) != 0;
+    s.frequencyType = static_cast<int>(schedules.Int(at + 3));
+    s.frequencyInterval = static_cast<int>(schedules.Int(at + 4));
+    s.frequencySubdayType = static_cast<int>(schedules.Int(at + 5));
+    s.frequencySubdayInterval = static_cast<int>(schedules.Int(at + 6));
+    s.frequencyRelativeInterval = static_cast<int>(schedules.Int(at + 7));
+    s.frequencyRecurrenceFactor = static_cast<int>(schedules.Int(at + 8));
+    s.activeStartDate = static_cast<int>(schedules.Int(at + 9));
+    s.activeEndDate = static_cast<int>(schedules.Int(at + 10));
+    s.activeStartTime = static_cast<int>(schedules.Int(at + 11));
+    s.activeEndTime = static_cast<int>(schedules.Int(at + 12));
+    s.nextRunDate = static_cast<int>(schedules.Int(at + 13));
+    s.nextRunTime = static_cast<int>(schedules.Int(at + 14));
+    // The job's next run is the earliest next run of its enabled schedules.
+    long long next = static_cast<long long>(s.nextRunDate) * 1000000 + s.nextRunTime;
+    long long current = static_cast<long long>(job.nextRunDate) * 1000000 + job.nextRunTime;
+    if (s.enabled && s.nextRunDate > 0 && (job.nextRunDate == 0 || next < current)) {
+        job.nextRunDate = s.nextRunDate;
+        job.nextRunTime = s.nextRunTime;
+    }
+    job.schedules.push_back(std::move(s));
+}
+
+Job LoadJob(Connection& catalog, Statement& row) {
+    Job job = JobFromRow(row);
+    auto steps = catalog.Prepare(
+        (std::string("SELECT ") + kStepColumns + " FROM job_steps WHERE job_id = ? ORDER BY step_id, rowid")
+            .c_str());
+    steps.With(job.id);
+    while (steps.Step())
+        job.steps.push_back(StepFromRow(steps, 0));
+    auto schedules = catalog.Prepare((std::string("SELECT ") + kScheduleColumns +
+                                      " FROM job_schedules WHERE job_id = ? ORDER BY schedule_id")
+                                         .c_str());
+    schedules.With(job.id);
+    while (schedules.Step())
+        AddScheduleFromRow(job, schedules, 0);
+    return job;
+}
+
+// The job store's version: one more after every change of a job, step or schedule, so that the agent
+// reads the store again only when it has changed.
+void NewVersion(Connection& catalog) {
+    catalog.Exec(
+        "INSERT INTO settings(name, value) VALUES ('job_store_version', 1) ON CONFLICT(name) DO UPDATE "
+        "SET value = value + 1");
 }
 
 long long InsertHistory(Connection& catalog, const std::string& jobId, const JobHistoryEntry& entry) {
@@ -252,10 +281,31 @@ constexpr const char* kJobColumns =
 std::vector<Job> Session::Jobs() {
     ReadScope read(impl_->catalog, impl_->inTransaction);
     std::vector<Job> jobs;
+    std::map<std::string, size_t> at;
     auto rows = impl_->catalog.Prepare((std::string(kJobColumns) + "ORDER BY name COLLATE NOCASE").c_str());
-    while (rows.Step())
-        jobs.push_back(LoadJob(impl_->catalog, rows));
+    while (rows.Step()) {
+        jobs.push_back(JobFromRow(rows));
+        at[jobs.back().id] = jobs.size() - 1;
+    }
+    // One pass over each child table: listing thousands of jobs stays three queries.
+    auto steps = impl_->catalog.Prepare(
+        (std::string("SELECT job_id, ") + kStepColumns + " FROM job_steps ORDER BY job_id, step_id, rowid")
+            .c_str());
+    while (steps.Step())
+        if (auto job = at.find(steps.Text(0)); job != at.end())
+            jobs[job->second].steps.push_back(StepFromRow(steps, 1));
+    auto schedules = impl_->catalog.Prepare((std::string("SELECT job_id, ") + kScheduleColumns +
+                                             " FROM job_schedules ORDER BY job_id, schedule_id")
+                                                .c_str());
+    while (schedules.Step())
+        if (auto job = at.find(schedules.Text(0)); job != at.end())
+            AddScheduleFromRow(jobs[job->second], schedules, 1);
     return jobs;
+}
+
+long long Session::JobStoreVersion() {
+    auto query = impl_->catalog.Prepare("SELECT value FROM settings WHERE name = 'job_store_version'");
+    return query.Step() ? query.Int(0) : 0;
 }
 
 Job Session::GetJob(const std::string& nameOrId) {
@@ -287,6 +337,7 @@ std::string Session::AddJob(const Job& job) {
         InsertStep(impl_->catalog, id, step);
     for (const JobSchedule& schedule : job.schedules)
         InsertSchedule(impl_->catalog, id, schedule);
+    NewVersion(impl_->catalog);
     write.Commit();
     Changed(*impl_);
     return id;
@@ -318,6 +369,7 @@ void Session::RemoveJob(const std::string& nameOrId) {
     WriteScope write(impl_->catalog, impl_->inTransaction);
     std::string id = JobId(impl_->catalog, nameOrId);
     impl_->catalog.Prepare("DELETE FROM jobs WHERE job_id = ?").With(id).Run();
+    NewVersion(impl_->catalog);
     write.Commit();
     Changed(*impl_);
 }

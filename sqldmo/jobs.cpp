@@ -1,7 +1,9 @@
 // The agent's jobs: the job server, jobs with their steps and schedules, and the schedule record.
 // Objects a caller creates describe a new job, step or schedule until a collection's Add writes it to
 // the job store; objects taken from the store read it afresh and write each change at once, except
-// a job schedule between BeginAlter and DoAlter, which collects its changes and writes them together.
+// a job schedule between BeginAlter and DoAlter, which collects its changes and writes them together,
+// and a job, whose properties are those read when it was taken from its collection or last refreshed
+// (a list of thousands of jobs reads the store once, not once per property).
 #include "collection.h"
 
 namespace sqldmo {
@@ -336,7 +338,8 @@ private:
 class Job final : public Object<IWSQLDMOJob> {
 public:
     Job() = default;
-    Job(ConnectionPtr connection, std::string id) : place_{std::move(connection), std::move(id)} {}
+    Job(ConnectionPtr connection, tvengine::Job job)
+        : place_{std::move(connection), job.id}, job_(std::move(job)), read_(true) {}
 
     STDMETHODIMP GetName(SQLDMO_LPBSTR p) override {
         return Call([&] { Out(p, Wide(Current().name)); });
@@ -408,10 +411,16 @@ public:
         return Call([&] { Out(p, long(Current().nextRunTime)); });
     }
     STDMETHODIMP GetJobSteps(IWSQLDMOJobSteps** pp) override {
-        return Call([&] { Out(pp, static_cast<IWSQLDMOJobSteps*>(new JobSteps(Stored()))); });
+        return Call([&] {
+            Out(pp, static_cast<IWSQLDMOJobSteps*>(new JobSteps(Stored())));
+            read_ = false; // steps added or removed through the collection change HasStep
+        });
     }
     STDMETHODIMP GetJobSchedules(IWSQLDMOJobSchedules** pp) override {
-        return Call([&] { Out(pp, static_cast<IWSQLDMOJobSchedules*>(new JobSchedules(Stored()))); });
+        return Call([&] {
+            Out(pp, static_cast<IWSQLDMOJobSchedules*>(new JobSchedules(Stored())));
+            read_ = false; // as for the steps: HasSchedule and the next run follow the schedules
+        });
     }
     STDMETHODIMP ApplyToTargetServer(SQLDMO_LPCSTR serverName) override {
         return Call([&] {
@@ -423,7 +432,7 @@ public:
         return Call([&] { Stored().connection->Live().StartJob(place_.jobId, Utf8(In(stepName))); });
     }
     STDMETHODIMP Refresh() override {
-        return Call([&] { Current(); });
+        return Call([&] { Read(); });
     }
     STDMETHODIMP Remove() override {
         return Call([&] {
@@ -476,21 +485,29 @@ public:
     STDMETHODIMP RemoveStepByName(SQLDMO_LPCSTR stepName) override {
         return Call([&] {
             std::string name = Utf8(In(stepName));
-            for (const auto& step : Current().steps)
-                if (step.name == name)
-                    return Stored().connection->Live().RemoveJobStep(place_.jobId, step.id);
-            throw tvengine::Error(tvengine::kErrNoSuchJob,
-                                  "The specified @step_name ('" + name + "') does not exist.");
+            Read();
+            int id = 0;
+            for (const auto& step : job_.steps)
+                if (step.name == name && id == 0) id = step.id;
+            if (id == 0)
+                throw tvengine::Error(tvengine::kErrNoSuchJob,
+                                      "The specified @step_name ('" + name + "') does not exist.");
+            Stored().connection->Live().RemoveJobStep(place_.jobId, id);
+            Read();
         });
     }
     STDMETHODIMP RemoveScheduleByName(SQLDMO_LPCSTR scheduleName) override {
         return Call([&] {
             std::string name = Utf8(In(scheduleName));
-            for (const auto& schedule : Current().schedules)
-                if (schedule.name == name)
-                    return Stored().connection->Live().RemoveJobSchedule(place_.jobId, schedule.id);
-            throw tvengine::Error(tvengine::kErrNoSuchJob,
-                                  "The specified @name ('" + name + "') does not exist.");
+            Read();
+            int id = 0;
+            for (const auto& schedule : job_.schedules)
+                if (schedule.name == name && id == 0) id = schedule.id;
+            if (id == 0)
+                throw tvengine::Error(tvengine::kErrNoSuchJob,
+                                      "The specified @name ('" + name + "') does not exist.");
+            Stored().connection->Live().RemoveJobSchedule(place_.jobId, id);
+            Read();
         });
     }
 
@@ -509,11 +526,18 @@ private:
         return place_;
     }
     tvengine::Job Current() {
-        if (place_.connection && !place_.jobId.empty()) job_ = place_.Read();
+        if (!read_) Read();
         return job_;
     }
+    void Read() {
+        if (place_.connection && !place_.jobId.empty()) {
+            job_ = place_.Read();
+            read_ = true;
+        }
+    }
     template <class F> void Change(F&& change) {
-        tvengine::Job job = Current();
+        Read(); // a change applies to the job as it is now
+        tvengine::Job job = job_;
         change(job);
         if (place_.connection && !place_.jobId.empty()) place_.connection->Live().UpdateJob(job);
         job_ = job;
@@ -521,6 +545,7 @@ private:
 
     JobPlace place_;
     tvengine::Job job_;
+    bool read_ = false; // job_ holds the store's job (not a job still being described)
 };
 
 class Jobs final : public Collection<IWSQLDMOJobs, IWSQLDMOJob> {
@@ -543,19 +568,21 @@ public:
 
 protected:
     std::vector<std::wstring> Load() override {
+        jobs_ = connection_->Live().Jobs();
         ids_.clear();
         std::vector<std::wstring> names;
-        for (const auto& job : connection_->Live().Jobs()) {
+        for (const auto& job : jobs_) {
             ids_.push_back(job.id);
             names.push_back(Wide(job.name));
         }
         return names;
     }
-    IWSQLDMOJob* Make(size_t index) override { return new Job(connection_, ids_[index]); }
+    IWSQLDMOJob* Make(size_t index) override { return new Job(connection_, jobs_[index]); }
 
 private:
     ConnectionPtr connection_;
     std::vector<std::string> ids_;
+    std::vector<tvengine::Job> jobs_;
 };
 
 class JobServer final : public Object<IWSQLDMOJobServer> {

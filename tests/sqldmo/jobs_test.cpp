@@ -186,7 +186,11 @@ TEST(Jobs, ARunAsTheAgentRecordsItIsReadBack) {
     std::string id = requests[0].jobId;
 
     agent->RecordJobStep(id, 1, std::time(nullptr));
+    // A job's properties are those of its last refresh, as the job node reads them.
     LONG status = 0;
+    ASSERT_EQ(S_OK, job->GetCurrentRunStatus(&status));
+    EXPECT_EQ(status, SQLDMOJobExecution_Idle);
+    ASSERT_EQ(S_OK, job->Refresh());
     ASSERT_EQ(S_OK, job->GetCurrentRunStatus(&status));
     EXPECT_EQ(status, SQLDMOJobExecution_Executing);
     BSTR step = nullptr;
@@ -209,6 +213,7 @@ TEST(Jobs, ARunAsTheAgentRecordsItIsReadBack) {
     agent->SetScheduleNextRun(agent->GetJob(id).schedules[0].id, 20270111, 233000);
 
     LONG outcome = -1, date = 0, next = 0;
+    ASSERT_EQ(S_OK, job->Refresh());
     ASSERT_EQ(S_OK, job->GetCurrentRunStatus(&status));
     EXPECT_EQ(status, SQLDMOJobExecution_Idle);
     ASSERT_EQ(S_OK, job->GetLastRunOutcome(&outcome));

@@ -439,6 +439,8 @@ public:
 
     // The job store
     std::vector<Job> Jobs();
+    // Grows with every change of a job, step or schedule (not with runs, history or start requests).
+    long long JobStoreVersion();
     Job GetJob(const std::string& nameOrId);
     std::string AddJob(const Job& job); // with its steps and schedules; returns the new id
     void UpdateJob(const Job& job);     // name, category, description, owner, enabled, start step, target
