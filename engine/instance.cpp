@@ -146,6 +146,9 @@ InstanceSettings CreateInstance(const std::string& requested, const InstanceOpti
             if (fd < 0) throw Error(kErrInternal, "Could not create the instance catalog in " + folder);
             ::close(fd);
             Connection catalog(next, SQLITE_OPEN_READWRITE, "catalog");
+            // In WAL mode from birth: two processes opening a new instance at once (the agent woken by
+            // its creation, and a client) would otherwise both try to switch it and one would fail.
+            catalog.Exec("PRAGMA journal_mode=WAL");
             catalog.Exec("BEGIN");
             CreateCatalogSchema(catalog);
             auto setting = catalog.Prepare("INSERT INTO settings(name, value) VALUES (?, ?)");
@@ -198,6 +201,7 @@ InstanceSettings CreateInstance(const std::string& requested, const InstanceOpti
         if (std::rename(next.c_str(), (folder + "/catalog.db").c_str()) != 0)
             throw Error(kErrInternal, "Could not put the instance catalog in place in " + folder);
         FsyncFolder(folder);
+        SignalJobChange();
     } catch (...) {
         std::filesystem::remove_all(folder, ignored);
         throw;
@@ -212,7 +216,9 @@ void DropInstance(const std::string& requested) {
     std::string folder = InstanceFolder(name);
     {
         Connection catalog = OpenCatalog(folder, false);
-        auto query = catalog.Prepare("SELECT pid, pid_start FROM processes");
+        // The agent's registration does not hold an instance: the agent lets go when it is dropped.
+        auto query = catalog.Prepare(
+            "SELECT pid, pid_start FROM processes WHERE spid NOT IN (SELECT spid FROM agents)");
         while (query.Step())
             if (ProcessAlive(query.Int(0), query.Text(1)))
                 throw Error(kErrInternal, "The instance '" + name + "' is in use and cannot be dropped.");
@@ -221,6 +227,7 @@ void DropInstance(const std::string& requested) {
     std::string catalogPath = folder + "/catalog.db";
     if (std::remove(catalogPath.c_str()) != 0)
         throw Error(kErrInternal, "Could not remove the instance catalog " + catalogPath);
+    SignalJobChange();
     std::error_code ignored;
     std::filesystem::remove_all(folder, ignored);
 }

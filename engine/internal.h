@@ -134,6 +134,10 @@ std::string ThisComputerName();
 bool ProcessAlive(long long pid, const std::string& startTime);
 std::string ProcessStartTime(long long pid);
 
+// Wakes the agent: touches the job change signal file (after a job store change or an instance made or
+// dropped). A failure is ignored: the agent still finds the change at its next wake-up.
+void SignalJobChange();
+
 // Password hashes: salted PBKDF2-HMAC-SHA256; the text holds the method, the count, the salt and the hash.
 std::string HashPassword(const std::string& password);
 bool VerifyPassword(const std::string& password, const std::string& stored);

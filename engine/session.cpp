@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 #include "internal.h"
 #include "session_impl.h"
@@ -296,6 +297,7 @@ void Session::CommitTransaction() {
                     "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION.");
     impl_->catalog.Exec("COMMIT");
     impl_->inTransaction = false;
+    if (std::exchange(impl_->jobsChanged, false)) SignalJobChange();
 }
 
 void Session::RollbackTransaction() {
@@ -304,6 +306,7 @@ void Session::RollbackTransaction() {
                     "The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION.");
     impl_->catalog.Exec("ROLLBACK");
     impl_->inTransaction = false;
+    impl_->jobsChanged = false;
 }
 
 bool Session::InTransaction() const {

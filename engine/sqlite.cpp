@@ -144,6 +144,20 @@ CREATE TABLE IF NOT EXISTS job_requests(
     job_id TEXT NOT NULL REFERENCES jobs(job_id) ON DELETE CASCADE,
     step_name TEXT NOT NULL, requested INTEGER NOT NULL);
 )sql",
+    // 2: indexes on the job store's child tables, the run in progress, steps asked for by number, the
+    // error of a failed step
+    R"sql(
+CREATE INDEX IF NOT EXISTS job_steps_job ON job_steps(job_id, step_id);
+CREATE INDEX IF NOT EXISTS job_schedules_job ON job_schedules(job_id);
+CREATE INDEX IF NOT EXISTS job_history_job ON job_history(job_id, id);
+CREATE INDEX IF NOT EXISTS job_requests_job ON job_requests(job_id);
+ALTER TABLE jobs ADD COLUMN current_step INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE jobs ADD COLUMN run_started INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE job_requests ADD COLUMN step_id INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE job_requests ADD COLUMN requested_by TEXT NOT NULL DEFAULT '';
+ALTER TABLE job_history ADD COLUMN sql_message_id INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE job_history ADD COLUMN sql_severity INTEGER NOT NULL DEFAULT 0;
+)sql",
 };
 constexpr int kCatalogVersion = sizeof(kUpgrades) / sizeof(kUpgrades[0]);
 

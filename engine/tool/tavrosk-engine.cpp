@@ -37,7 +37,11 @@ const char kUsage[] =
     "  backup SERVER DATABASE FILE [--description TEXT] [--name TEXT] [--append] [--stats]\n"
     "  restore SERVER DATABASE FILE [--move LOGICAL PATH]... [--replace] [--stats]\n"
     "  job list SERVER\n"
-    "  job start SERVER JOB\n"
+    "  job add SERVER NAME [--owner LOGIN] [--disabled] [--step NAME DATABASE COMMAND]...\n"
+    "          [--schedule NAME TYPE INTERVAL FACTOR STARTDATE STARTTIME]...\n"
+    "  job remove SERVER JOB\n"
+    "  job start SERVER JOB [STEP]\n"
+    "  job history SERVER JOB\n"
     "  filelist FILE\n"
     "  sql SERVER DATABASE \"SQL\"\n";
 
@@ -351,20 +355,91 @@ int RestoreCommand(Arguments& args) {
     return 0;
 }
 
+int Number(const std::string& text) {
+    char* end = nullptr;
+    long value = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end) throw Usage{};
+    return static_cast<int>(value);
+}
+
+// A schedule in the server's encoding: TYPE 1 once, 4 daily, 8 weekly, 16 monthly; INTERVAL the days,
+// the weekday mask (Sunday 1) or the day of the month; FACTOR every n weeks or months; STARTDATE
+// yyyymmdd and STARTTIME hhmmss.
+JobSchedule ScheduleArguments(Arguments& args) {
+    JobSchedule schedule;
+    schedule.name = args.Next();
+    schedule.frequencyType = Number(args.Next());
+    schedule.frequencyInterval = Number(args.Next());
+    schedule.frequencyRecurrenceFactor = Number(args.Next());
+    schedule.activeStartDate = Number(args.Next());
+    schedule.activeStartTime = Number(args.Next());
+    return schedule;
+}
+
 int JobCommand(Arguments& args) {
     std::string verb = args.Next();
     auto session = Open(args.Next());
     if (verb == "list") {
-        Print({"Name", "Category", "Enabled", "Steps", "Schedules", "LastRunOutcome", "LastRunDate",
-               "NextRunDate"});
+        Print({"Name", "Category", "Enabled", "Steps", "Schedules", "CurrentStatus", "LastRunOutcome",
+               "LastRunDate", "LastRunTime", "NextRunDate", "NextRunTime"});
         for (const Job& job : session->Jobs())
             Print({job.name, job.category, job.enabled ? "1" : "0", std::to_string(job.steps.size()),
-                   std::to_string(job.schedules.size()), std::to_string(job.lastRunOutcome),
-                   std::to_string(job.lastRunDate), std::to_string(job.nextRunDate)});
+                   std::to_string(job.schedules.size()), std::to_string(job.currentStatus),
+                   std::to_string(job.lastRunOutcome), std::to_string(job.lastRunDate),
+                   std::to_string(job.lastRunTime), std::to_string(job.nextRunDate),
+                   std::to_string(job.nextRunTime)});
+        return 0;
+    }
+    if (verb == "add") {
+        Job job;
+        job.name = args.Next();
+        while (!args.Empty()) {
+            std::string option = args.Next();
+            if (option == "--owner") {
+                job.owner = args.Next();
+            } else if (option == "--disabled") {
+                job.enabled = false;
+            } else if (option == "--step") {
+                JobStep step;
+                step.id = static_cast<int>(job.steps.size()) + 1;
+                step.name = args.Next();
+                step.databaseName = args.Next();
+                step.command = args.Next();
+                job.steps.push_back(step);
+            } else if (option == "--schedule") {
+                job.schedules.push_back(ScheduleArguments(args));
+            } else {
+                throw Usage{};
+            }
+        }
+        // The steps run one after the other: each goes on to the next, the last quits with success.
+        for (size_t i = 0; i + 1 < job.steps.size(); ++i)
+            job.steps[i].onSuccessAction = 3;
+        std::printf("%s\n", session->AddJob(job).c_str());
+        return 0;
+    }
+    if (verb == "remove") {
+        std::string job = args.Next();
+        if (!args.Empty()) throw Usage{};
+        session->RemoveJob(job);
         return 0;
     }
     if (verb == "start") {
-        session->StartJob(args.Next());
+        std::string job = args.Next();
+        std::string step = args.Empty() ? std::string() : args.Next();
+        if (!args.Empty()) throw Usage{};
+        session->StartJob(job, step);
+        return 0;
+    }
+    if (verb == "history") {
+        std::string job = args.Next();
+        if (!args.Empty()) throw Usage{};
+        Print({"StepID", "StepName", "RunStatus", "RunDate", "RunTime", "RunDuration", "SqlMessageID",
+               "Message"});
+        for (const JobHistoryEntry& entry : session->JobHistory(job))
+            Print({std::to_string(entry.stepId), entry.stepName, std::to_string(entry.runStatus),
+                   std::to_string(entry.runDate), std::to_string(entry.runTime),
+                   std::to_string(entry.runDuration), std::to_string(entry.sqlMessageId), entry.message});
         return 0;
     }
     throw Usage{};

@@ -537,11 +537,20 @@ interface IWSQLDMOJob : public IUnknown {
     STDMETHOD(GetJobSteps)(IWSQLDMOJobSteps** ppObj) PURE;
     STDMETHOD(GetJobSchedules)(IWSQLDMOJobSchedules** ppObj) PURE;
     STDMETHOD(ApplyToTargetServer)(SQLDMO_LPCSTR ServerName) PURE;
+    // Asks the agent to run the job, from the named step (empty: the start step); fails when no agent
+    // runs to be told. Invoke is Start from the start step.
     STDMETHOD(Start)(SQLDMO_LPCSTR StepName) PURE;
     STDMETHOD(Refresh)() PURE;
     STDMETHOD(Remove)() PURE;
     STDMETHOD(RemoveStepByName)(SQLDMO_LPCSTR StepName) PURE;
     STDMETHOD(RemoveScheduleByName)(SQLDMO_LPCSTR ScheduleName) PURE;
+    STDMETHOD(Invoke)() PURE;
+    // "N (step name)" while the job executes, "0 (unknown)" otherwise.
+    STDMETHOD(GetCurrentRunStep)(SQLDMO_LPBSTR pRetVal) PURE;
+    // The job's history, newest first: instance_id, job_id, job_name, step_id, step_name (step 0 is the
+    // job's outcome), sql_message_id, sql_severity, message, run_status, run_date, run_time,
+    // run_duration (hhmmss), server.
+    STDMETHOD(EnumHistory)(IWSQLDMOQueryResults** ppResults) PURE;
 
 protected:
     ~IWSQLDMOJob() = default;

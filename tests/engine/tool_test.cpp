@@ -117,23 +117,36 @@ TEST(Tool, InstanceCommands) {
     EXPECT_EQ(out.find("ToolNamed"), std::string::npos);
 }
 
-TEST(Tool, JobsAreListedAndStartingOneNeedsTheAgent) {
-    auto session = enginetest::Admin();
-    tvengine::Job job;
-    job.name = "Tool job";
-    tvengine::JobStep step;
-    step.name = "One";
-    job.steps.push_back(step);
-    session->AddJob(job);
+TEST(Tool, JobsAreAddedListedAndRemovedAndStartingOneNeedsTheAgent) {
+    enginetest::EnsureDefaultInstance();
     std::string out;
+    ASSERT_EQ(RunTool("job add . 'Tool job' --step One master 'SELECT 1' --step Two master 'SELECT 2' "
+                      "--schedule Nightly 4 1 0 20261207 230000",
+                      &out),
+              0)
+        << out;
+    EXPECT_EQ(out.front(), '{');
+    auto session = enginetest::Admin();
+    tvengine::Job job = session->GetJob("Tool job");
+    ASSERT_EQ(job.steps.size(), 2u);
+    EXPECT_EQ(job.steps[0].onSuccessAction, 3); // on to the next step
+    EXPECT_EQ(job.steps[1].command, "SELECT 2");
+    ASSERT_EQ(job.schedules.size(), 1u);
+    EXPECT_EQ(job.schedules[0].frequencyType, 4);
+    EXPECT_EQ(job.schedules[0].activeStartTime, 230000);
+    EXPECT_EQ(RunTool("job add . 'Bad' --schedule Never 3 1 0 20261207 0", &out), 1);
+    EXPECT_NE(out.find("error 14266"), std::string::npos) << out;
+    EXPECT_EQ(RunTool("job add . 'Bad' --step Half master", &out), 2);
+
     ASSERT_EQ(RunTool("job list .", &out), 0) << out;
-    EXPECT_NE(out.find("Tool job\t[Uncategorized (Local)]\t1\t1\t0\t5\t0\t0\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("Tool job\t[Uncategorized (Local)]\t1\t2\t1\t4\t5\t0\t0\t"), std::string::npos) << out;
     EXPECT_EQ(RunTool("job start . 'Tool job'", &out), 1);
     EXPECT_EQ(
         out,
         "tavrosk-engine: error 22022: SQLServerAgent is not currently running so it cannot be notified of "
         "this action.\n");
-    session->RemoveJob("Tool job");
+    ASSERT_EQ(RunTool("job remove . 'Tool job'", &out), 0) << out;
+    EXPECT_EQ(RunTool("job remove . 'Tool job'", &out), 1);
 }
 
 TEST(Tool, PasswordsComeFromAFileTheEnvironmentOrAPromptAndSqlPassesTheGate) {

@@ -1,6 +1,8 @@
 // Jobs through the object model as the Backup wizard and the job nodes use them: a job with a step and
 // a schedule created inside a transaction, another rolled back, schedule changes collected between
 // BeginAlter and DoAlter, and steps and schedules removed by name.
+#include <unistd.h>
+
 #include "dmo_fixture.h"
 
 using namespace dmotest;
@@ -163,6 +165,78 @@ TEST(Jobs, StepsAndSchedulesAreRemovedByNameAndJobsRemoved) {
     jobs->Refresh(VARIANT_TRUE);
     ComPtr<IWSQLDMOJob> gone;
     EXPECT_TRUE(FAILED(jobs->GetItemByName(L"Pruned", gone.Receive())));
+}
+
+// What the job node shows of a run, as the agent records it: the request that Invoke makes, the step in
+// progress, the outcome with the last run date, the next run, and the history newest first.
+TEST(Jobs, ARunAsTheAgentRecordsItIsReadBack) {
+    auto server = Connected();
+    CreateBackupJob(server.get(), L"Watched");
+    Ptr<IWSQLDMOJob> job;
+    ASSERT_EQ(S_OK, JobsOf(server.get())->GetItemByName(L"Watched", &job));
+    EXPECT_TRUE(FAILED(job->Invoke()));
+
+    int lock = tvengine::TakeAgentLock();
+    ASSERT_GE(lock, 0);
+    auto agent = tvengine::Connect("(local)");
+    agent->RegisterAsAgent();
+    ASSERT_EQ(S_OK, job->Invoke()) << ErrorDescription();
+    auto requests = agent->TakeJobStartRequests();
+    ASSERT_EQ(requests.size(), 1u);
+    std::string id = requests[0].jobId;
+
+    agent->RecordJobStep(id, 1, std::time(nullptr));
+    // A job's properties are those of its last refresh, as the job node reads them.
+    LONG status = 0;
+    ASSERT_EQ(S_OK, job->GetCurrentRunStatus(&status));
+    EXPECT_EQ(status, SQLDMOJobExecution_Idle);
+    ASSERT_EQ(S_OK, job->Refresh());
+    ASSERT_EQ(S_OK, job->GetCurrentRunStatus(&status));
+    EXPECT_EQ(status, SQLDMOJobExecution_Executing);
+    BSTR step = nullptr;
+    ASSERT_EQ(S_OK, job->GetCurrentRunStep(&step));
+    EXPECT_EQ(std::wstring(step), L"1 (Backup Sales)");
+    SysFreeString(step);
+
+    tvengine::JobHistoryEntry entry;
+    entry.jobId = id;
+    entry.stepId = 1;
+    entry.stepName = "Backup Sales";
+    entry.runStatus = 0;
+    entry.runDate = 20270104;
+    entry.runTime = 233000;
+    entry.sqlMessageId = 3201;
+    entry.message = "Cannot open backup device.";
+    agent->AddJobHistory(entry);
+    entry.message = "The job failed.";
+    agent->FinishJobRun(entry);
+    agent->SetScheduleNextRun(agent->GetJob(id).schedules[0].id, 20270111, 233000);
+
+    LONG outcome = -1, date = 0, next = 0;
+    ASSERT_EQ(S_OK, job->Refresh());
+    ASSERT_EQ(S_OK, job->GetCurrentRunStatus(&status));
+    EXPECT_EQ(status, SQLDMOJobExecution_Idle);
+    ASSERT_EQ(S_OK, job->GetLastRunOutcome(&outcome));
+    EXPECT_EQ(outcome, SQLDMOJobOutcome_Failed);
+    ASSERT_EQ(S_OK, job->GetLastRunDate(&date));
+    EXPECT_EQ(date, 20270104);
+    ASSERT_EQ(S_OK, job->GetNextRunDate(&next));
+    EXPECT_EQ(next, 20270111);
+    Ptr<IWSQLDMOQueryResults> history;
+    ASSERT_EQ(S_OK, job->EnumHistory(&history)) << ErrorDescription();
+    LONG rows = 0, value = 0;
+    history->GetRows(&rows);
+    ASSERT_EQ(rows, 2);
+    history->GetColumnLong(1, 4, &value); // step_id of the newest entry: the job's outcome
+    EXPECT_EQ(value, 0);
+    history->GetColumnLong(2, 6, &value); // sql_message_id of the step
+    EXPECT_EQ(value, 3201);
+    BSTR message = nullptr;
+    history->GetColumnString(2, 8, &message);
+    EXPECT_EQ(std::wstring(message), L"Cannot open backup device.");
+    SysFreeString(message);
+    agent.reset();
+    close(lock);
 }
 
 TEST(Jobs, UnnamedJobCannotBeUsedBeforeItIsNamed) {

@@ -332,7 +332,7 @@ TVENGINE_API ResultSet ReadFileList(const std::string& file, int fileNumber = 1)
 // The job store
 
 struct JobStep {
-    int id = 1; // step number, 1 for the first
+    int id = 0; // step number, 1 for the first; 0 when adding a step: after the last
     std::string name;
     std::string subsystem = "TSQL";
     std::string command;
@@ -369,9 +369,11 @@ struct Job {
     std::string owner; // the login that created it
     bool enabled = true;
     int startStep = 1;
-    std::string targetServer; // set when applied to a server, "(local)"
-    int currentStatus = 4;    // 1 executing ... 4 not running
-    int lastRunOutcome = 5;   // 0 failed, 1 succeeded, 3 cancelled, 4 in progress, 5 unknown
+    std::string targetServer;   // set when applied to a server, "(local)"
+    int currentStatus = 4;      // 1 executing ... 4 not running
+    int currentStep = 0;        // the step that runs while the job is executing
+    std::time_t runStarted = 0; // the start of the run in progress; 0 when none is
+    int lastRunOutcome = 5;     // 0 failed, 1 succeeded, 3 cancelled, 4 in progress, 5 unknown
     int lastRunDate = 0;
     int lastRunTime = 0;
     int nextRunDate = 0;
@@ -386,8 +388,9 @@ struct Job {
 struct JobStartRequest {
     long long id = 0;
     std::string jobId;
-    std::string stepName; // empty: from the job's start step
+    int stepId = 0; // 0: from the job's start step
     std::time_t requested = 0;
+    std::string requestedBy; // the login that asked
 };
 
 struct JobHistoryEntry {
@@ -399,7 +402,9 @@ struct JobHistoryEntry {
     int runStatus = 0; // 0 failed, 1 succeeded, 2 retry, 3 cancelled, 4 in progress
     int runDate = 0;
     int runTime = 0;
-    int runDuration = 0; // hhmmss
+    int runDuration = 0;  // hhmmss
+    int sqlMessageId = 0; // the server's error number when the step failed
+    int sqlSeverity = 0;
 };
 
 // ---------------------------------------------------------------------------------------------------
@@ -480,16 +485,20 @@ public:
 
     // The job store
     std::vector<Job> Jobs();
+    // Grows with every change of a job, step or schedule (not with runs, history or start requests).
+    long long JobStoreVersion();
     Job GetJob(const std::string& nameOrId);
     std::string AddJob(const Job& job); // with its steps and schedules; returns the new id
     void UpdateJob(const Job& job);     // name, category, description, owner, enabled, start step, target
     void RemoveJob(const std::string& nameOrId);
     void AddJobStep(const std::string& job, const JobStep& step);
-    void UpdateJobStep(const std::string& job, const std::string& stepName, const JobStep& step);
-    void RemoveJobStep(const std::string& job, const std::string& stepName);
+    // Steps are numbered from 1: adding one at a taken number moves the later steps up, removing one
+    // moves them down, and the go-to-step actions follow their steps.
+    void UpdateJobStep(const std::string& job, int stepId, const JobStep& step);
+    void RemoveJobStep(const std::string& job, int stepId);
     int AddJobSchedule(const std::string& job, const JobSchedule& schedule);
     void UpdateJobSchedule(const std::string& job, const JobSchedule& schedule); // by id
-    void RemoveJobSchedule(const std::string& job, const std::string& scheduleName);
+    void RemoveJobSchedule(const std::string& job, int scheduleId);
     std::vector<std::string> JobCategories();
     void AddJobCategory(const std::string& name);
     void RecordJobActivity(const std::string& job, int currentStatus, int lastRunOutcome, int lastRunDate,
@@ -498,12 +507,22 @@ public:
     std::vector<JobHistoryEntry> JobHistory(const std::string& job);
 
     // Starting jobs goes through the agent: StartJob queues a request for it and fails with
-    // kErrAgentNotRunning when no agent is there to be told. The agent registers its session and takes
-    // the requests in the order they came.
+    // kErrAgentNotRunning when no agent is there to be told. The agent holds the prefix's agent lock,
+    // registers its session with each instance and takes the requests in the order they came.
     void StartJob(const std::string& job, const std::string& stepName = {});
     void RegisterAsAgent();
     bool AgentRunning();
     std::vector<JobStartRequest> TakeJobStartRequests();
+
+    // What the agent records of a run: the step in progress, then the job's outcome (a history entry
+    // with step 0, which also becomes the job's last outcome and last run date), and each schedule's
+    // next run. None of these wakes the agent.
+    void RecordJobStep(const std::string& job, int stepId, std::time_t runStarted);
+    void FinishJobRun(const JobHistoryEntry& outcome);
+    void SetScheduleNextRun(int scheduleId, int nextRunDate, int nextRunTime);
+    // A session of the same instance as the job's owner login, in which the agent runs the job's
+    // steps, so that a step can do no more than its owner may. Needs the sysadmin role.
+    std::unique_ptr<Session> ConnectAsJobOwner(const std::string& job, const std::string& program);
 
 private:
     friend TVENGINE_API std::unique_ptr<Session> Connect(const std::string&, const Credentials&,
@@ -511,6 +530,17 @@ private:
     explicit Session(std::unique_ptr<SessionImpl> impl);
     std::unique_ptr<SessionImpl> impl_;
 };
+
+// The agent's files under the prefix: the lock that the one running agent holds (with its process id
+// inside) and the file that the engine touches after each change to a job store, a start request, and
+// each instance created or dropped, so that the agent can sleep until something happens.
+TVENGINE_API std::string AgentLockFile();
+TVENGINE_API std::string JobChangeSignalFile();
+// True while a process holds the agent lock; its process id goes to *holder when asked.
+TVENGINE_API bool AgentLockHeld(long long* holder = nullptr);
+// Takes the agent lock for this process and writes its process id into the file. Returns the descriptor
+// that holds it (closing it lets go), or -1 when another holds it (its process id goes to *holder).
+TVENGINE_API int TakeAgentLock(long long* holder = nullptr);
 
 // Connects to the instance a server name reaches. Fails with kErrServerNotFound or kErrLoginFailed.
 TVENGINE_API std::unique_ptr<Session>
