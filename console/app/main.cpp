@@ -2,7 +2,7 @@
 // window on, it runs the headless console: commands from standard input or from a script file, the
 // output on standard output, exit status 1 when any command failed.
 //
-//   tavrosk-console [--headless] [--script FILE] [--snapin NAME|{CLSID}]
+//   tavrosk-console [--headless] [--script FILE] [--stop-on-error] [--snapin NAME|{CLSID}]
 #include <unistd.h>
 
 #include <cstdio>
@@ -17,10 +17,22 @@
 
 namespace {
 
+const char kUsage[] = "usage: tavrosk-console [--headless] [--script FILE] [--stop-on-error] "
+                      "[--snapin NAME|{CLSID}]\n";
+
 int Usage(const char* problem) {
-    if (problem) std::fprintf(stderr, "tavrosk-console: %s\n", problem);
-    std::fprintf(stderr, "usage: tavrosk-console [--headless] [--script FILE] [--snapin NAME|{CLSID}]\n");
+    std::fprintf(stderr, "tavrosk-console: %s\n%s", problem, kUsage);
     return 2;
+}
+
+int Help() {
+    std::cout << kUsage
+              << "  --headless        the command language on standard input (or --script FILE), output on "
+                 "standard output\n"
+                 "  --stop-on-error   end the run at the first command that fails (exit status 1)\n"
+                 "  --snapin          load only this registered snap-in\n\n";
+    Headless::PrintCommandHelp(std::cout);
+    return 0;
 }
 
 // The snap-in the option names: its class id, or the registered name of one.
@@ -38,7 +50,7 @@ bool FindSnapin(const std::string& wanted, CLSID* clsid) {
 } // namespace
 
 int main(int argc, char** argv) {
-    bool headless = false;
+    bool headless = false, stopOnError = false;
     std::string script, snapin;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -48,8 +60,10 @@ int main(int argc, char** argv) {
             script = argv[++i];
         else if (arg == "--snapin" && i + 1 < argc)
             snapin = argv[++i];
+        else if (arg == "--stop-on-error")
+            stopOnError = true;
         else if (arg == "--help" || arg == "-h")
-            return Usage(nullptr);
+            return Help();
         else
             return Usage(("unknown argument " + arg).c_str());
     }
@@ -70,7 +84,7 @@ int main(int argc, char** argv) {
         if (isatty(STDIN_FILENO))
             std::fprintf(stderr,
                          "tavrosk-console: one command per line (tree, list PATH, menu PATH, verbs PATH, "
-                         "status, quit ...)\n");
+                         "status, help, quit ...)\n");
         input = std::shared_ptr<std::istream>(&std::cin, [](std::istream*) {});
     }
 
@@ -97,6 +111,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         Headless::CSession session(console, std::cout);
+        session.SetStopOnError(stopOnError);
         Headless::CCommandWindow window(session);
         console.SetMainWindow(window.Handle());
         // The console opens with its first snap-in's static node selected, as a console document does.

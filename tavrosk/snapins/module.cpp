@@ -3,15 +3,27 @@
 
 #include <loki/Singleton.h>
 
+#include <stdexcept>
+
 namespace Snapins {
 
 namespace {
 LONG g_objectCount = 0;
 LONG g_lockCount = 0;
+
+// The empty name is the user's default locale with all its categories. A locale the machine does not
+// have must not stop every program that loads the snap-in: items then sort in the classic locale.
+std::locale UserLocale() {
+    try {
+        return std::locale("");
+    } catch (const std::runtime_error&) {
+        OutputDebugStringW(L"The user's locale is not installed here; items are sorted in the classic locale.\n");
+        return std::locale::classic();
+    }
+}
 } // namespace
 
-// The empty name is the user's default locale with all its categories.
-CSnapinModule::CSnapinModule() : locale("") {}
+CSnapinModule::CSnapinModule() : locale(UserLocale()) {}
 
 CSnapinModule& SnapinModule() {
     return Loki::SingletonHolder<CSnapinModule>::Instance();

@@ -8,6 +8,7 @@
 
 #include "fake_console.h"
 #include "test_support.h"
+#include "snapins/module.h"
 
 namespace {
 
@@ -276,3 +277,13 @@ TEST_F(NodeModel, ProgressShowsTextAndPercentInTheStatusBar) {
 }
 
 } // namespace
+
+TEST(SnapinModuleLocale, AUserLocaleTheMachineLacksFallsBackToTheClassicOne) {
+    const char* saved = getenv("LC_ALL");
+    std::string previous = saved ? saved : "";
+    setenv("LC_ALL", "xx_XX.UTF-8", 1);
+    std::string name;
+    EXPECT_NO_THROW(name = Snapins::CSnapinModule().locale.name());
+    saved ? setenv("LC_ALL", previous.c_str(), 1) : unsetenv("LC_ALL");
+    EXPECT_EQ(name, "C");
+}
