@@ -7,7 +7,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(cmake ninja-build g++ pkg-config libsqlite3-dev libloki-dev libgtest-dev libgmock-dev libssl-dev libbenchmark-dev)
+PACKAGES=(cmake ninja-build g++ pkg-config libsqlite3-dev libloki-dev libgtest-dev libgmock-dev libssl-dev libbenchmark-dev
+          libwbclient-dev libnss-wrapper)
 BUILD_DIR=build
 
 say() { printf '==> %s\n' "$*"; }
