@@ -16,6 +16,7 @@
 #include <map>
 #include <set>
 
+#include "errors.h"
 #include "internal.h"
 #include "session_impl.h"
 #include "tvplatform.h"
@@ -318,7 +319,7 @@ Job Session::GetJob(const std::string& nameOrId) {
 
 std::string Session::AddJob(const Job& job) {
     impl_->RequireSysadmin();
-    if (job.name.empty() || job.name.size() > 128) Invalid("@job_name", "a name of 1 to 128 characters");
+    CheckName("job", job.name);
     WriteScope write(impl_->catalog, impl_->inTransaction);
     auto exists = impl_->catalog.Prepare("SELECT 1 FROM jobs WHERE name = ?");
     if (exists.With(job.name).Step())
@@ -347,7 +348,7 @@ void Session::UpdateJob(const Job& job) {
     impl_->RequireSysadmin();
     WriteScope write(impl_->catalog, impl_->inTransaction);
     std::string id = JobId(impl_->catalog, job.id.empty() ? job.name : job.id);
-    if (job.name.empty() || job.name.size() > 128) Invalid("@new_name", "a name of 1 to 128 characters");
+    CheckName("job", job.name);
     auto clash = impl_->catalog.Prepare("SELECT 1 FROM jobs WHERE name = ? AND job_id <> ?");
     if (clash.With(job.name, id).Step())
         throw Error(kErrJobExists, "The specified @new_name ('" + job.name + "') already exists.");

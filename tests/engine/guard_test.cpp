@@ -347,6 +347,9 @@ TEST(Names, OneRuleForDatabasesLoginsAndDevices) {
         if (number != kErrIdentifierTooLong) {
             EXPECT_EQ(ErrorOf([&] { admin->AddLogin({name}, "pw"); }), number) << name;
             EXPECT_EQ(ErrorOf([&] { admin->AddBackupDevice({name, "/tmp/x.bak"}); }), number) << name;
+            Job job;
+            job.name = name;
+            EXPECT_EQ(ErrorOf([&] { admin->AddJob(job); }), number) << name;
         }
     }
     EXPECT_EQ(MessageOf([&] { admin->CreateDatabase({longest + "y"}); }),

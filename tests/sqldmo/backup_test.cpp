@@ -279,21 +279,21 @@ TEST(BackupRestore, DeviceListsPassThroughToTheEngine) {
     backup->SetDatabase(L"PassedOn");
     backup->SetInitialize(VARIANT_TRUE);
     ASSERT_EQ(S_OK, backup->SetFiles(L"[[listed.bak]]"));
-    ASSERT_EQ(S_OK, backup->SQLBackup(server.get())) << ErrorDescription();
+    ASSERT_EQ(S_OK, backup->SQLBackup(server.Get())) << ErrorDescription();
     EXPECT_TRUE(std::filesystem::exists(session->Settings().backupFolder + "/listed.bak"));
     ASSERT_EQ(S_OK, backup->SetFiles(L"[ListedDevice]"));
-    ASSERT_EQ(S_OK, backup->SQLBackup(server.get())) << ErrorDescription();
+    ASSERT_EQ(S_OK, backup->SQLBackup(server.Get())) << ErrorDescription();
     EXPECT_TRUE(std::filesystem::exists(session->Settings().backupFolder + "/ListedDevice"));
     EXPECT_FALSE(std::filesystem::exists(deviceFile));
     backup->SetFiles(L"");
     ASSERT_EQ(S_OK, backup->SetDevices(L"[ListedDevice]"));
-    ASSERT_EQ(S_OK, backup->SQLBackup(server.get())) << ErrorDescription();
+    ASSERT_EQ(S_OK, backup->SQLBackup(server.Get())) << ErrorDescription();
     EXPECT_TRUE(std::filesystem::exists(deviceFile));
 
     auto restore = Create<IWSQLDMORestore>(CLSID_SQLDMORestore, IID_IWSQLDMORestore);
     ASSERT_EQ(S_OK, restore->SetDevices(L"[ListedDevice]"));
-    Ptr<IWSQLDMOQueryResults> list;
-    ASSERT_EQ(S_OK, restore->ReadFileList(server.get(), &list)) << ErrorDescription();
+    ComPtr<IWSQLDMOQueryResults> list;
+    ASSERT_EQ(S_OK, restore->ReadFileList(server.Get(), list.Receive())) << ErrorDescription();
 }
 
 // The object model's SQL meets the engine's gate like every other route.
@@ -308,11 +308,11 @@ TEST(BackupRestore, SqlThroughTheObjectModelStaysInItsDatabase) {
     auto server = Create<IWSQLDMOServer>(CLSID_SQLDMOServer, IID_IWSQLDMOServer);
     ASSERT_EQ(S_OK, server->Connect(L"(local)", L"dmoplain", L"pw")) << ErrorDescription();
     std::wstring catalog = tvp::FromUtf8(session->Settings().rootFolder + "/catalog.db");
-    Ptr<IWSQLDMOQueryResults> results;
-    EXPECT_TRUE(FAILED(server->ExecuteWithResults((L"ATTACH '" + catalog + L"' AS c").c_str(), &results)));
+    ComPtr<IWSQLDMOQueryResults> results;
+    EXPECT_TRUE(FAILED(server->ExecuteWithResults((L"ATTACH '" + catalog + L"' AS c").c_str(), results.Receive())));
     EXPECT_NE(std::wstring::npos, ErrorDescription().find(L"ATTACH permission denied in database 'Gated'."));
-    EXPECT_TRUE(FAILED(server->ExecuteWithResults(L"PRAGMA writable_schema = 1", &results)));
-    EXPECT_EQ(S_OK, server->ExecuteWithResults(L"SELECT marker FROM t", &results)) << ErrorDescription();
+    EXPECT_TRUE(FAILED(server->ExecuteWithResults(L"PRAGMA writable_schema = 1", results.Receive())));
+    EXPECT_EQ(S_OK, server->ExecuteWithResults(L"SELECT marker FROM t", results.Receive())) << ErrorDescription();
 }
 
 } // namespace

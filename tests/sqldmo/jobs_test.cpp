@@ -171,9 +171,9 @@ TEST(Jobs, StepsAndSchedulesAreRemovedByNameAndJobsRemoved) {
 // progress, the outcome with the last run date, the next run, and the history newest first.
 TEST(Jobs, ARunAsTheAgentRecordsItIsReadBack) {
     auto server = Connected();
-    CreateBackupJob(server.get(), L"Watched");
-    Ptr<IWSQLDMOJob> job;
-    ASSERT_EQ(S_OK, JobsOf(server.get())->GetItemByName(L"Watched", &job));
+    CreateBackupJob(server.Get(), L"Watched");
+    ComPtr<IWSQLDMOJob> job;
+    ASSERT_EQ(S_OK, JobsOf(server.Get())->GetItemByName(L"Watched", job.Receive()));
     EXPECT_TRUE(FAILED(job->Invoke()));
 
     int lock = tvengine::TakeAgentLock();
@@ -222,8 +222,8 @@ TEST(Jobs, ARunAsTheAgentRecordsItIsReadBack) {
     EXPECT_EQ(date, 20270104);
     ASSERT_EQ(S_OK, job->GetNextRunDate(&next));
     EXPECT_EQ(next, 20270111);
-    Ptr<IWSQLDMOQueryResults> history;
-    ASSERT_EQ(S_OK, job->EnumHistory(&history)) << ErrorDescription();
+    ComPtr<IWSQLDMOQueryResults> history;
+    ASSERT_EQ(S_OK, job->EnumHistory(history.Receive())) << ErrorDescription();
     LONG rows = 0, value = 0;
     history->GetRows(&rows);
     ASSERT_EQ(rows, 2);
