@@ -398,18 +398,17 @@ TEST_F(RestoreWizard, CancelDuringTheRunClosesTheWizardAndTheRestoreRunsToItsEnd
     EXPECT_EQ(Tables("Late"), backedUpTables);
 }
 
-TEST(RestoreDataFolder, TheBackedUpFolderWhenItExistsElseTheServersDataFolder) {
-    const std::string here = std::filesystem::temp_directory_path().string();
-    int asked = 0;
-    auto root = [&] {
-        ++asked;
-        return std::wstring(L"C:\\Root");
-    };
-    EXPECT_EQ(Restore::DataFolder(tvp::FromUtf8(here + "/x.mdf"), root), tvp::FromUtf8(here + "/"));
-    EXPECT_EQ(asked, 0);
-    EXPECT_EQ(Restore::DataFolder(L"C:\\No Such Folder\\x.mdf", root), L"C:\\Root\\Data\\");
-    EXPECT_EQ(Restore::DataFolder(L"x.mdf", root), L"C:\\Root\\Data\\");
-    EXPECT_EQ(asked, 2);
+TEST(RestoreDataFolder, TheBackedUpFolderOnlyWhenItIsTheServersOwnDataFolder) {
+    const std::string root = tvtest::MakeFolder("Root");
+    std::filesystem::create_directories(root + "/Data");
+    auto rootFolder = [&] { return tvp::FromUtf8(root); };
+    const std::wstring serverData = tvp::FromUtf8(root) + L"\\Data\\";
+    EXPECT_EQ(Restore::DataFolder(tvp::FromUtf8(root + "/Data/x.mdf"), rootFolder), tvp::FromUtf8(root + "/Data/"));
+    // Another instance's folder, or any other that exists, is not the target server's to fill.
+    const std::string other = tvtest::MakeFolder("OtherInstance");
+    EXPECT_EQ(Restore::DataFolder(tvp::FromUtf8(other + "/x.mdf"), rootFolder), serverData);
+    EXPECT_EQ(Restore::DataFolder(L"C:\\No Such Folder\\x.mdf", rootFolder), serverData);
+    EXPECT_EQ(Restore::DataFolder(L"x.mdf", rootFolder), serverData);
 }
 
 // One sink serves the backup and the restore: each answers its own interface and moves the bar.

@@ -24,23 +24,28 @@ struct RestoreState : Snapins::CWizardRun {
 // The failing call's result, or S_OK.
 HRESULT RestoreDatabase(RestoreState& state);
 
-// The folder of the backup's first file (up to and including its last '\'), when it exists on this
-// computer; otherwise the server's root folder followed by "\Data\". rootFolder is asked only then.
-// The server names its files with either separator, so a '/' ends the folder as well.
+// The folder of the backup's first file (up to and including its last separator) when it exists on this
+// computer and is the server's own data folder; otherwise the server's root folder followed by
+// "\Data\". Another instance's folder is not the target server's to fill, so a backup taken there gets
+// its new files in the target's data folder. The server names its files with either separator.
 template <class RootFolder>
 std::wstring DataFolder(const std::wstring& firstPhysicalName, RootFolder rootFolder) {
+    const std::wstring serverData = rootFolder() + L"\\Data\\";
     size_t slash = firstPhysicalName.find_last_of(L"\\/");
     std::wstring folder =
         slash == std::wstring::npos ? std::wstring() : firstPhysicalName.substr(0, slash + 1);
-    HANDLE directory = folder.empty()
-                           ? INVALID_HANDLE_VALUE
-                           : CreateFileW(folder.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (directory != INVALID_HANDLE_VALUE) {
-        CloseHandle(directory);
-        return folder;
-    }
-    return rootFolder() + L"\\Data\\";
+    auto sameFolder = [](std::wstring a, std::wstring b) {
+        for (std::wstring* text : {&a, &b})
+            for (wchar_t& c : *text)
+                if (c == L'\\') c = L'/';
+        return a == b;
+    };
+    if (folder.empty() || !sameFolder(folder, serverData)) return serverData;
+    HANDLE directory = CreateFileW(folder.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (directory == INVALID_HANDLE_VALUE) return serverData;
+    CloseHandle(directory);
+    return folder;
 }
 
 } // namespace MSDE::Wizards::Restore
