@@ -131,7 +131,7 @@ protected:
     const std::wstring host = objectmodel::ComputerName();
 };
 
-TEST_F(RegisterWizard, OffersTheComputersInstancesThatTheGroupDoesNotShowExactly) {
+TEST_F(RegisterWizard, OffersTheComputersInstancesThatTheGroupDoesNotShowInAnyLetterCase) {
     Register(Lower(host));
     Register(host + L"\\ALPHA");
     ExpandGroup();
@@ -153,8 +153,9 @@ TEST_F(RegisterWizard, OffersTheComputersInstancesThatTheGroupDoesNotShowExactly
             PropSheet_PressButton(g_sheet, PSBTN_CANCEL);
         },
     });
-    // The name the group shows in other letters is offered; the one it shows exactly is not.
-    EXPECT_EQ(available, (std::vector<std::wstring>{host, host + L"\\BRAVO", host + L"\\CHARLIE"}));
+    // The store compares names without regard to case: a name the group shows in other letters is
+    // registered already and not offered (registering it would fail as "already registered").
+    EXPECT_EQ(available, (std::vector<std::wstring>{host + L"\\BRAVO", host + L"\\CHARLIE"}));
     EXPECT_TRUE(added.empty());
 }
 

@@ -3,6 +3,9 @@
 // how the run went.
 #include "msde/wizards/newreg/newreg.h"
 
+#include <algorithm>
+#include <cwctype>
+
 #include "resources/resource.h"
 #include "snapins/basedlg.h"
 #include "snapins/basenode.h"
@@ -27,11 +30,17 @@ std::wstring LocalServerName() {
     return Snapins::LoadResString(IDS_LOCAL_SERVER);
 }
 
-// True when a child of the group already shows exactly this text.
+// True when a child of the group already shows this name, compared as the registration store compares
+// names: without regard to letter case.
 bool GroupShows(Snapins::CBaseNode* group, const std::wstring& name) {
     if (!group) return false;
+    auto sameName = [](const std::wstring& a, const std::wstring& b) {
+        return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
+                   return std::towlower(x) == std::towlower(y);
+               });
+    };
     for (auto it = group->ChildrenBegin(); it != group->ChildrenEnd(); ++it)
-        if ((*it)->GetDisplayText(0) == name) return true;
+        if (sameName((*it)->GetDisplayText(0), name)) return true;
     return false;
 }
 
@@ -84,7 +93,6 @@ INT_PTR CServersPage::OnInitDialog(HWND window, HWND focus, LPARAM param) {
         BSTR text = nullptr;
         if (FAILED(raw(names)->GetItemByOrd(i, &text))) continue;
         std::wstring name = Nodes::TakeText(text);
-        // Case matters on purpose: only a name the group shows exactly is already there.
         if (name == local || GroupShows(m_node, name)) continue;
         InsertServer(m_sourceList, name);
     }
