@@ -1,8 +1,9 @@
-// tavrosk-console: the management console. With --headless, or when there is no display to open a
-// window on, it runs the headless console: commands from standard input or from a script file, the
-// output on standard output, exit status 1 when any command failed.
+// tavrosk-console: the management console. It opens the desktop window when there is a display to open
+// it on (DISPLAY or WAYLAND_DISPLAY) or with --desktop; with --headless, or without a display, it runs
+// the headless console: commands from standard input or from a script file, the output on standard
+// output, exit status 1 when any command failed. A script given to the window acts on the window.
 //
-//   tavrosk-console [--headless] [--script FILE] [--snapin NAME|{CLSID}]
+//   tavrosk-console [--desktop|--headless] [--script FILE] [--snapin NAME|{CLSID}]
 #include <unistd.h>
 
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include <iostream>
 
 #include "console.h"
+#include "desktop.h"
 #include "input.h"
 #include "session.h"
 #include "tvplatform.h"
@@ -19,7 +21,7 @@ namespace {
 
 int Usage(const char* problem) {
     if (problem) std::fprintf(stderr, "tavrosk-console: %s\n", problem);
-    std::fprintf(stderr, "usage: tavrosk-console [--headless] [--script FILE] [--snapin NAME|{CLSID}]\n");
+    std::fprintf(stderr, "usage: tavrosk-console [--desktop|--headless] [--script FILE] [--snapin NAME|{CLSID}]\n");
     return 2;
 }
 
@@ -35,15 +37,30 @@ bool FindSnapin(const std::string& wanted, CLSID* clsid) {
     return false;
 }
 
+// The headless console over `console`: commands from `input` until it ends or one says quit.
+int RunHeadless(Console::CConsole& console, std::shared_ptr<std::istream> input) {
+    Headless::CSession session(console, std::cout);
+    Headless::CCommandWindow window(session);
+    console.SetMainWindow(window.Handle());
+    // The console opens with its first snap-in's static node selected, as a console document does.
+    if (!console.Roots().empty()) console.View().SelectScopeItem(console.Roots().front());
+    Headless::ReadLinesOnThread(std::move(input),
+                                [mailbox = window.Mailbox()](const std::string* line) { mailbox->Post(line); });
+    window.Run();
+    return session.AnyFailed() ? 1 : 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    bool headless = false;
+    bool headless = false, desktop = false;
     std::string script, snapin;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--headless")
             headless = true;
+        else if (arg == "--desktop")
+            desktop = true;
         else if (arg == "--script" && i + 1 < argc)
             script = argv[++i];
         else if (arg == "--snapin" && i + 1 < argc)
@@ -53,14 +70,15 @@ int main(int argc, char** argv) {
         else
             return Usage(("unknown argument " + arg).c_str());
     }
+    if (headless && desktop) return Usage("--desktop and --headless exclude each other");
     const char* display = std::getenv("DISPLAY");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    if (!headless && ((display && *display) || (wayland && *wayland)))
-        std::fprintf(stderr, "tavrosk-console: the desktop window is not part of this build yet; "
-                             "the headless console runs instead.\n");
+    desktop = desktop || (!headless && ((display && *display) || (wayland && *wayland)));
 
     std::shared_ptr<std::istream> input;
-    if (!script.empty()) {
+    if (desktop) {
+        // the window reads its script itself
+    } else if (!script.empty()) {
         input = std::make_shared<std::ifstream>(script);
         if (!*input) {
             std::fprintf(stderr, "tavrosk-console: cannot read the script %s\n", script.c_str());
@@ -96,15 +114,7 @@ int main(int argc, char** argv) {
             CoUninitialize();
             return 1;
         }
-        Headless::CSession session(console, std::cout);
-        Headless::CCommandWindow window(session);
-        console.SetMainWindow(window.Handle());
-        // The console opens with its first snap-in's static node selected, as a console document does.
-        if (!console.Roots().empty()) console.View().SelectScopeItem(console.Roots().front());
-        Headless::ReadLinesOnThread(
-            input, [mailbox = window.Mailbox()](const std::string* line) { mailbox->Post(line); });
-        window.Run();
-        status = session.AnyFailed() ? 1 : 0;
+        status = desktop ? Desktop::Run(console, script, argc, argv) : RunHeadless(console, input);
         console.Close();
     }
     CoFreeUnusedLibraries();

@@ -150,7 +150,12 @@ bool CSession::Execute(const std::string& line) {
         Print(L"error: " + (why.empty() ? std::wstring(L"the command failed") : why));
         m_anyFailed = true;
     }
+    if (m_commandRan) m_commandRan();
     return !m_quit;
+}
+
+void CSession::AddCommand(const std::wstring& name, Command command) {
+    m_extraCommands[name] = std::move(command);
 }
 
 bool CSession::Dispatch(const Words& words) {
@@ -189,6 +194,10 @@ bool CSession::Dispatch(const Words& words) {
             if (words.size() != 1) return Fail(command + L" takes no arguments");
             return PressButton(command);
         }
+    if (auto extra = m_extraCommands.find(command); extra != m_extraCommands.end()) {
+        std::wstring why;
+        return extra->second(words, &why) || Fail(why);
+    }
     return Fail(L"unknown command " + Quoted(command));
 }
 
