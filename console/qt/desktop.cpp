@@ -101,7 +101,7 @@ int Run(Console::CConsole& console, const std::string& script, int argc, char** 
                                             mailbox->Post(line);
                                         });
         }
-        frontEnd.Pump(); // what arrived before the loop runs
+        frontEnd.MessagesArrived(); // what arrived before the loop runs
         app.exec();
         status = session && session->AnyFailed() ? 1 : 0;
         console.Close(); // the open sheets go while the front end still draws them

@@ -471,6 +471,14 @@ void CDialogView::Input(bool handled) {
     Sync();
 }
 
+QWidget* CDialogView::ControlWidget(int id) const {
+    HWND page = PropSheet_GetCurrentPageHwnd(m_dialog);
+    HWND control = page ? GetDlgItem(page, id) : nullptr;
+    if (!control) control = GetDlgItem(m_dialog, id);
+    auto found = m_entries.find(control);
+    return found == m_entries.end() ? nullptr : found->second.widget;
+}
+
 void CDialogView::PressButton(int id) {
     HWND page = PropSheet_GetCurrentPageHwnd(m_dialog);
     HWND button = page ? GetDlgItem(page, id) : nullptr;

@@ -22,6 +22,8 @@ public:
     void Sync();
     // Sync once the events queued now have run; many changes in a row draw once.
     void SyncSoon();
+    // The widget that draws the control with this id: on the sheet's current page, else on the dialog.
+    QWidget* ControlWidget(int id) const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

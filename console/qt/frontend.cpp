@@ -87,7 +87,8 @@ void CFrontEnd::Pump() {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
-            QApplication::quit();
+            // Queued: a quit asked for before Qt's loop runs would otherwise be lost.
+            QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
             break;
         }
         TranslateMessage(&message);

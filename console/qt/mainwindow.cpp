@@ -51,9 +51,11 @@ CMainWindow::CMainWindow(Console::CConsole& console) : m_console(console) {
     resize(900, 560);
 
     m_scope = new QTreeWidget;
+    m_scope->setObjectName("scope");
     m_scope->setHeaderHidden(true);
     m_scope->setContextMenuPolicy(Qt::CustomContextMenu);
     m_list = new QTreeWidget;
+    m_list->setObjectName("results");
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
