@@ -48,7 +48,7 @@ std::vector<Strip> StripsOf(Console::CImageList* list) {
 
 CMainWindow::CMainWindow(Console::CConsole& console) : m_console(console) {
     setWindowTitle("Korvath Console");
-    resize(900, 560);
+    resize(1280, 600);
 
     m_scope = new QTreeWidget;
     m_scope->setObjectName("scope");
@@ -79,7 +79,7 @@ CMainWindow::CMainWindow(Console::CConsole& console) : m_console(console) {
     splitter->addWidget(m_scope);
     splitter->addWidget(m_result);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({260, 640});
+    splitter->setSizes({230, 1050});
     setCentralWidget(splitter);
 
     // Menus and the verb buttons.
