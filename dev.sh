@@ -4,11 +4,12 @@
 #                      window when there is a display; --headless for the prompt)
 #   ./dev.sh test      set up in a fresh temporary prefix and run the whole test suite
 #   ./dev.sh build     install what is missing and build
+#   ./dev.sh agent-unit  install the job agent as a systemd user service, always on
 set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ pkg-config libsqlite3-dev libloki-dev libgtest-dev libgmock-dev libssl-dev libbenchmark-dev
-    qt6-base-dev fonts-dejavu-core)
+          libwbclient-dev libnss-wrapper qt6-base-dev fonts-dejavu-core)
 BUILD_DIR=build
 
 say() { printf '==> %s\n' "$*"; }
@@ -65,6 +66,8 @@ console)
     place_language_resources
     export TAVROSK_PREFIX="${TAVROSK_PREFIX:-$HOME/.local/share/tavrosk}"
     init_prefix
+    # Scheduled jobs and "Run" need the agent; a second start only says that one runs already.
+    "$BUILD_DIR/bin/tavrosk-agentd" || say "the job agent did not start (see $TAVROSK_PREFIX/agent.log)"
     export PATH="$PWD/$BUILD_DIR/vendor:$PATH" # the snap-in loads morvane.dll by its bare name
     # The desktop window when there is a display, the headless prompt otherwise.
     exec "$BUILD_DIR/bin/tavrosk-console" "${@:2}"
@@ -84,8 +87,23 @@ build)
     install_packages
     build
     ;;
+agent-unit)
+    install_packages
+    build
+    export TAVROSK_PREFIX="${TAVROSK_PREFIX:-$HOME/.local/share/tavrosk}"
+    init_prefix
+    unit_dir="${XDG_CONFIG_HOME:-$HOME/.config}/systemd/user"
+    mkdir -p "$unit_dir"
+    # A running agent started by hand gives way to the service's.
+    "$BUILD_DIR/bin/tavrosk-agentd" --stop
+    sed -e "s|@BUILD@|$PWD/$BUILD_DIR|g" -e "s|@PREFIX@|$TAVROSK_PREFIX|g" agent/tavrosk-agent.service \
+        >"$unit_dir/tavrosk-agent.service"
+    systemctl --user daemon-reload
+    systemctl --user enable --now tavrosk-agent.service
+    say "the agent runs as the user service tavrosk-agent (prefix $TAVROSK_PREFIX)"
+    ;;
 *)
-    echo "usage: ./dev.sh console | test | build" >&2
+    echo "usage: ./dev.sh console | test | build | agent-unit" >&2
     exit 2
     ;;
 esac

@@ -1,28 +1,30 @@
-// Backup and restore of a database to and from a disk file in the media format of media.h.
+// Backup and restore of a database to and from a disk file in the media format of media.h, each in
+// three steps: plan (every check, every path resolved and owned), stage (the new medium or the restored
+// files written beside their targets and checked), commit (renamed into place, then the catalog).
 //
 // A backup never harms the file it writes to: the new medium (the old sets copied first when the set
 // is appended) is written beside the target, flushed and renamed into place, so killing the backup at
-// any moment leaves the previous file as it was. The data file is read under a shared lock, which lets
-// other sessions read while writers wait, so the copy is a consistent image.
+// any moment leaves the previous file as it was. The writers of one medium take its lock one at a time,
+// so two appends never lose a set. The data file is read under a shared lock, which lets other sessions
+// read while writers wait, so the copy is a consistent image.
 //
 // A restore reads and checks the whole set into files beside the targets first; only then, under the
 // catalog's write lock and an exclusive lock on the database, are they renamed over the database's
 // files. The data file's rename is the moment the database changes: before it the database is as it
 // was, after it the database is the restored one.
-#include <dirent.h>
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <functional>
-#include <thread>
 #include <cerrno>
 #include <cstring>
-#include <map>
+#include <functional>
 #include <memory>
+#include <thread>
 
+#include "errors.h"
+#include "files.h"
 #include "internal.h"
 #include "media.h"
 #include "session_impl.h"
@@ -33,50 +35,14 @@ using namespace detail;
 
 namespace {
 
-std::atomic<unsigned> g_tempCounter{0};
-
-// Files that a killed backup or restore left beside its target: named after the target, the purpose and
-// the pid of a process that no longer runs. A live process's files are never touched.
-void RemoveLeftovers(const std::string& path, const char* purpose) {
-    std::string prefix(1, '.');
-    prefix.append(FileNameOf(path)).append(1, '.').append(purpose).append(1, '-');
-    DIR* dir = ::opendir(FolderOf(path).c_str());
-    if (!dir) return;
-    while (struct dirent* entry = ::readdir(dir)) {
-        std::string name = entry->d_name;
-        if (name.compare(0, prefix.size(), prefix) != 0) continue;
-        long pid = std::strtol(name.c_str() + prefix.size(), nullptr, 10);
-        if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
-            ::unlink((FolderOf(path) + "/" + name).c_str());
-    }
-    ::closedir(dir);
-}
-
-std::string TempBeside(const std::string& path, const char* purpose) {
-    RemoveLeftovers(path, purpose);
-    return FolderOf(path) + "/." + FileNameOf(path) +
-           Format(".%s-%d-%u", purpose, static_cast<int>(::getpid()), g_tempCounter.fetch_add(1));
-}
-
-void WriteAll(int fd, const void* data, size_t length, const std::string& device) {
-    const char* p = static_cast<const char*>(data);
-    while (length > 0) {
-        ssize_t written = ::write(fd, p, length);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0)
-            throw Error(3202, Format("Write on '%s' failed, status = %d(%s).", device.c_str(), errno,
-                                     strerror(errno)));
-        p += written;
-        length -= static_cast<size_t>(written);
-    }
-}
-
 // Copies the first length bytes of one file to the end of another, in the kernel where it can.
 void CopyPrefix(int from, int to, uint64_t length, const std::string& device) {
     loff_t in = 0;
     while (length > 0) {
         ssize_t copied = ::copy_file_range(from, &in, to, nullptr, length, 0);
         if (copied < 0 && errno == EINTR) continue;
+        if (copied < 0 && (errno == ENOSPC || errno == EDQUOT || errno == EIO))
+            throw WriteFailed(device, errno);
         if (copied <= 0) break;
         length -= static_cast<uint64_t>(copied);
     }
@@ -85,7 +51,8 @@ void CopyPrefix(int from, int to, uint64_t length, const std::string& device) {
     std::unique_ptr<char[]> buffer(new char[1 << 20]);
     while (length > 0) {
         ssize_t got = ::pread(from, buffer.get(), std::min<uint64_t>(length, 1 << 20), in);
-        if (got <= 0) throw Error(3202, "Read of the existing backup sets on '" + device + "' failed.");
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) throw ReadFailed(device, got < 0 ? errno : 0);
         WriteAll(to, buffer.get(), static_cast<size_t>(got), device);
         in += got;
         length -= static_cast<uint64_t>(got);
@@ -94,11 +61,12 @@ void CopyPrefix(int from, int to, uint64_t length, const std::string& device) {
 
 // Copies length bytes between two files at the given offsets and returns the CRC-32C of them, chained
 // on crc. The kernel copies (as cp does) while a second thread reads the same bytes from the page cache
-// for the checksum, so the work takes about as long as the copy alone.
+// for the checksum, so the work takes about as long as the copy alone. Every failure names the errno of
+// the call that failed, never one left over from an earlier call.
 uint32_t CopyWithCrc(int from, uint64_t fromOffset, int to, uint64_t toOffset, uint64_t length, uint32_t crc,
                      const std::function<void(uint64_t)>& advanced, const std::string& source,
                      const std::string& device) {
-    bool readFailed = false;
+    int readError = -1; // -1: no failure; 0: the file ended early; else the errno
     std::atomic<bool> stop{false};
     std::thread checksum([&] {
         constexpr size_t kChunk = 1 << 20;
@@ -109,7 +77,7 @@ uint32_t CopyWithCrc(int from, uint64_t fromOffset, int to, uint64_t toOffset, u
                 ::pread(from, buffer.get(), std::min<uint64_t>(left, kChunk), static_cast<off_t>(at));
             if (got < 0 && errno == EINTR) continue;
             if (got <= 0) {
-                readFailed = true;
+                readError = got < 0 ? errno : 0;
                 return;
             }
             crc = Crc32c(crc, buffer.get(), static_cast<size_t>(got));
@@ -134,39 +102,45 @@ uint32_t CopyWithCrc(int from, uint64_t fromOffset, int to, uint64_t toOffset, u
     std::unique_ptr<char[]> buffer;
     while (done < length) {
         size_t slice = static_cast<size_t>(std::min(kSlice, length - done));
-        ssize_t copied = -1;
+        ssize_t copied = 0;
         if (kernel) {
             copied = ::copy_file_range(from, &in, to, &out, slice, 0);
-            if (copied < 0 && errno == EINTR) continue;
-            if (copied < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
-                kernel = false; // this filesystem pair cannot: plain reads and writes from here on
-                continue;
+            if (copied < 0) {
+                int error = errno;
+                if (error == EINTR) continue;
+                if (error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP) {
+                    kernel = false; // this filesystem pair cannot: plain reads and writes from here on
+                    continue;
+                }
+                if (error == ENOSPC || error == EIO || error == EDQUOT || error == EFBIG)
+                    throw WriteFailed(device, error);
+                throw ReadFailed(source, error);
             }
+            if (copied == 0) throw ReadFailed(source, 0);
         } else {
             if (!buffer) buffer.reset(new char[kSlice]);
             copied = ::pread(from, buffer.get(), slice, in);
-            if (copied > 0) {
-                if (::pwrite(to, buffer.get(), static_cast<size_t>(copied), out) != copied)
-                    throw Error(3202, Format("Write on '%s' failed, status = %d(%s).", device.c_str(), errno,
-                                             strerror(errno)));
-                in += copied;
-                out += copied;
+            if (copied < 0 && errno == EINTR) continue;
+            if (copied < 0) throw ReadFailed(source, errno);
+            if (copied == 0) throw ReadFailed(source, 0);
+            for (ssize_t written = 0; written < copied;) {
+                ssize_t n = ::pwrite(to, buffer.get() + written, static_cast<size_t>(copied - written),
+                                     out + written);
+                if (n < 0 && errno == EINTR) continue;
+                if (n < 0) throw WriteFailed(device, errno);
+                if (n == 0) throw WriteFailed(device, ENOSPC);
+                written += n;
             }
+            in += copied;
+            out += copied;
         }
-        if (copied < 0 && errno != 0 &&
-            (errno == ENOSPC || errno == EIO || errno == EDQUOT || errno == EBADF))
-            throw Error(3202, Format("Write on '%s' failed, status = %d(%s).", device.c_str(), errno,
-                                     strerror(errno)));
-        if (copied <= 0)
-            throw Error(3203, Format("Read on '%s' failed, status = %d(%s).", source.c_str(), errno,
-                                     strerror(errno)));
         // Start writing the slice to disk now, so that the flush before the rename finds little left.
         ::sync_file_range(to, out - copied, copied, SYNC_FILE_RANGE_WRITE);
         done += static_cast<uint64_t>(copied);
         if (advanced) advanced(static_cast<uint64_t>(copied));
     }
     checksum.join();
-    if (readFailed) throw Error(3203, "Read on '" + source + "' failed: the file ended early.");
+    if (readError >= 0) throw ReadFailed(source, readError);
     return crc;
 }
 
@@ -189,80 +163,66 @@ private:
     int last_ = -1;
 };
 
-void Fsync(int fd, const std::string& device) {
-    if (::fsync(fd) != 0)
-        throw Error(3202,
-                    Format("Write on '%s' failed, status = %d(%s).", device.c_str(), errno, strerror(errno)));
-}
-
-} // namespace
-
-// A backup file named without a folder goes to the instance's Backup folder, as a server does with a
-// relative name; a backup device's name stands for its file.
-static std::string ReadTrailer(const FileSource& source, uint64_t at) {
+std::string ReadTrailer(const FileSource& source, uint64_t at) {
     std::string trailer(kTrailerSize, '\0');
     if (!source.Read(at, trailer.data(), trailer.size())) return {};
     return trailer;
 }
 
-static std::string ResolveBackupPath(SessionImpl& session, const std::string& file) {
-    if (file.empty()) ThrowCannotOpenDevice(file, ENOENT);
-    if (file.find('/') == std::string::npos && file.find('\\') == std::string::npos) {
-        auto device = session.catalog.Prepare("SELECT physical_name FROM backup_devices WHERE name = ?");
-        if (device.With(file).Step()) return device.Text(0);
-        return session.settings.backupFolder + "/" + file;
+// The medium a backup or restore names: a disk file (a name without a folder is in the instance's Backup
+// folder, as a server does with a relative name) or a backup device, which stands for its file. A disk
+// file is never taken for a device of the same name. The path comes back canonical.
+std::string MediaPath(SessionImpl& session, const std::string& file, const std::string& device) {
+    std::string given = file;
+    if (!device.empty()) {
+        auto query = session.catalog.Prepare("SELECT physical_name FROM backup_devices WHERE name = ?");
+        if (!query.With(device).Step()) throw NoSuchDevice(device);
+        given = query.Text(0);
     }
-    std::string path = NativePath(file);
-    if (path[0] != '/') path = session.settings.backupFolder + "/" + path;
-    return path;
+    if (given.empty()) throw CannotOpenDevice(given, ENOENT);
+    CanonicalPath path = Canonical(given, session.settings.backupFolder);
+    if (path.osError != 0) throw CannotOpenDevice(path.path, path.osError);
+    return path.path;
 }
 
-// A backup file must never take the place of a file the instance itself lives in.
-static void RefuseInstanceFile(SessionImpl& session, const std::string& path) {
-    auto owner = session.catalog.Prepare(
-        "SELECT d.name FROM files f JOIN databases d ON d.dbid = f.dbid WHERE f.physical_name = ?");
-    if (owner.With(path).Step())
-        throw Error(kErrCannotOpenDevice, "Cannot open backup device '" + path +
-                                              "'. The file is in use by database '" + owner.Text(0) + "'.");
-    if (path.rfind(session.settings.rootFolder + "/catalog.db", 0) == 0)
-        throw Error(kErrCannotOpenDevice,
-                    "Cannot open backup device '" + path + "'. The file is in use by the server.");
-}
+// ---------------------------------------------------------------------------------------------------
+// Backup
 
-void Session::Backup(const BackupRequest& request, const Progress& progress) {
-    impl_->RequireSysadmin();
-    impl_->RequireNoTransaction(kErrBackupInTransaction,
-                                "Cannot perform a backup or restore operation within a transaction.");
-    auto row = impl_->RequireDatabase(request.database);
-    if (EqualsNoCase(row.name, "tempdb"))
-        throw Error(kErrTempdb, "Backup and restore operations are not allowed on database tempdb.");
-    if (request.action == BackupAction::Log)
-        throw Error(kErrLogBackup,
-                    "The statement BACKUP LOG is not allowed while the recovery model is SIMPLE. Use "
-                    "BACKUP DATABASE or change the recovery model using ALTER DATABASE.");
+struct BackupPlan {
+    std::string database;
+    std::string media; // canonical
+};
+
+BackupPlan PlanBackup(SessionImpl& session, const BackupRequest& request) {
+    session.RequireSysadmin();
+    if (session.inTransaction) throw BackupInTransaction();
+    auto row = session.RequireDatabase(request.database);
+    if (EqualsNoCase(row.name, "tempdb")) throw Tempdb();
+    if (request.action == BackupAction::Log) throw LogBackup();
     if (request.action == BackupAction::Differential) {
-        auto query = impl_->catalog.Prepare("SELECT 1 FROM backup_history WHERE database_name = ?");
-        if (!query.With(row.name).Step())
-            throw Error(kErrDifferential,
-                        "Cannot perform a differential backup for database \"" + row.name +
-                            "\", because a current database backup does not exist. Perform a full database "
-                            "backup by reissuing BACKUP DATABASE, omitting the WITH DIFFERENTIAL option.");
-        throw Error(kErrDifferential,
-                    "Cannot perform a differential backup for database \"" + row.name +
-                        "\": this server keeps no record of changed extents. Perform a full "
-                        "database backup by reissuing BACKUP DATABASE, omitting the WITH "
-                        "DIFFERENTIAL option.");
+        auto query = session.catalog.Prepare("SELECT 1 FROM backup_history WHERE database_name = ?");
+        throw Differential(row.name, query.With(row.name).Step());
     }
-    std::string path = ResolveBackupPath(*impl_, request.file);
-    RefuseInstanceFile(*impl_, path);
+    BackupPlan plan{row.name, MediaPath(session, request.file, request.device)};
+    // A backup never lands on a database's file (its own included) nor on the server's own files.
+    PathOwner owner = OwnerOf(session, plan.media);
+    if (!owner.Free()) throw DeviceBelongsToServer(plan.media, owner.Text());
+    return plan;
+}
 
-    WorkInDatabase work(*impl_, row.name, "S");
-    row = impl_->RequireDatabase(request.database); // a drop that came first has won
+struct StagedBackup {
+    TempFile medium;
+    BackupSetInfo info;
+};
+
+// Writes the new medium beside the old one: the sets already there (unless INIT), then the new set, its
+// data taken under the database's shared lock. The medium's lock is held by the caller.
+StagedBackup StageBackup(SessionImpl& session, const BackupPlan& plan, const BackupRequest& request,
+                         const Progress& progress) {
+    auto row = session.RequireDatabase(plan.database); // a drop that came first has won
     const DatabaseFileInfo* data = row.DataFile();
     const DatabaseFileInfo* log = row.LogFile();
-    if (!data || !log || !FileExists(data->physicalName))
-        throw Error(926,
-                    "Database '" + row.name + "' cannot be opened. It has been marked SUSPECT by recovery.");
+    if (!data || !log || !FileExists(data->physicalName)) throw Suspect(row.name);
 
     // The shared lock: writers of other sessions wait until the image is taken. Read-write, so that what
     // a crashed writer left in the journal is rolled back before the image is taken.
@@ -270,117 +230,311 @@ void Session::Backup(const BackupRequest& request, const Progress& progress) {
     db.Exec("BEGIN; SELECT count(*) FROM sqlite_master");
 
     uint64_t keep = 0;
-    int position = 1;
-    if (!request.initialize && FileSize(path) > 0) {
-        FileSource existing(path);
-        auto sets = ReadMedia(existing, path);
+    StagedBackup staged{TempFile(plan.media, "backup"), {}};
+    BackupSetInfo& info = staged.info;
+    info.position = 1;
+    if (!request.initialize && FileSize(plan.media) > 0) {
+        FileSource existing(plan.media);
+        auto sets = ReadMedia(existing, plan.media);
         keep = sets.back().end;
-        position = static_cast<int>(sets.size()) + 1;
+        info.position = static_cast<int>(sets.size()) + 1;
     }
-
-    BackupSetInfo info;
-    info.position = position;
     info.name = request.name;
     info.description = request.description;
     info.databaseName = row.name;
-    info.serverName = impl_->settings.serverName;
-    info.userName = impl_->login;
+    info.serverName = session.settings.serverName;
+    info.userName = session.login;
     info.type = 'D';
     info.started = std::time(nullptr);
     info.finished = info.started;
-    info.majorVersion = impl_->settings.majorVersion;
+    info.majorVersion = session.settings.majorVersion;
     info.readOnly = row.readOnly;
-    std::vector<int> sources;
+    std::vector<UniqueFd> sources;
     for (const DatabaseFileInfo* file : {data, log}) {
-        int fd = ::open(file->physicalName.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) {
-            for (int open : sources)
-                ::close(open);
-            throw Error(3203, Format("Read on '%s' failed, status = %d(%s).", file->physicalName.c_str(),
-                                     errno, strerror(errno)));
-        }
+        UniqueFd fd(::open(file->physicalName.c_str(), O_RDONLY | O_CLOEXEC));
         struct stat st;
-        ::fstat(fd, &st);
+        if (!fd || ::fstat(fd.Get(), &st) != 0) throw ReadFailed(file->physicalName, errno);
         DatabaseFileInfo copy = *file;
         copy.sizeBytes = st.st_size;
         info.files.push_back(copy);
-        sources.push_back(fd);
+        sources.push_back(std::move(fd));
     }
-    struct Closer {
-        std::vector<int>& fds;
-        ~Closer() {
-            for (int fd : fds)
-                ::close(fd);
-        }
-    } closer{sources};
 
-    std::string temp = TempBeside(path, "backup");
-    int out = CreatePrivateFile(temp);
-    if (out < 0) ThrowCannotOpenDevice(path, errno);
-    try {
-        if (keep > 0) {
-            int old = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-            if (old < 0) ThrowCannotOpenDevice(path, errno);
-            try {
-                CopyPrefix(old, out, keep, path);
-            } catch (...) {
-                ::close(old);
-                throw;
-            }
-            ::close(old);
-        } else {
-            std::string header = EncodeMediaHeader(info.started);
-            WriteAll(out, header.data(), header.size(), path);
-        }
-        off_t headerAt = ::lseek(out, 0, SEEK_CUR);
-        std::string header = EncodeSetHeader(info);
-        WriteAll(out, header.data(), header.size(), path);
-
-        uint64_t total = 0;
-        for (const auto& file : info.files)
-            total += static_cast<uint64_t>(file.sizeBytes);
-        PercentReporter percent(progress, total);
-        percent.At(0);
-        uint32_t crc = 0;
-        uint64_t done = 0;
-        off_t at = headerAt + static_cast<off_t>(header.size());
-        for (size_t i = 0; i < sources.size(); ++i) {
-            uint64_t length = static_cast<uint64_t>(info.files[i].sizeBytes);
-            crc = CopyWithCrc(
-                sources[i], 0, out, static_cast<uint64_t>(at), length, crc,
-                [&](uint64_t copied) { percent.At(done += copied); }, info.files[i].physicalName, path);
-            at += static_cast<off_t>(length);
-        }
-        if (::lseek(out, at, SEEK_SET) != at) throw Error(3202, "Write on '" + path + "' failed.");
-        std::string trailer = EncodeTrailer(crc);
-        WriteAll(out, trailer.data(), trailer.size(), path);
-        // The finishing time goes into the header now that it is known; the header keeps its length.
-        info.finished = std::time(nullptr);
-        header = EncodeSetHeader(info);
-        if (::pwrite(out, header.data(), header.size(), headerAt) != static_cast<ssize_t>(header.size()))
-            throw Error(3202, "Write on '" + path + "' failed.");
-        Fsync(out, path);
-        ::close(out);
-        out = -1;
-        if (::rename(temp.c_str(), path.c_str()) != 0) ThrowCannotOpenDevice(path, errno);
-        FsyncFolder(FolderOf(path));
-    } catch (...) {
-        if (out >= 0) ::close(out);
-        ::unlink(temp.c_str());
-        throw;
+    TempFile& out = staged.medium;
+    const std::string& path = plan.media;
+    if (!out.Made()) throw CannotOpenDevice(path, out.OsError());
+    if (keep > 0) {
+        UniqueFd old(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+        if (!old) throw CannotOpenDevice(path, errno);
+        CopyPrefix(old.Get(), out.Fd(), keep, path);
+    } else {
+        std::string header = EncodeMediaHeader(info.started);
+        WriteAll(out.Fd(), header.data(), header.size(), path);
     }
+    off_t headerAt = ::lseek(out.Fd(), 0, SEEK_CUR);
+    std::string header = EncodeSetHeader(info);
+    WriteAll(out.Fd(), header.data(), header.size(), path);
+
+    uint64_t total = 0;
+    for (const auto& file : info.files)
+        total += static_cast<uint64_t>(file.sizeBytes);
+    PercentReporter percent(progress, total);
+    percent.At(0);
+    uint32_t crc = 0;
+    uint64_t done = 0;
+    off_t at = headerAt + static_cast<off_t>(header.size());
+    for (size_t i = 0; i < sources.size(); ++i) {
+        uint64_t length = static_cast<uint64_t>(info.files[i].sizeBytes);
+        crc = CopyWithCrc(
+            sources[i].Get(), 0, out.Fd(), static_cast<uint64_t>(at), length, crc,
+            [&](uint64_t copied) { percent.At(done += copied); }, info.files[i].physicalName, path);
+        at += static_cast<off_t>(length);
+    }
+    if (::lseek(out.Fd(), at, SEEK_SET) != at) throw WriteFailed(path, errno);
+    std::string trailer = EncodeTrailer(crc);
+    WriteAll(out.Fd(), trailer.data(), trailer.size(), path);
+    // The finishing time goes into the header now that it is known; the header keeps its length.
+    info.finished = std::time(nullptr);
+    header = EncodeSetHeader(info);
+    ssize_t written = ::pwrite(out.Fd(), header.data(), header.size(), headerAt);
+    if (written != static_cast<ssize_t>(header.size())) throw WriteFailed(path, written < 0 ? errno : ENOSPC);
+    out.Flush(path);
     db.Exec("COMMIT");
+    return staged;
+}
 
-    WriteScope write(impl_->catalog, false);
-    impl_->catalog
+// Puts the new medium in place of the old one and records the set in the history.
+void CommitBackup(SessionImpl& session, const BackupPlan& plan, StagedBackup& staged) {
+    if (int error = staged.medium.RenameIntoPlace(); error != 0) throw CannotOpenDevice(plan.media, error);
+    const BackupSetInfo& info = staged.info;
+    WriteScope write(session.catalog, false);
+    session.catalog
         .Prepare(
             "INSERT INTO backup_history(database_name, name, description, type, started, finished, device, "
             "position, size, user_name) VALUES (?, ?, ?, 'D', ?, ?, ?, ?, ?, ?)")
-        .With(row.name, info.name, info.description, static_cast<long long>(info.started),
-              static_cast<long long>(info.finished), path, position, static_cast<long long>(FileSize(path)),
-              impl_->login)
+        .With(plan.database, info.name, info.description, static_cast<long long>(info.started),
+              static_cast<long long>(info.finished), plan.media, info.position,
+              static_cast<long long>(FileSize(plan.media)), session.login)
         .Run();
     write.Commit();
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Restore
+
+struct RestorePlan {
+    std::string media;
+    std::unique_ptr<FileSource> source;
+    SetLayout set;
+    std::optional<SessionImpl::DatabaseRow> existing;
+    std::string name;                 // the database's name once restored
+    std::vector<std::string> targets; // canonical, one for each file of the set
+    size_t dataIndex = 0, logIndex = 1;
+};
+
+void CheckRestoreTarget(const std::string& target) {
+    CheckName("database", target, kDatabaseNameLength);
+    if (EqualsNoCase(target, "tempdb")) throw Tempdb();
+    if (EqualsNoCase(target, "master")) throw SystemDatabaseRestore();
+}
+
+// Where each file of the set goes: a MOVE; else the existing database's own file; else, for a new
+// database, the instance's Data folder under the recorded file's name (files recorded on another
+// instance or prefix are never reused as they stand, nor are those of this instance outside its Data
+// folder).
+std::vector<std::string> RestoreTargets(SessionImpl& session, const RestoreRequest& request,
+                                        const RestorePlan& plan) {
+    std::vector<std::string> targets;
+    for (const auto& file : plan.set.info.files) {
+        std::string given;
+        for (const auto& [logical, physical] : request.move)
+            if (EqualsNoCase(file.logicalName, logical)) given = physical;
+        if (given.empty() && plan.existing)
+            given = (file.type == 'D' ? plan.existing->DataFile() : plan.existing->LogFile())->physicalName;
+        if (given.empty()) {
+            std::string name = FileNameOf(NativePath(file.physicalName));
+            given = session.settings.dataFolder + "/" + SafeFileName(name);
+        }
+        CanonicalPath path = Canonical(given, session.settings.dataFolder);
+        if (path.osError != 0) throw CannotRestoreFile(file.logicalName, path.path);
+        targets.push_back(path.path);
+    }
+    return targets;
+}
+
+RestorePlan PlanRestore(SessionImpl& session, const RestoreRequest& request) {
+    session.RequireSysadmin();
+    if (session.inTransaction) throw BackupInTransaction();
+    RestorePlan plan;
+    plan.media = MediaPath(session, request.file, request.device);
+    plan.source = std::make_unique<FileSource>(plan.media);
+    auto sets = ReadMedia(*plan.source, plan.media);
+    if (request.fileNumber < 1 || request.fileNumber > static_cast<int>(sets.size()))
+        throw NoSuchBackupSet(request.fileNumber, plan.media);
+    plan.set = sets[request.fileNumber - 1];
+    const BackupSetInfo& info = plan.set.info;
+    int dataFiles = 0, logFiles = 0;
+    for (const auto& file : info.files)
+        (file.type == 'D' ? dataFiles : logFiles)++;
+    if (dataFiles != 1 || logFiles != 1) throw MediaFormed(plan.media);
+    plan.dataIndex = info.files[0].type == 'D' ? 0 : 1;
+    plan.logIndex = 1 - plan.dataIndex;
+
+    CheckRestoreTarget(request.database);
+    plan.existing = session.FindDatabase(request.database);
+    if (plan.existing && !request.replace && !EqualsNoCase(plan.existing->name, info.databaseName))
+        throw OtherDatabase(plan.existing->name);
+    plan.name = plan.existing ? plan.existing->name : request.database;
+    for (const auto& [logical, ignored] : request.move) {
+        bool known = false;
+        for (const auto& file : info.files)
+            known = known || EqualsNoCase(file.logicalName, logical);
+        if (!known) throw LogicalFile(logical, info.databaseName);
+    }
+
+    plan.targets = RestoreTargets(session, request, plan);
+    const auto& targets = plan.targets;
+    std::vector<std::string> own;
+    if (plan.existing)
+        for (const auto& file : plan.existing->files)
+            own.push_back(Canonical(file.physicalName, session.settings.dataFolder).path);
+    // Swapping the data and log files of the database would, for a moment, leave its data file holding
+    // the log: refused like any other clash of the two.
+    if (plan.existing && own.size() == 2 &&
+        (targets[plan.dataIndex] == own[1] || targets[plan.logIndex] == own[0]))
+        throw CannotRestoreFile(info.files[0].logicalName, targets[0]);
+    if (targets[0] == targets[1]) throw CannotRestoreFile(info.files[1].logicalName, targets[1]);
+    for (size_t i = 0; i < targets.size(); ++i) {
+        if (targets[i] == plan.media) throw CannotRestoreFile(info.files[i].logicalName, targets[i]);
+        PathOwner owner = OwnerOf(session, targets[i], own);
+        if (!owner.database.empty()) throw FileInUse(targets[i], owner.database);
+        if (owner.server) throw CannotRestoreFile(info.files[i].logicalName, targets[i]);
+        bool mine = false;
+        for (const std::string& path : own)
+            mine = mine || path == targets[i];
+        // A file that is not the target's own is overwritten only when the restore says REPLACE.
+        if (!mine && FileExists(targets[i]) && !request.replace)
+            throw RestoreOverExisting(info.files[i].logicalName, targets[i]);
+    }
+    return plan;
+}
+
+struct StagedRestore {
+    std::vector<TempFile> files; // one beside each target
+};
+
+// Reads and checks the whole set into files beside the targets.
+StagedRestore StageRestore(const RestorePlan& plan, const Progress& progress) {
+    const BackupSetInfo& info = plan.set.info;
+    StagedRestore staged;
+    for (size_t i = 0; i < plan.targets.size(); ++i) {
+        staged.files.emplace_back(plan.targets[i], "restore");
+        if (!staged.files.back().Made())
+            throw CannotRestoreFile(info.files[i].logicalName, plan.targets[i],
+                                    staged.files.back().OsError());
+    }
+    PercentReporter percent(progress, plan.set.payloadLength);
+    percent.At(0);
+    uint32_t crc = 0;
+    uint64_t at = plan.set.payloadOffset, done = 0;
+    for (size_t i = 0; i < staged.files.size(); ++i) {
+        uint64_t length = static_cast<uint64_t>(info.files[i].sizeBytes);
+        crc = CopyWithCrc(
+            plan.source->Descriptor(), at, staged.files[i].Fd(), 0, length, crc,
+            [&](uint64_t copied) { percent.At(done += copied); }, plan.media, plan.targets[i]);
+        at += length;
+    }
+    // The set's own checksum decides whether these files may replace anything.
+    if (EncodeTrailer(crc) != ReadTrailer(*plan.source, at)) throw DamagedBackup();
+    for (size_t i = 0; i < staged.files.size(); ++i)
+        staged.files[i].Flush(plan.targets[i]);
+    return staged;
+}
+
+// Under the catalog's write lock and an exclusive lock on the database: the files renamed in (the data
+// file last), the catalog brought in line. Returns the database's old files that are no longer its own.
+std::vector<std::string> CommitRestore(SessionImpl& session, const RestoreRequest& request,
+                                       const RestorePlan& plan, StagedRestore& staged) {
+    const BackupSetInfo& info = plan.set.info;
+    const auto& existing = plan.existing;
+    std::vector<std::string> oldPaths;
+    WriteScope write(session.catalog, false);
+    auto now = session.FindDatabase(request.database);
+    if (static_cast<bool>(now) != static_cast<bool>(existing) || (now && now->id != existing->id))
+        throw ExclusiveAccess();
+    if (!session.SessionsUsing(plan.name, false).empty()) throw ExclusiveAccess();
+    Connection lock;
+    if (existing && FileExists(existing->DataFile()->physicalName)) {
+        lock = Connection(existing->DataFile()->physicalName, SQLITE_OPEN_READWRITE, "database");
+        // Waits for a statement still running in the old file, and rolls back what a crashed writer
+        // left in its journal, so no journal outlives the file it belongs to.
+        lock.Exec("BEGIN EXCLUSIVE; SELECT count(*) FROM sqlite_master");
+    }
+    // The log first, the data file last: the data file's rename is the restore's moment of truth.
+    for (size_t i : {plan.logIndex, plan.dataIndex}) {
+        ::unlink((plan.targets[i] + "-journal").c_str());
+        if (int error = staged.files[i].RenameIntoPlace(); error != 0)
+            throw CannotRestoreFile(info.files[i].logicalName, plan.targets[i], error);
+    }
+    const std::string& dataPath = plan.targets[plan.dataIndex];
+    const std::string& logPath = plan.targets[plan.logIndex];
+    if (existing) {
+        auto update = session.catalog.Prepare(
+            "UPDATE files SET physical_name = ?, logical_name = ? WHERE dbid = ? AND type = ?");
+        update.With(dataPath, info.files[plan.dataIndex].logicalName, existing->id, "D").Run();
+        update.Reset();
+        update.With(logPath, info.files[plan.logIndex].logicalName, existing->id, "L").Run();
+        session.catalog.Prepare("UPDATE databases SET read_only = ? WHERE dbid = ?")
+            .With(info.readOnly ? 1 : 0, existing->id)
+            .Run();
+        for (size_t i : {plan.dataIndex, plan.logIndex}) {
+            const auto* old = i == plan.dataIndex ? existing->DataFile() : existing->LogFile();
+            std::string path = Canonical(old->physicalName, session.settings.dataFolder).path;
+            if (path != plan.targets[i]) oldPaths.push_back(path);
+        }
+    } else {
+        DatabaseSpec spec;
+        spec.name = request.database;
+        spec.dataLogicalName = info.files[plan.dataIndex].logicalName;
+        spec.logLogicalName = info.files[plan.logIndex].logicalName;
+        InsertDatabaseRow(session.catalog, request.database, false, spec, dataPath, logPath, session.login);
+        if (info.readOnly)
+            session.catalog.Prepare("UPDATE databases SET read_only = 1 WHERE name = ?")
+                .With(request.database)
+                .Run();
+    }
+    session.catalog
+        .Prepare("INSERT INTO restore_history(database_name, restored, device, position, source_database, "
+                 "user_name) VALUES (?, ?, ?, ?, ?, ?)")
+        .With(plan.name, static_cast<long long>(std::time(nullptr)), plan.media, request.fileNumber,
+              info.databaseName, session.login)
+        .Run();
+    write.Commit();
+    return oldPaths;
+}
+
+} // namespace
+
+void Session::Backup(const BackupRequest& request, const Progress& progress) {
+    BackupPlan plan = PlanBackup(*impl_, request);
+    WorkInDatabase work(*impl_, plan.database, "S");
+    MediaLock lock(plan.media);
+    StagedBackup staged = StageBackup(*impl_, plan, request, progress);
+    CommitBackup(*impl_, plan, staged);
+}
+
+void Session::Restore(const RestoreRequest& request, const Progress& progress) {
+    RestorePlan plan = PlanRestore(*impl_, request);
+    WorkInDatabase work(*impl_, plan.name, "X");
+    if (!impl_->SessionsUsing(plan.name, false).empty()) throw ExclusiveAccess();
+    StagedRestore staged = StageRestore(plan, progress);
+    std::vector<std::string> oldPaths = CommitRestore(*impl_, request, plan, staged);
+    // The catalog no longer names the old files; they go unless the server owns them.
+    for (const std::string& old : oldPaths) {
+        if (!OwnerOf(*impl_, old).Free()) continue;
+        ::unlink(old.c_str());
+        ::unlink((old + "-journal").c_str());
+    }
 }
 
 std::vector<BackupSetInfo> ReadBackupSets(const std::string& file) {
@@ -395,10 +549,7 @@ std::vector<BackupSetInfo> ReadBackupSets(const std::string& file) {
 namespace {
 
 ResultSet FileListOf(const std::vector<BackupSetInfo>& sets, const std::string& file, int fileNumber) {
-    if (fileNumber < 1 || fileNumber > static_cast<int>(sets.size()))
-        throw Error(
-            kErrNoSuchBackupSet,
-            Format("The backup set at position %d does not exist on device '%s'.", fileNumber, file.c_str()));
+    if (fileNumber < 1 || fileNumber > static_cast<int>(sets.size())) throw NoSuchBackupSet(fileNumber, file);
     ResultSet list({{"LogicalName", ColumnType::WVarChar},
                     {"PhysicalName", ColumnType::WVarChar},
                     {"Type", ColumnType::Char},
@@ -417,227 +568,13 @@ ResultSet ReadFileList(const std::string& file, int fileNumber) {
     return FileListOf(ReadBackupSets(file), file, fileNumber);
 }
 
-std::vector<BackupSetInfo> Session::ReadBackupSets(const std::string& file) {
-    return tvengine::ReadBackupSets(ResolveBackupPath(*impl_, file));
+std::vector<BackupSetInfo> Session::ReadBackupSets(const BackupMedia& media) {
+    return tvengine::ReadBackupSets(MediaPath(*impl_, media.file, media.device));
 }
 
-ResultSet Session::ReadFileList(const std::string& file, int fileNumber) {
-    std::string path = ResolveBackupPath(*impl_, file);
+ResultSet Session::ReadFileList(const BackupMedia& media, int fileNumber) {
+    std::string path = MediaPath(*impl_, media.file, media.device);
     return FileListOf(tvengine::ReadBackupSets(path), path, fileNumber);
-}
-
-void Session::Restore(const RestoreRequest& request, const Progress& progress) {
-    impl_->RequireSysadmin();
-    impl_->RequireNoTransaction(kErrBackupInTransaction,
-                                "Cannot perform a backup or restore operation within a transaction.");
-    std::string path = ResolveBackupPath(*impl_, request.file);
-    FileSource source(path);
-    auto sets = ReadMedia(source, path);
-    if (request.fileNumber < 1 || request.fileNumber > static_cast<int>(sets.size()))
-        throw Error(kErrNoSuchBackupSet,
-                    Format("The backup set at position %d does not exist on device '%s'.", request.fileNumber,
-                           path.c_str()));
-    const SetLayout& set = sets[request.fileNumber - 1];
-    const BackupSetInfo& info = set.info;
-    int dataFiles = 0, logFiles = 0;
-    for (const auto& file : info.files)
-        (file.type == 'D' ? dataFiles : logFiles)++;
-    if (dataFiles != 1 || logFiles != 1)
-        throw Error(kErrMediaFormed, "The backup set on device '" + path +
-                                         "' holds a database layout this server cannot restore.");
-
-    const std::string& target = request.database;
-    if (target.empty() || target.size() > 123)
-        throw Error(kErrSyntax, "'" + target + "' is not a valid database name.");
-    if (EqualsNoCase(target, "tempdb"))
-        throw Error(kErrTempdb, "Backup and restore operations are not allowed on database tempdb.");
-    if (EqualsNoCase(target, "master"))
-        throw Error(
-            kErrSystemDatabaseRestore,
-            "RESTORE DATABASE must be used in single user mode when trying to restore the master database.");
-    auto existing = impl_->FindDatabase(target);
-    if (existing && !request.replace && !EqualsNoCase(existing->name, info.databaseName))
-        throw Error(kErrOtherDatabase,
-                    "The backup set holds a backup of a database other than the existing '" + existing->name +
-                        "' database.");
-    for (const auto& [logical, ignored] : request.move) {
-        bool known = false;
-        for (const auto& file : info.files)
-            known = known || EqualsNoCase(file.logicalName, logical);
-        if (!known)
-            throw Error(kErrLogicalFile, "Logical file '" + logical + "' is not part of database '" +
-                                             info.databaseName +
-                                             "'. Use RESTORE FILELISTONLY to list the logical file names.");
-    }
-
-    // Where each file of the set goes: a MOVE, else the existing database's own file, else where the
-    // backed-up database had it.
-    std::vector<std::string> targets;
-    for (const auto& file : info.files) {
-        std::string to;
-        for (const auto& [logical, physical] : request.move)
-            if (EqualsNoCase(file.logicalName, logical)) to = NativePath(physical);
-        if (to.empty() && existing)
-            to = (file.type == 'D' ? existing->DataFile() : existing->LogFile())->physicalName;
-        if (to.empty()) to = NativePath(file.physicalName);
-        targets.push_back(to);
-    }
-    // Swapping the data and log files of the database would, for a moment, leave its data file holding
-    // the log: refused like any other clash of the two.
-    if (existing &&
-        (targets[0] ==
-             (info.files[0].type == 'D' ? existing->LogFile() : existing->DataFile())->physicalName ||
-         targets[1] ==
-             (info.files[1].type == 'D' ? existing->LogFile() : existing->DataFile())->physicalName))
-        throw Error(3156, "File '" + info.files[0].logicalName + "' cannot be restored to '" + targets[0] +
-                              "'. Use WITH MOVE to identify a valid location for the file.");
-    for (size_t i = 0; i < targets.size(); ++i)
-        if (targets[i] == path || targets[i].rfind(impl_->settings.rootFolder + "/catalog.db", 0) == 0)
-            throw Error(3156, "File '" + info.files[i].logicalName + "' cannot be restored to '" +
-                                  targets[i] + "'. Use WITH MOVE to identify a valid location for the file.");
-    if (targets[0] == targets[1])
-        throw Error(3156, "File '" + info.files[1].logicalName + "' cannot be restored to '" + targets[1] +
-                              "'. Use WITH MOVE to identify a valid location for the file.");
-    auto owner = impl_->catalog.Prepare(
-        "SELECT d.name FROM files f JOIN databases d ON d.dbid = f.dbid WHERE f.physical_name = ?");
-    for (size_t i = 0; i < targets.size(); ++i) {
-        if (!FileExists(FolderOf(targets[i])))
-            throw Error(3156, "File '" + info.files[i].logicalName + "' cannot be restored to '" +
-                                  targets[i] + "'. Use WITH MOVE to identify a valid location for the file.");
-        if (owner.With(targets[i]).Step()) {
-            if (!existing || !EqualsNoCase(owner.Text(0), existing->name))
-                throw Error(kErrFileInUse, "The file '" + targets[i] +
-                                               "' cannot be overwritten.  It is being used by database '" +
-                                               owner.Text(0) + "'.");
-        } else if (FileExists(targets[i]) && !request.replace) {
-            throw Error(3142,
-                        "File '" + info.files[i].logicalName + "' cannot be restored over the existing '" +
-                            targets[i] +
-                            "'. Reissue the RESTORE statement using WITH REPLACE to overwrite pre-existing "
-                            "files, or WITH MOVE to identify an alternate location.");
-        }
-        owner.Reset();
-    }
-
-    std::string name = existing ? existing->name : target;
-    WorkInDatabase work(*impl_, name, "X");
-    if (!impl_->SessionsUsing(name, false).empty())
-        throw Error(kErrExclusiveAccess,
-                    "Exclusive access could not be obtained because the database is in use.");
-
-    // Read and check everything into files beside the targets.
-    std::vector<std::string> temps;
-    std::vector<int> fds;
-    auto cleanup = [&] {
-        for (int fd : fds)
-            if (fd >= 0) ::close(fd);
-        for (const std::string& temp : temps)
-            ::unlink(temp.c_str());
-    };
-    try {
-        for (const std::string& to : targets) {
-            temps.push_back(TempBeside(to, "restore"));
-            int fd = CreatePrivateFile(temps.back());
-            if (fd < 0)
-                throw Error(3156,
-                            Format("File '%s' cannot be restored to '%s': operating system error %d(%s).",
-                                   FileNameOf(to).c_str(), to.c_str(), errno, strerror(errno)));
-            fds.push_back(fd);
-        }
-        PercentReporter percent(progress, set.payloadLength);
-        percent.At(0);
-        uint32_t crc = 0;
-        uint64_t at = set.payloadOffset, done = 0;
-        for (size_t i = 0; i < fds.size(); ++i) {
-            uint64_t length = static_cast<uint64_t>(info.files[i].sizeBytes);
-            crc = CopyWithCrc(
-                source.Descriptor(), at, fds[i], 0, length, crc,
-                [&](uint64_t copied) { percent.At(done += copied); }, path, targets[i]);
-            at += length;
-        }
-        // The set's own checksum decides whether these files may replace anything.
-        if (EncodeTrailer(crc) != ReadTrailer(source, at))
-            throw Error(kErrDamagedBackup, "Damage to the backup set was detected.");
-        for (size_t i = 0; i < fds.size(); ++i) {
-            Fsync(fds[i], targets[i]);
-            ::close(fds[i]);
-            fds[i] = -1;
-        }
-    } catch (...) {
-        cleanup();
-        throw;
-    }
-
-    std::vector<std::string> oldPaths;
-    try {
-        WriteScope write(impl_->catalog, false);
-        auto now = impl_->FindDatabase(target);
-        if (static_cast<bool>(now) != static_cast<bool>(existing) || (now && now->id != existing->id))
-            throw Error(kErrExclusiveAccess,
-                        "Exclusive access could not be obtained because the database is in use.");
-        if (!impl_->SessionsUsing(name, false).empty())
-            throw Error(kErrExclusiveAccess,
-                        "Exclusive access could not be obtained because the database is in use.");
-        Connection lock;
-        if (existing && FileExists(existing->DataFile()->physicalName)) {
-            lock = Connection(existing->DataFile()->physicalName, SQLITE_OPEN_READWRITE, "database");
-            // Waits for a statement still running in the old file, and rolls back what a crashed writer
-            // left in its journal, so no journal outlives the file it belongs to.
-            lock.Exec("BEGIN EXCLUSIVE; SELECT count(*) FROM sqlite_master");
-        }
-        size_t dataIndex = info.files[0].type == 'D' ? 0 : 1, logIndex = 1 - dataIndex;
-        // The log first, the data file last: the data file's rename is the restore's moment of truth.
-        for (size_t i : {logIndex, dataIndex}) {
-            ::unlink((targets[i] + "-journal").c_str());
-            if (::rename(temps[i].c_str(), targets[i].c_str()) != 0)
-                throw Error(3156,
-                            Format("File '%s' cannot be restored to '%s': operating system error %d(%s).",
-                                   info.files[i].logicalName.c_str(), targets[i].c_str(), errno,
-                                   strerror(errno)));
-            FsyncFolder(FolderOf(targets[i]));
-        }
-        temps.clear();
-        if (existing) {
-            auto update = impl_->catalog.Prepare(
-                "UPDATE files SET physical_name = ?, logical_name = ? WHERE dbid = ? AND type = ?");
-            update.With(targets[dataIndex], info.files[dataIndex].logicalName, existing->id, "D").Run();
-            update.Reset();
-            update.With(targets[logIndex], info.files[logIndex].logicalName, existing->id, "L").Run();
-            impl_->catalog.Prepare("UPDATE databases SET read_only = ? WHERE dbid = ?")
-                .With(info.readOnly ? 1 : 0, existing->id)
-                .Run();
-            for (size_t i = 0; i < 2; ++i) {
-                const auto* old = i == dataIndex ? existing->DataFile() : existing->LogFile();
-                if (old->physicalName != targets[i]) oldPaths.push_back(old->physicalName);
-            }
-        } else {
-            DatabaseSpec spec;
-            spec.name = target;
-            spec.dataLogicalName = info.files[dataIndex].logicalName;
-            spec.logLogicalName = info.files[logIndex].logicalName;
-            InsertDatabaseRow(impl_->catalog, target, false, spec, targets[dataIndex], targets[logIndex],
-                              impl_->login);
-            if (info.readOnly)
-                impl_->catalog.Prepare("UPDATE databases SET read_only = 1 WHERE name = ?")
-                    .With(target)
-                    .Run();
-        }
-        impl_->catalog
-            .Prepare(
-                "INSERT INTO restore_history(database_name, restored, device, position, source_database, "
-                "user_name) VALUES (?, ?, ?, ?, ?, ?)")
-            .With(name, static_cast<long long>(std::time(nullptr)), path, request.fileNumber,
-                  info.databaseName, impl_->login)
-            .Run();
-        write.Commit();
-    } catch (...) {
-        cleanup();
-        throw;
-    }
-    for (const std::string& old : oldPaths) {
-        ::unlink(old.c_str());
-        ::unlink((old + "-journal").c_str());
-    }
 }
 
 } // namespace tvengine

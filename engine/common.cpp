@@ -1,6 +1,5 @@
 // Small helpers of the engine: where instances live, owner-only folders and files, text and time
-// formatting, process liveness (for sessions left behind by a killed process), and the server's
-// sentences that several areas throw.
+// formatting, and process liveness (for sessions left behind by a killed process).
 #include <fcntl.h>
 #include <openssl/rand.h>
 #include <signal.h>
@@ -167,22 +166,6 @@ bool ProcessAlive(long long pid, const std::string& startTime) {
     // A pid can be reused by a later process; the start time tells them apart.
     std::string now = ProcessStartTime(pid);
     return !now.empty() && now == startTime;
-}
-
-void ThrowNoSuchDatabase(const std::string& name) {
-    throw Error(kErrNoSuchDatabase,
-                "Could not locate entry in sysdatabases for database '" + name +
-                    "'. No entry found with that name. Make sure that the name is entered "
-                    "correctly.");
-}
-
-void ThrowNotPermitted() {
-    throw Error(kErrNotPermitted, "User does not have permission to perform this action.");
-}
-
-void ThrowCannotOpenDevice(const std::string& path, int osError) {
-    throw Error(kErrCannotOpenDevice, Format("Cannot open backup device '%s'. Operating system error %d(%s).",
-                                             path.c_str(), osError, strerror(osError)));
 }
 
 } // namespace tvengine::detail

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <map>
 
+#include "errors.h"
+#include "files.h"
 #include "internal.h"
 #include "session_impl.h"
 
@@ -76,19 +78,113 @@ std::map<std::string, std::time_t> LastBackups(Connection& catalog) {
     return last;
 }
 
-void CheckDatabaseName(const std::string& name) {
-    bool bad = name.empty() || name.size() > 123;
-    for (unsigned char c : name)
-        if (c < 0x20) bad = true;
-    if (bad) throw Error(kErrSyntax, "'" + name + "' is not a valid database name.");
+// The gate of caller SQL: what a statement may do is decided while it is prepared. The statement stays
+// in its own database (no ATTACH or DETACH, no VACUUM, which can write a copy anywhere), leaves the
+// engine's safety settings and the schema tables alone, and loads no code.
+struct Gate {
+    bool readOnly = false;
+    std::string refused; // what the last refusal was about
+    bool wrote = false;  // the refusal was of a write to a read-only database
+};
+
+// PRAGMAs that only read; with an argument only those that take a table or index name.
+bool ReadingPragma(const char* name, const char* argument) {
+    static const char* const kBare[] = {"page_count",  "page_size",       "freelist_count", "schema_version",
+                                        "encoding",    "collation_list",  "function_list",  "module_list",
+                                        "pragma_list", "compile_options", "data_version"};
+    static const char* const kOnTable[] = {"table_info",        "table_xinfo",     "index_list",
+                                           "index_info",        "index_xinfo",     "foreign_key_list",
+                                           "foreign_key_check", "integrity_check", "quick_check"};
+    std::string lower = Lower(name);
+    // Values of the database's own header and of this connection's behaviour: neither reaches a file
+    // nor weakens a safeguard.
+    if (lower == "user_version" || lower == "application_id" || lower == "foreign_keys" ||
+        lower == "recursive_triggers")
+        return true;
+    for (const char* known : kOnTable)
+        if (lower == known) return true;
+    if (argument) return false;
+    for (const char* known : kBare)
+        if (lower == known) return true;
+    return false;
+}
+
+bool IsSchemaTable(const char* name) {
+    std::string lower = Lower(name);
+    return lower == "sqlite_master" || lower == "sqlite_schema" || lower == "sqlite_temp_master" ||
+           lower == "sqlite_temp_schema";
+}
+
+int Authorize(void* data, int action, const char* a, const char* b, const char*, const char*) {
+    Gate& gate = *static_cast<Gate*>(data);
+    switch (action) {
+    case SQLITE_ATTACH:
+        gate.refused = "ATTACH";
+        return SQLITE_DENY;
+    case SQLITE_DETACH:
+        gate.refused = "DETACH";
+        return SQLITE_DENY;
+    case SQLITE_PRAGMA:
+        // A read-only database takes no value at all: that refusal says read-only.
+        if (b && gate.readOnly) {
+            gate.wrote = true;
+            return SQLITE_DENY;
+        }
+        if (ReadingPragma(a, b)) return SQLITE_OK;
+        gate.refused = "PRAGMA " + std::string(a);
+        return SQLITE_DENY;
+    case SQLITE_FUNCTION:
+        if (b && (EqualsNoCase(b, "load_extension") || EqualsNoCase(b, "fts3_tokenizer"))) {
+            gate.refused = "EXECUTE " + std::string(b);
+            return SQLITE_DENY;
+        }
+        return SQLITE_OK;
+    case SQLITE_INSERT:
+    case SQLITE_UPDATE:
+    case SQLITE_DELETE:
+    case SQLITE_DROP_TABLE:
+    case SQLITE_ALTER_TABLE:
+        // CREATE and DROP check their own bookkeeping in the schema table, which defensive mode keeps
+        // from being written by hand; the other sqlite_ tables are written only by SQLite itself.
+        if (a && Lower(a).rfind("sqlite_", 0) == 0 && !IsSchemaTable(a)) {
+            gate.refused = "UPDATE " + std::string(a);
+            return SQLITE_DENY;
+        }
+        return SQLITE_OK;
+    default:
+        return SQLITE_OK;
+    }
+}
+
+// True when a statement's text starts with the word VACUUM (VACUUM INTO writes a file anywhere).
+bool IsVacuum(const char* sql, const char* tail) {
+    std::string text(sql, tail ? static_cast<size_t>(tail - sql) : std::strlen(sql));
+    size_t at = 0;
+    for (;;) {
+        while (at < text.size() && std::isspace(static_cast<unsigned char>(text[at])))
+            ++at;
+        if (text.compare(at, 2, "--") == 0)
+            at = text.find('\n', at) == std::string::npos ? text.size() : text.find('\n', at);
+        else if (text.compare(at, 2, "/*") == 0)
+            at = text.find("*/", at) == std::string::npos ? text.size() : text.find("*/", at) + 2;
+        else
+            break;
+    }
+    return text.size() - at >= 6 && EqualsNoCase(std::string_view(text).substr(at, 6), "vacuum");
 }
 
 void RequireFolder(const std::string& path) {
-    std::string folder = FolderOf(path);
-    if (!FileExists(folder))
-        throw Error(5123, "CREATE FILE encountered operating system error 2(The system cannot find the path "
-                          "specified.) while attempting to open or create the physical file '" +
-                              path + "'.");
+    if (!FileExists(FolderOf(path))) throw CreateFileFailed(path, ENOENT);
+}
+
+// Opens a database for caller SQL, behind the gate.
+void CloseTheGate(Connection& db, Gate& gate) {
+    sqlite3* handle = db.Handle();
+    sqlite3_limit(handle, SQLITE_LIMIT_ATTACHED, 0);
+    sqlite3_db_config(handle, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_db_config(handle, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
+    sqlite3_db_config(handle, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_set_authorizer(handle, Authorize, &gate);
 }
 
 } // namespace
@@ -99,15 +195,8 @@ void CreateDatabaseFiles(const std::string& dataPath, const std::string& logPath
     int data = CreatePrivateFile(dataPath);
     if (data < 0) {
         int error = errno;
-        if (error == EEXIST)
-            throw Error(kErrFileExists,
-                        "Cannot create file '" + dataPath +
-                            "' because it already exists. Change the file path or the file name, "
-                            "and retry the operation.");
-        throw Error(
-            5123, Format("CREATE FILE encountered operating system error %d(%s) while attempting to open or "
-                         "create the physical file '%s'.",
-                         error, strerror(error), dataPath.c_str()));
+        if (error == EEXIST) throw FileExistsAlready(dataPath);
+        throw CreateFileFailed(dataPath, error);
     }
     ::close(data);
     try {
@@ -122,22 +211,18 @@ void CreateDatabaseFiles(const std::string& dataPath, const std::string& logPath
     if (log < 0) {
         int error = errno;
         ::unlink(dataPath.c_str());
-        if (error == EEXIST)
-            throw Error(kErrFileExists,
-                        "Cannot create file '" + logPath +
-                            "' because it already exists. Change the file path or the file name, "
-                            "and retry the operation.");
-        throw Error(
-            5123, Format("CREATE FILE encountered operating system error %d(%s) while attempting to open or "
-                         "create the physical file '%s'.",
-                         error, strerror(error), logPath.c_str()));
+        if (error == EEXIST) throw FileExistsAlready(logPath);
+        throw CreateFileFailed(logPath, error);
     }
-    int rc = ::ftruncate(log, logSize);
+    // The log's space is taken now, so a full disk shows at creation and not in the middle of work.
+    int rc = ::posix_fallocate(log, 0, logSize);
+    if (rc == EINVAL || rc == EOPNOTSUPP) rc = ::ftruncate(log, logSize) == 0 ? 0 : errno;
     ::close(log);
     if (rc != 0) {
         ::unlink(dataPath.c_str());
         ::unlink(logPath.c_str());
-        throw Error(1105, "Could not allocate space for the log file '" + logPath + "': the disk is full.");
+        if (rc == ENOSPC || rc == EDQUOT) throw DiskFull("the log file '" + logPath + "'");
+        throw CreateFileFailed(logPath, rc);
     }
 }
 
@@ -183,37 +268,27 @@ bool Session::DatabaseExists(const std::string& name) {
 }
 
 void Session::CreateDatabase(const DatabaseSpec& requested) {
-    if (!impl_->sysadmin)
-        throw Error(kErrPermissionCreateDb, "CREATE DATABASE permission denied in database 'master'.");
-    impl_->RequireNoTransaction(226,
-                                "CREATE DATABASE statement not allowed within multi-statement transaction.");
-    CheckDatabaseName(requested.name);
+    if (!impl_->sysadmin) throw CreateDatabaseDenied();
+    if (impl_->inTransaction) throw StatementInTransaction("CREATE DATABASE");
+    CheckName("database", requested.name, kDatabaseNameLength);
     DatabaseSpec spec = requested;
-    std::string base = impl_->settings.dataFolder + "/" + SafeFileName(spec.name);
-    std::string dataPath = spec.dataFile.empty() ? base + ".mdf" : NativePath(spec.dataFile);
-    std::string logPath = spec.logFile.empty() ? base + "_log.LDF" : NativePath(spec.logFile);
-    for (const std::string& path : {dataPath, logPath})
-        if (path.rfind(impl_->settings.rootFolder + "/catalog.db", 0) == 0)
-            throw Error(kErrFileExists, "Cannot create file '" + path +
-                                            "' because it already exists. Change the file path or the file "
-                                            "name, and retry the operation.");
-    if (dataPath == logPath)
-        throw Error(1828,
-                    "The logical file name or physical file name of the log and the data file are the same.");
+    // Paths are stored absolute: a relative name is in the instance's Data folder, never the caller's
+    // working folder, so a later drop from anywhere removes these files and no others.
+    std::string base = SafeFileName(spec.name);
+    std::string dataPath =
+        Canonical(spec.dataFile.empty() ? base + ".mdf" : spec.dataFile, impl_->settings.dataFolder).path;
+    std::string logPath =
+        Canonical(spec.logFile.empty() ? base + "_log.LDF" : spec.logFile, impl_->settings.dataFolder).path;
+    if (dataPath == logPath) throw SameFileNames();
     if (spec.logSizeBytes < 512 * 1024) spec.logSizeBytes = 512 * 1024;
 
     WriteScope write(impl_->catalog, false);
-    if (impl_->FindDatabase(spec.name))
-        throw Error(kErrDatabaseExists, "Database '" + spec.name + "' already exists.");
-    auto owner = impl_->catalog.Prepare(
-        "SELECT d.name FROM files f JOIN databases d ON d.dbid = f.dbid WHERE f.physical_name = ?");
+    if (impl_->FindDatabase(spec.name)) throw DatabaseAlreadyExists(spec.name);
     for (const std::string& path : {dataPath, logPath}) {
-        if (owner.With(path).Step())
-            throw Error(kErrFileInUse, "The file '" + path +
-                                           "' cannot be overwritten.  It is being used by database '" +
-                                           owner.Text(0) + "'.");
-        owner.Reset();
         RequireFolder(path);
+        PathOwner owner = OwnerOf(*impl_, path);
+        if (!owner.database.empty()) throw FileInUse(path, owner.database);
+        if (owner.server) throw FileExistsAlready(path);
     }
     CreateDatabaseFiles(dataPath, logPath, spec.logSizeBytes);
     try {
@@ -228,26 +303,23 @@ void Session::CreateDatabase(const DatabaseSpec& requested) {
 
 void Session::DropDatabase(const std::string& name) {
     impl_->RequireSysadmin();
-    impl_->RequireNoTransaction(226,
-                                "DROP DATABASE statement not allowed within multi-statement transaction.");
+    if (impl_->inTransaction) throw StatementInTransaction("DROP DATABASE");
     std::vector<std::string> paths;
     {
         WriteScope write(impl_->catalog, false);
         auto row = impl_->RequireDatabase(name);
-        if (row.system)
-            throw Error(kErrDropSystem,
-                        "Cannot drop the database '" + row.name + "' because it is a system database.");
-        if (!impl_->SessionsUsing(row.name, true).empty())
-            throw Error(kErrDropInUse,
-                        "Cannot drop the database '" + row.name + "' because it is currently in use.");
+        if (row.system) throw DropSystem(row.name);
+        if (!impl_->SessionsUsing(row.name, true).empty()) throw DropInUse(row.name);
         impl_->catalog.Prepare("DELETE FROM databases WHERE dbid = ?").With(row.id).Run();
         impl_->catalog.Prepare("DELETE FROM backup_history WHERE database_name = ?").With(row.name).Run();
         for (const auto& file : row.files)
-            paths.push_back(file.physicalName);
+            paths.push_back(Canonical(file.physicalName, impl_->settings.dataFolder).path);
         write.Commit();
     }
-    // The catalog no longer names the files; removing them can no longer hurt a session.
+    // The catalog no longer names the files; removing them can no longer hurt a session. A file that
+    // the server owns (another database's, a catalog) is never removed, whatever the row said.
     for (const std::string& path : paths) {
+        if (!OwnerOf(*impl_, path).Free()) continue;
         ::unlink(path.c_str());
         ::unlink((path + "-journal").c_str());
     }
@@ -258,10 +330,8 @@ void Session::SetReadOnly(const std::string& database, bool readOnly) {
     WriteScope write(impl_->catalog, impl_->inTransaction);
     auto row = impl_->RequireDatabase(database);
     if (row.system && (EqualsNoCase(row.name, "master") || EqualsNoCase(row.name, "tempdb")))
-        throw Error(5058, "Option 'read only' cannot be set in database '" + row.name + "'.");
-    if (!impl_->SessionsUsing(row.name, false).empty())
-        throw Error(5070, "Database state cannot be changed while other users are using the database '" +
-                              row.name + "'");
+        throw OptionNotAllowed("read only", row.name);
+    if (!impl_->SessionsUsing(row.name, false).empty()) throw StateInUse(row.name);
     if (readOnly && row.DataFile() && FileExists(row.DataFile()->physicalName)) {
         // A read-only database is opened read-only, which cannot roll back what a crashed writer left in
         // the journal: settle that now.
@@ -339,26 +409,72 @@ std::vector<ResultSet> Session::Execute(const std::string& database, const std::
     return impl_->RunSql(database, sql, nullptr);
 }
 
+std::vector<ResultSet> Session::ExecuteAsLogin(const std::string& login, const std::string& database,
+                                               const std::string& sql, const Progress& progress) {
+    impl_->RequireSysadmin();
+    bool sysadmin = false;
+    std::string name;
+    {
+        ReadScope read(impl_->catalog, impl_->inTransaction);
+        auto query = impl_->catalog.Prepare("SELECT name FROM logins WHERE name = ?");
+        if (!query.With(login).Step()) throw NoSuchLogin(login);
+        name = query.Text(0);
+        auto role =
+            impl_->catalog.Prepare("SELECT 1 FROM role_members WHERE role = 'sysadmin' AND login = ?");
+        sysadmin = role.With(name).Step();
+    }
+    // The session takes the login's rights for the length of the call and gets its own back after.
+    struct Rights {
+        SessionImpl& session;
+        std::string login;
+        bool sysadmin;
+        ~Rights() {
+            session.login = login;
+            session.sysadmin = sysadmin;
+        }
+    } restore{*impl_, impl_->login, impl_->sysadmin};
+    impl_->login = name;
+    impl_->sysadmin = sysadmin;
+    return Execute(database, sql, progress);
+}
+
 std::vector<ResultSet> SessionImpl::RunSql(const std::string& database, const std::string& sql,
                                            const std::vector<Value>* parameters) {
     auto row = RequireDatabase(database);
     if (row.system) RequireSysadmin();
     const DatabaseFileInfo* data = row.DataFile();
-    if (!data || !FileExists(data->physicalName))
-        throw Error(926,
-                    "Database '" + row.name + "' cannot be opened. It has been marked SUSPECT by recovery.");
+    if (!data || !FileExists(data->physicalName)) throw Suspect(row.name);
     WorkInDatabase work(*this, row.name, "S");
 
     Connection db(data->physicalName, row.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE,
                   "database");
     if (row.readOnly) db.Exec("PRAGMA query_only = 1");
+    Gate gate;
+    gate.readOnly = row.readOnly;
+    CloseTheGate(db, gate);
     std::vector<ResultSet> results;
     const char* next = sql.c_str();
     while (next && *next) {
         sqlite3_stmt* raw = nullptr;
         const char* tail = nullptr;
+        gate.refused.clear();
+        gate.wrote = false;
         int rc = sqlite3_prepare_v2(db.Handle(), next, -1, &raw, &tail);
+        if (rc != SQLITE_OK) {
+            // A refusal of the gate, whichever error SQLite reports it with, and what defensive mode
+            // and the attach limit refuse on their own, are the same refusal.
+            std::string reason = sqlite3_errmsg(db.Handle());
+            if (gate.wrote) throw ReadOnlyDatabase(row.name);
+            if (!gate.refused.empty()) throw PermissionDenied(gate.refused, row.name);
+            if (reason.find("too many attached") == 0) throw PermissionDenied("ATTACH", row.name);
+            if (reason.find("may not be modified") != std::string::npos)
+                throw PermissionDenied("UPDATE " + reason.substr(6, reason.find(' ', 6) - 6), row.name);
+        }
         if (rc != SQLITE_OK) throw Error(kErrSyntax, sqlite3_errmsg(db.Handle()));
+        if (raw && IsVacuum(next, tail)) {
+            sqlite3_finalize(raw);
+            throw PermissionDenied("VACUUM", row.name);
+        }
         next = tail;
         if (!raw) continue; // blanks or a comment
         Statement statement(db, raw);
@@ -378,9 +494,7 @@ std::vector<ResultSet> SessionImpl::RunSql(const std::string& database, const st
                 statement.BindNull(p);
         }
         bool writes = !sqlite3_stmt_readonly(raw);
-        if (writes && row.readOnly)
-            throw Error(kErrReadOnly,
-                        "Failed to update database \"" + row.name + "\" because the database is read-only.");
+        if (writes && row.readOnly) throw ReadOnlyDatabase(row.name);
         int columns = sqlite3_column_count(raw);
         std::vector<Column> header;
         for (int c = 0; c < columns; ++c) {

@@ -4,6 +4,7 @@
 // leaves no half instance that could be connected to.
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 
 #include "internal.h"
 #include "session_impl.h"
+#include "tvplatform.h"
 
 namespace tvengine {
 
@@ -88,18 +90,34 @@ std::string ResolveServer(const std::string& serverName) {
     bool local = EqualsNoCase(host, "(local)") || host == "." || EqualsNoCase(host, "localhost") ||
                  EqualsNoCase(host, ThisComputerName());
     std::string found = local && ValidInstanceName(instance) ? FindInstance(instance) : std::string();
-    if (found.empty()) throw Error(kErrServerNotFound, "SQL Server does not exist or access denied.");
+    if (found.empty()) throw ServerNotFound();
     return found;
 }
 
 InstanceSettings GetInstanceSettings(const std::string& name) {
     std::string found = FindInstance(name);
-    if (found.empty()) throw Error(kErrServerNotFound, "SQL Server does not exist or access denied.");
+    if (found.empty()) throw ServerNotFound();
     Connection catalog = OpenCatalog(InstanceFolder(found), false);
     return LoadSettings(found, catalog);
 }
 
+namespace {
+
+// Instances are made and removed by the prefix's owner only: another user's files are not ours to lay
+// out or delete, even where the folder's modes would let us.
+void RequirePrefixOwner() {
+    struct stat st;
+    std::string prefix = tvp::Prefix();
+    if (::stat(prefix.c_str(), &st) == 0 && st.st_uid != ::geteuid())
+        throw Error(kErrNotPermitted, "The prefix '" + prefix +
+                                          "' belongs to another user: only its owner creates and drops "
+                                          "instances.");
+}
+
+} // namespace
+
 InstanceSettings CreateInstance(const std::string& requested, const InstanceOptions& options) {
+    RequirePrefixOwner();
     std::string name = requested.empty() ? std::string(kDefaultInstance) : requested;
     if (!ValidInstanceName(name))
         throw Error(kErrInternal,
@@ -128,6 +146,9 @@ InstanceSettings CreateInstance(const std::string& requested, const InstanceOpti
             if (fd < 0) throw Error(kErrInternal, "Could not create the instance catalog in " + folder);
             ::close(fd);
             Connection catalog(next, SQLITE_OPEN_READWRITE, "catalog");
+            // In WAL mode from birth: two processes opening a new instance at once (the agent woken by
+            // its creation, and a client) would otherwise both try to switch it and one would fail.
+            catalog.Exec("PRAGMA journal_mode=WAL");
             catalog.Exec("BEGIN");
             CreateCatalogSchema(catalog);
             auto setting = catalog.Prepare("INSERT INTO settings(name, value) VALUES (?, ?)");
@@ -180,6 +201,7 @@ InstanceSettings CreateInstance(const std::string& requested, const InstanceOpti
         if (std::rename(next.c_str(), (folder + "/catalog.db").c_str()) != 0)
             throw Error(kErrInternal, "Could not put the instance catalog in place in " + folder);
         FsyncFolder(folder);
+        SignalJobChange();
     } catch (...) {
         std::filesystem::remove_all(folder, ignored);
         throw;
@@ -188,12 +210,15 @@ InstanceSettings CreateInstance(const std::string& requested, const InstanceOpti
 }
 
 void DropInstance(const std::string& requested) {
+    RequirePrefixOwner();
     std::string name = FindInstance(requested);
-    if (name.empty()) throw Error(kErrServerNotFound, "SQL Server does not exist or access denied.");
+    if (name.empty()) throw ServerNotFound();
     std::string folder = InstanceFolder(name);
     {
         Connection catalog = OpenCatalog(folder, false);
-        auto query = catalog.Prepare("SELECT pid, pid_start FROM processes");
+        // The agent's registration does not hold an instance: the agent lets go when it is dropped.
+        auto query = catalog.Prepare(
+            "SELECT pid, pid_start FROM processes WHERE spid NOT IN (SELECT spid FROM agents)");
         while (query.Step())
             if (ProcessAlive(query.Int(0), query.Text(1)))
                 throw Error(kErrInternal, "The instance '" + name + "' is in use and cannot be dropped.");
@@ -202,6 +227,7 @@ void DropInstance(const std::string& requested) {
     std::string catalogPath = folder + "/catalog.db";
     if (std::remove(catalogPath.c_str()) != 0)
         throw Error(kErrInternal, "Could not remove the instance catalog " + catalogPath);
+    SignalJobChange();
     std::error_code ignored;
     std::filesystem::remove_all(folder, ignored);
 }

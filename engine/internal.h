@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "errors.h"
 
 namespace tvengine::detail {
 
@@ -133,10 +134,9 @@ std::string ThisComputerName();
 bool ProcessAlive(long long pid, const std::string& startTime);
 std::string ProcessStartTime(long long pid);
 
-// The server's sentences.
-[[noreturn]] void ThrowNoSuchDatabase(const std::string& name);
-[[noreturn]] void ThrowNotPermitted();
-[[noreturn]] void ThrowCannotOpenDevice(const std::string& path, int osError);
+// Wakes the agent: touches the job change signal file (after a job store change or an instance made or
+// dropped). A failure is ignored: the agent still finds the change at its next wake-up.
+void SignalJobChange();
 
 // Password hashes: salted PBKDF2-HMAC-SHA256; the text holds the method, the count, the salt and the hash.
 std::string HashPassword(const std::string& password);

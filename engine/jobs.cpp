@@ -2,10 +2,24 @@
 // (run in order, with on-success and on-fail actions), their schedules in the server's encoding
 // (frequency type, interval, recurrence factor, active start date and time), the outcome of their last
 // run and their history. Changes need the sysadmin role and take part in the session's transaction.
+// Also the agent's side of the store: its lock and registration, the start requests, the records of a
+// run, and the signal file that wakes it after every change it must act on.
+#include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <map>
 #include <set>
 
+#include "errors.h"
 #include "internal.h"
 #include "session_impl.h"
+#include "tvplatform.h"
 
 namespace tvengine {
 
@@ -71,8 +85,38 @@ void RequireCategory(Connection& catalog, const std::string& category) {
         throw Error(kErrNoSuchCategory, "The specified '@category_name' ('" + category + "') is invalid.");
 }
 
-void InsertStep(Connection& catalog, const std::string& jobId, const JobStep& step) {
+int StepCount(Connection& catalog, const std::string& jobId) {
+    auto query = catalog.Prepare("SELECT count(*) FROM job_steps WHERE job_id = ?");
+    query.With(jobId).Step();
+    return static_cast<int>(query.Int(0));
+}
+
+// Moves the steps from `from` on by `by` (+1 to make room, -1 to close a gap), with the go-to-step
+// actions that name them, as the server renumbers a job's steps.
+void RenumberSteps(Connection& catalog, const std::string& jobId, int from, int by) {
+    catalog.Prepare("UPDATE job_steps SET step_id = step_id + ?2 WHERE job_id = ?1 AND step_id >= ?3")
+        .With(jobId, by, from)
+        .Run();
+    catalog
+        .Prepare("UPDATE job_steps SET on_success_step = on_success_step + ?2 WHERE job_id = ?1 AND "
+                 "on_success_action = 4 AND on_success_step >= ?3")
+        .With(jobId, by, from)
+        .Run();
+    catalog
+        .Prepare("UPDATE job_steps SET on_fail_step = on_fail_step + ?2 WHERE job_id = ?1 AND "
+                 "on_fail_action = 4 AND on_fail_step >= ?3")
+        .With(jobId, by, from)
+        .Run();
+}
+
+void InsertStep(Connection& catalog, const std::string& jobId, JobStep step) {
+    int count = StepCount(catalog, jobId);
+    if (step.id == 0) step.id = count + 1;
+    if (step.id > count + 1)
+        throw Error(14266,
+                    Format("The specified '@step_id' is invalid (valid values are: 1 to %d).", count + 1));
     CheckStep(step);
+    if (step.id <= count) RenumberSteps(catalog, jobId, step.id, 1);
     catalog
         .Prepare("INSERT INTO job_steps(job_id, step_id, step_name, subsystem, command, database_name, "
                  "on_success_action, on_success_step, on_fail_action, on_fail_step) VALUES (?, ?, ?, ?, ?, "
@@ -98,13 +142,31 @@ long long InsertSchedule(Connection& catalog, const std::string& jobId, const Jo
     return catalog.LastInsertId();
 }
 
+void NewVersion(Connection& catalog);
+
 void Touch(Connection& catalog, const std::string& jobId) {
     catalog.Prepare("UPDATE jobs SET modified = ? WHERE job_id = ?")
         .With(static_cast<long long>(std::time(nullptr)), jobId)
         .Run();
+    NewVersion(catalog);
 }
 
-Job LoadJob(Connection& catalog, Statement& row) {
+// Wakes the agent after a committed change it must act on; inside a transaction, at its commit.
+void Changed(SessionImpl& session) {
+    if (session.inTransaction)
+        session.jobsChanged = true;
+    else
+        SignalJobChange();
+}
+
+// The step of a job with that number, as its rowid, or a failure naming the number.
+long long StepRow(Connection& catalog, const std::string& jobId, int stepId) {
+    auto find = catalog.Prepare("SELECT rowid FROM job_steps WHERE job_id = ? AND step_id = ?");
+    if (!find.With(jobId, stepId).Step()) NoSuch("@step_id", std::to_string(stepId));
+    return find.Int(0);
+}
+
+Job JobFromRow(Statement& row) {
     Job job;
     job.id = row.Text(0);
     job.name = row.Text(1);
@@ -120,72 +182,131 @@ Job LoadJob(Connection& catalog, Statement& row) {
     job.lastRunTime = static_cast<int>(row.Int(11));
     job.created = row.Int(12);
     job.modified = row.Int(13);
-    auto steps = catalog.Prepare(
-        "SELECT step_id, step_name, subsystem, command, database_name, on_success_action, on_success_step, "
-        "on_fail_action, on_fail_step FROM job_steps WHERE job_id = ? ORDER BY step_id, rowid");
-    steps.With(job.id);
-    while (steps.Step()) {
-        JobStep step;
-        step.id = static_cast<int>(steps.Int(0));
-        step.name = steps.Text(1);
-        step.subsystem = steps.Text(2);
-        step.command = steps.Text(3);
-        step.databaseName = steps.Text(4);
-        step.onSuccessAction = static_cast<int>(steps.Int(5));
-        step.onSuccessStep = static_cast<int>(steps.Int(6));
-        step.onFailAction = static_cast<int>(steps.Int(7));
-        step.onFailStep = static_cast<int>(steps.Int(8));
-        job.steps.push_back(std::move(step));
-    }
-    auto schedules = catalog.Prepare("SELECT schedule_id, name, enabled, freq_type, freq_interval, "
-                                     "freq_subday_type, freq_subday_interval, "
-                                     "freq_relative_interval, freq_recurrence_factor, active_start_date, "
-                                     "active_end_date, active_start_time, "
-                                     "active_end_time, next_run_date, next_run_time FROM job_schedules WHERE "
-                                     "job_id = ? ORDER BY schedule_id");
-    schedules.With(job.id);
-    while (schedules.Step()) {
-        JobSchedule s;
-        s.id = static_cast<int>(schedules.Int(0));
-        s.name = schedules.Text(1);
-        s.enabled = schedules.Int(2) != 0;
-        s.frequencyType = static_cast<int>(schedules.Int(3));
-        s.frequencyInterval = static_cast<int>(schedules.Int(4));
-        s.frequencySubdayType = static_cast<int>(schedules.Int(5));
-        s.frequencySubdayInterval = static_cast<int>(schedules.Int(6));
-        s.frequencyRelativeInterval = static_cast<int>(schedules.Int(7));
-        s.frequencyRecurrenceFactor = static_cast<int>(schedules.Int(8));
-        s.activeStartDate = static_cast<int>(schedules.Int(9));
-        s.activeEndDate = static_cast<int>(schedules.Int(10));
-        s.activeStartTime = static_cast<int>(schedules.Int(11));
-        s.activeEndTime = static_cast<int>(schedules.Int(12));
-        s.nextRunDate = static_cast<int>(schedules.Int(13));
-        s.nextRunTime = static_cast<int>(schedules.Int(14));
-        // The job's next run is the earliest next run of its enabled schedules.
-        long long next = static_cast<long long>(s.nextRunDate) * 1000000 + s.nextRunTime;
-        long long current = static_cast<long long>(job.nextRunDate) * 1000000 + job.nextRunTime;
-        if (s.enabled && s.nextRunDate > 0 && (job.nextRunDate == 0 || next < current)) {
-            job.nextRunDate = s.nextRunDate;
-            job.nextRunTime = s.nextRunTime;
-        }
-        job.schedules.push_back(std::move(s));
-    }
+    job.currentStep = static_cast<int>(row.Int(14));
+    job.runStarted = row.Int(15);
     return job;
+}
+
+// The step columns from column `at` on; the schedule columns likewise.
+constexpr const char* kStepColumns =
+    "step_id, step_name, subsystem, command, database_name, on_success_action, "
+    "on_success_step, on_fail_action, on_fail_step";
+constexpr const char* kScheduleColumns =
+    "schedule_id, name, enabled, freq_type, freq_interval, freq_subday_type, freq_subday_interval, "
+    "freq_relative_interval, freq_recurrence_factor, active_start_date, active_end_date, active_start_time, "
+    "active_end_time, next_run_date, next_run_time";
+
+JobStep StepFromRow(Statement& steps, int at) {
+    JobStep step;
+    step.id = static_cast<int>(steps.Int(at));
+    step.name = steps.Text(at + 1);
+    step.subsystem = steps.Text(at + 2);
+    step.command = steps.Text(at + 3);
+    step.databaseName = steps.Text(at + 4);
+    step.onSuccessAction = static_cast<int>(steps.Int(at + 5));
+    step.onSuccessStep = static_cast<int>(steps.Int(at + 6));
+    step.onFailAction = static_cast<int>(steps.Int(at + 7));
+    step.onFailStep = static_cast<int>(steps.Int(at + 8));
+    return step;
+}
+
+void AddScheduleFromRow(Job& job, Statement& schedules, int at) {
+    JobSchedule s;
+    s.id = static_cast<int>(schedules.Int(at));
+    s.name = schedules.Text(at + 1);
+    s.enabled = schedules.Int(at + 2) != 0;
+    s.frequencyType = static_cast<int>(schedules.Int(at + 3));
+    s.frequencyInterval = static_cast<int>(schedules.Int(at + 4));
+    s.frequencySubdayType = static_cast<int>(schedules.Int(at + 5));
+    s.frequencySubdayInterval = static_cast<int>(schedules.Int(at + 6));
+    s.frequencyRelativeInterval = static_cast<int>(schedules.Int(at + 7));
+    s.frequencyRecurrenceFactor = static_cast<int>(schedules.Int(at + 8));
+    s.activeStartDate = static_cast<int>(schedules.Int(at + 9));
+    s.activeEndDate = static_cast<int>(schedules.Int(at + 10));
+    s.activeStartTime = static_cast<int>(schedules.Int(at + 11));
+    s.activeEndTime = static_cast<int>(schedules.Int(at + 12));
+    s.nextRunDate = static_cast<int>(schedules.Int(at + 13));
+    s.nextRunTime = static_cast<int>(schedules.Int(at + 14));
+    // The job's next run is the earliest next run of its enabled schedules.
+    long long next = static_cast<long long>(s.nextRunDate) * 1000000 + s.nextRunTime;
+    long long current = static_cast<long long>(job.nextRunDate) * 1000000 + job.nextRunTime;
+    if (s.enabled && s.nextRunDate > 0 && (job.nextRunDate == 0 || next < current)) {
+        job.nextRunDate = s.nextRunDate;
+        job.nextRunTime = s.nextRunTime;
+    }
+    job.schedules.push_back(std::move(s));
+}
+
+Job LoadJob(Connection& catalog, Statement& row) {
+    Job job = JobFromRow(row);
+    auto steps = catalog.Prepare(
+        (std::string("SELECT ") + kStepColumns + " FROM job_steps WHERE job_id = ? ORDER BY step_id, rowid")
+            .c_str());
+    steps.With(job.id);
+    while (steps.Step())
+        job.steps.push_back(StepFromRow(steps, 0));
+    auto schedules = catalog.Prepare((std::string("SELECT ") + kScheduleColumns +
+                                      " FROM job_schedules WHERE job_id = ? ORDER BY schedule_id")
+                                         .c_str());
+    schedules.With(job.id);
+    while (schedules.Step())
+        AddScheduleFromRow(job, schedules, 0);
+    return job;
+}
+
+// The job store's version: one more after every change of a job, step or schedule, so that the agent
+// reads the store again only when it has changed.
+void NewVersion(Connection& catalog) {
+    catalog.Exec(
+        "INSERT INTO settings(name, value) VALUES ('job_store_version', 1) ON CONFLICT(name) DO UPDATE "
+        "SET value = value + 1");
+}
+
+long long InsertHistory(Connection& catalog, const std::string& jobId, const JobHistoryEntry& entry) {
+    catalog
+        .Prepare(
+            "INSERT INTO job_history(job_id, step_id, step_name, message, run_status, run_date, run_time, "
+            "run_duration, sql_message_id, sql_severity) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+        .With(jobId, entry.stepId, entry.stepName, entry.message, entry.runStatus, entry.runDate,
+              entry.runTime, entry.runDuration, entry.sqlMessageId, entry.sqlSeverity)
+        .Run();
+    return catalog.LastInsertId();
 }
 
 constexpr const char* kJobColumns =
     "SELECT job_id, name, category, description, owner, enabled, start_step, target_server, current_status, "
-    "last_run_outcome, last_run_date, last_run_time, created, modified FROM jobs ";
+    "last_run_outcome, last_run_date, last_run_time, created, modified, current_step, run_started FROM jobs ";
 
 } // namespace
 
 std::vector<Job> Session::Jobs() {
     ReadScope read(impl_->catalog, impl_->inTransaction);
     std::vector<Job> jobs;
+    std::map<std::string, size_t> at;
     auto rows = impl_->catalog.Prepare((std::string(kJobColumns) + "ORDER BY name COLLATE NOCASE").c_str());
-    while (rows.Step())
-        jobs.push_back(LoadJob(impl_->catalog, rows));
+    while (rows.Step()) {
+        jobs.push_back(JobFromRow(rows));
+        at[jobs.back().id] = jobs.size() - 1;
+    }
+    // One pass over each child table: listing thousands of jobs stays three queries.
+    auto steps = impl_->catalog.Prepare(
+        (std::string("SELECT job_id, ") + kStepColumns + " FROM job_steps ORDER BY job_id, step_id, rowid")
+            .c_str());
+    while (steps.Step())
+        if (auto job = at.find(steps.Text(0)); job != at.end())
+            jobs[job->second].steps.push_back(StepFromRow(steps, 1));
+    auto schedules = impl_->catalog.Prepare((std::string("SELECT job_id, ") + kScheduleColumns +
+                                             " FROM job_schedules ORDER BY job_id, schedule_id")
+                                                .c_str());
+    while (schedules.Step())
+        if (auto job = at.find(schedules.Text(0)); job != at.end())
+            AddScheduleFromRow(jobs[job->second], schedules, 1);
     return jobs;
+}
+
+long long Session::JobStoreVersion() {
+    auto query = impl_->catalog.Prepare("SELECT value FROM settings WHERE name = 'job_store_version'");
+    return query.Step() ? query.Int(0) : 0;
 }
 
 Job Session::GetJob(const std::string& nameOrId) {
@@ -198,7 +319,7 @@ Job Session::GetJob(const std::string& nameOrId) {
 
 std::string Session::AddJob(const Job& job) {
     impl_->RequireSysadmin();
-    if (job.name.empty() || job.name.size() > 128) Invalid("@job_name", "a name of 1 to 128 characters");
+    CheckName("job", job.name);
     WriteScope write(impl_->catalog, impl_->inTransaction);
     auto exists = impl_->catalog.Prepare("SELECT 1 FROM jobs WHERE name = ?");
     if (exists.With(job.name).Step())
@@ -217,7 +338,9 @@ std::string Session::AddJob(const Job& job) {
         InsertStep(impl_->catalog, id, step);
     for (const JobSchedule& schedule : job.schedules)
         InsertSchedule(impl_->catalog, id, schedule);
+    NewVersion(impl_->catalog);
     write.Commit();
+    Changed(*impl_);
     return id;
 }
 
@@ -225,7 +348,7 @@ void Session::UpdateJob(const Job& job) {
     impl_->RequireSysadmin();
     WriteScope write(impl_->catalog, impl_->inTransaction);
     std::string id = JobId(impl_->catalog, job.id.empty() ? job.name : job.id);
-    if (job.name.empty() || job.name.size() > 128) Invalid("@new_name", "a name of 1 to 128 characters");
+    CheckName("job", job.name);
     auto clash = impl_->catalog.Prepare("SELECT 1 FROM jobs WHERE name = ? AND job_id <> ?");
     if (clash.With(job.name, id).Step())
         throw Error(kErrJobExists, "The specified @new_name ('" + job.name + "') already exists.");
@@ -239,6 +362,7 @@ void Session::UpdateJob(const Job& job) {
         .Run();
     Touch(impl_->catalog, id);
     write.Commit();
+    Changed(*impl_);
 }
 
 void Session::RemoveJob(const std::string& nameOrId) {
@@ -246,7 +370,9 @@ void Session::RemoveJob(const std::string& nameOrId) {
     WriteScope write(impl_->catalog, impl_->inTransaction);
     std::string id = JobId(impl_->catalog, nameOrId);
     impl_->catalog.Prepare("DELETE FROM jobs WHERE job_id = ?").With(id).Run();
+    NewVersion(impl_->catalog);
     write.Commit();
+    Changed(*impl_);
 }
 
 void Session::AddJobStep(const std::string& job, const JobStep& step) {
@@ -256,40 +382,49 @@ void Session::AddJobStep(const std::string& job, const JobStep& step) {
     InsertStep(impl_->catalog, id, step);
     Touch(impl_->catalog, id);
     write.Commit();
+    Changed(*impl_);
 }
 
-void Session::UpdateJobStep(const std::string& job, const std::string& stepName, const JobStep& step) {
+void Session::UpdateJobStep(const std::string& job, int stepId, const JobStep& step) {
     impl_->RequireSysadmin();
     CheckStep(step);
     WriteScope write(impl_->catalog, impl_->inTransaction);
     std::string id = JobId(impl_->catalog, job);
-    auto find = impl_->catalog.Prepare("SELECT min(rowid) FROM job_steps WHERE job_id = ? AND step_name = ?");
-    if (!find.With(id, stepName).Step() || find.IsNull(0)) NoSuch("@step_name", stepName);
-    long long rowid = find.Int(0);
+    long long rowid = StepRow(impl_->catalog, id, stepId);
+    // The number stays: moving a step is removing it and adding it at its new place.
     impl_->catalog
-        .Prepare(
-            "UPDATE job_steps SET step_id = ?, step_name = ?, subsystem = ?, command = ?, database_name = ?, "
-            "on_success_action = ?, on_success_step = ?, on_fail_action = ?, on_fail_step = ? WHERE rowid = "
-            "?")
-        .With(step.id, step.name, step.subsystem, step.command, step.databaseName, step.onSuccessAction,
+        .Prepare("UPDATE job_steps SET step_name = ?, subsystem = ?, command = ?, database_name = ?, "
+                 "on_success_action = ?, on_success_step = ?, on_fail_action = ?, on_fail_step = ? WHERE "
+                 "rowid = ?")
+        .With(step.name, step.subsystem, step.command, step.databaseName, step.onSuccessAction,
               step.onSuccessStep, step.onFailAction, step.onFailStep, rowid)
         .Run();
     Touch(impl_->catalog, id);
     write.Commit();
+    Changed(*impl_);
 }
 
-void Session::RemoveJobStep(const std::string& job, const std::string& stepName) {
+void Session::RemoveJobStep(const std::string& job, int stepId) {
     impl_->RequireSysadmin();
     WriteScope write(impl_->catalog, impl_->inTransaction);
     std::string id = JobId(impl_->catalog, job);
+    long long rowid = StepRow(impl_->catalog, id, stepId);
+    impl_->catalog.Prepare("DELETE FROM job_steps WHERE rowid = ?").With(rowid).Run();
+    // A go-to of the removed step now goes to the next step, as the server does.
     impl_->catalog
-        .Prepare("DELETE FROM job_steps WHERE rowid = (SELECT min(rowid) FROM job_steps WHERE job_id = ? AND "
-                 "step_name = ?)")
-        .With(id, stepName)
+        .Prepare("UPDATE job_steps SET on_success_action = 3, on_success_step = 0 WHERE job_id = ? AND "
+                 "on_success_action = 4 AND on_success_step = ?")
+        .With(id, stepId)
         .Run();
-    if (impl_->catalog.Changes() == 0) NoSuch("@step_name", stepName);
+    impl_->catalog
+        .Prepare("UPDATE job_steps SET on_fail_action = 3, on_fail_step = 0 WHERE job_id = ? AND "
+                 "on_fail_action = 4 AND on_fail_step = ?")
+        .With(id, stepId)
+        .Run();
+    RenumberSteps(impl_->catalog, id, stepId + 1, -1);
     Touch(impl_->catalog, id);
     write.Commit();
+    Changed(*impl_);
 }
 
 int Session::AddJobSchedule(const std::string& job, const JobSchedule& schedule) {
@@ -299,6 +434,7 @@ int Session::AddJobSchedule(const std::string& job, const JobSchedule& schedule)
     long long scheduleId = InsertSchedule(impl_->catalog, id, schedule);
     Touch(impl_->catalog, id);
     write.Commit();
+    Changed(*impl_);
     return static_cast<int>(scheduleId);
 }
 
@@ -321,21 +457,20 @@ void Session::UpdateJobSchedule(const std::string& job, const JobSchedule& s) {
     if (impl_->catalog.Changes() == 0) NoSuch("@schedule_id", std::to_string(s.id));
     Touch(impl_->catalog, id);
     write.Commit();
+    Changed(*impl_);
 }
 
-void Session::RemoveJobSchedule(const std::string& job, const std::string& scheduleName) {
+void Session::RemoveJobSchedule(const std::string& job, int scheduleId) {
     impl_->RequireSysadmin();
     WriteScope write(impl_->catalog, impl_->inTransaction);
     std::string id = JobId(impl_->catalog, job);
-    impl_->catalog
-        .Prepare(
-            "DELETE FROM job_schedules WHERE schedule_id = (SELECT min(schedule_id) FROM job_schedules WHERE "
-            "job_id = ? AND name = ?)")
-        .With(id, scheduleName)
+    impl_->catalog.Prepare("DELETE FROM job_schedules WHERE schedule_id = ? AND job_id = ?")
+        .With(scheduleId, id)
         .Run();
-    if (impl_->catalog.Changes() == 0) NoSuch("@name", scheduleName);
+    if (impl_->catalog.Changes() == 0) NoSuch("@schedule_id", std::to_string(scheduleId));
     Touch(impl_->catalog, id);
     write.Commit();
+    Changed(*impl_);
 }
 
 std::vector<std::string> Session::JobCategories() {
@@ -373,15 +508,7 @@ void Session::RecordJobActivity(const std::string& job, int currentStatus, int l
 long long Session::AddJobHistory(const JobHistoryEntry& entry) {
     impl_->RequireSysadmin();
     WriteScope write(impl_->catalog, impl_->inTransaction);
-    std::string id = JobId(impl_->catalog, entry.jobId);
-    impl_->catalog
-        .Prepare(
-            "INSERT INTO job_history(job_id, step_id, step_name, message, run_status, run_date, run_time, "
-            "run_duration) VALUES (?, ?, ?, ?, ?, ?, ?, ?)")
-        .With(id, entry.stepId, entry.stepName, entry.message, entry.runStatus, entry.runDate, entry.runTime,
-              entry.runDuration)
-        .Run();
-    long long rowid = impl_->catalog.LastInsertId();
+    long long rowid = InsertHistory(impl_->catalog, JobId(impl_->catalog, entry.jobId), entry);
     write.Commit();
     return rowid;
 }
@@ -391,8 +518,8 @@ std::vector<JobHistoryEntry> Session::JobHistory(const std::string& job) {
     std::string id = JobId(impl_->catalog, job);
     std::vector<JobHistoryEntry> entries;
     auto query = impl_->catalog.Prepare(
-        "SELECT id, job_id, step_id, step_name, message, run_status, run_date, run_time, run_duration FROM "
-        "job_history WHERE job_id = ? ORDER BY id");
+        "SELECT id, job_id, step_id, step_name, message, run_status, run_date, run_time, run_duration, "
+        "sql_message_id, sql_severity FROM job_history WHERE job_id = ? ORDER BY id");
     query.With(id);
     while (query.Step()) {
         JobHistoryEntry e;
@@ -405,6 +532,8 @@ std::vector<JobHistoryEntry> Session::JobHistory(const std::string& job) {
         e.runDate = static_cast<int>(query.Int(6));
         e.runTime = static_cast<int>(query.Int(7));
         e.runDuration = static_cast<int>(query.Int(8));
+        e.sqlMessageId = static_cast<int>(query.Int(9));
+        e.sqlSeverity = static_cast<int>(query.Int(10));
         entries.push_back(std::move(e));
     }
     return entries;
@@ -418,7 +547,9 @@ void Session::RegisterAsAgent() {
 }
 
 bool Session::AgentRunning() {
-    // An agent is a registered session whose process still runs; a killed agent's row is no agent.
+    // An agent is a registered session whose process still runs and holds the prefix's agent lock: the
+    // registration of a killed agent is no agent, even when its process id has been given to another.
+    if (!AgentLockHeld()) return false;
     auto query = impl_->catalog.Prepare(
         "SELECT p.spid, p.pid, p.pid_start FROM agents a JOIN processes p ON p.spid = a.spid");
     while (query.Step())
@@ -430,30 +561,209 @@ void Session::StartJob(const std::string& job, const std::string& stepName) {
     impl_->RequireSysadmin();
     WriteScope write(impl_->catalog, impl_->inTransaction);
     std::string id = JobId(impl_->catalog, job);
+    int stepId = 0;
     if (!stepName.empty()) {
-        auto step = impl_->catalog.Prepare("SELECT 1 FROM job_steps WHERE job_id = ? AND step_name = ?");
+        // The server starts at the first step of that name.
+        auto step = impl_->catalog.Prepare(
+            "SELECT step_id FROM job_steps WHERE job_id = ? AND step_name = ? ORDER BY step_id LIMIT 1");
         if (!step.With(id, stepName).Step()) NoSuch("@step_name", stepName);
+        stepId = static_cast<int>(step.Int(0));
     }
     if (!AgentRunning())
         throw Error(kErrAgentNotRunning,
                     "SQLServerAgent is not currently running so it cannot be notified of this action.");
-    impl_->catalog.Prepare("INSERT INTO job_requests(job_id, step_name, requested) VALUES (?, ?, ?)")
-        .With(id, stepName, static_cast<long long>(std::time(nullptr)))
+    auto running = impl_->catalog.Prepare("SELECT name FROM jobs WHERE job_id = ? AND current_status = 1");
+    if (running.With(id).Step())
+        throw Error(kErrAgentNotRunning, "SQLServerAgent Error: Request to run job " + running.Text(0) +
+                                             " (from User " + impl_->login +
+                                             ") refused because the job is already running.");
+    impl_->catalog
+        .Prepare(
+            "INSERT INTO job_requests(job_id, step_name, step_id, requested, requested_by) VALUES (?, ?, "
+            "?, ?, ?)")
+        .With(id, stepName, stepId, static_cast<long long>(std::time(nullptr)), impl_->login)
         .Run();
     write.Commit();
+    Changed(*impl_);
 }
 
 std::vector<JobStartRequest> Session::TakeJobStartRequests() {
     impl_->RequireSysadmin();
     WriteScope write(impl_->catalog, impl_->inTransaction);
     std::vector<JobStartRequest> requests;
-    auto query =
-        impl_->catalog.Prepare("SELECT id, job_id, step_name, requested FROM job_requests ORDER BY id");
+    auto query = impl_->catalog.Prepare(
+        "SELECT id, job_id, step_id, requested, requested_by FROM job_requests ORDER BY id");
     while (query.Step())
-        requests.push_back({query.Int(0), query.Text(1), query.Text(2), query.Int(3)});
+        requests.push_back(
+            {query.Int(0), query.Text(1), static_cast<int>(query.Int(2)), query.Int(3), query.Text(4)});
     impl_->catalog.Exec("DELETE FROM job_requests");
     write.Commit();
     return requests;
 }
+
+void Session::RecordJobStep(const std::string& job, int stepId, std::time_t runStarted) {
+    impl_->RequireSysadmin();
+    WriteScope write(impl_->catalog, impl_->inTransaction);
+    std::string id = JobId(impl_->catalog, job);
+    impl_->catalog
+        .Prepare("UPDATE jobs SET current_status = 1, current_step = ?, run_started = ? WHERE job_id = ?")
+        .With(stepId, static_cast<long long>(runStarted), id)
+        .Run();
+    write.Commit();
+}
+
+void Session::FinishJobRun(const JobHistoryEntry& outcome) {
+    impl_->RequireSysadmin();
+    WriteScope write(impl_->catalog, impl_->inTransaction);
+    std::string id = JobId(impl_->catalog, outcome.jobId);
+    JobHistoryEntry entry = outcome;
+    entry.stepId = 0;
+    entry.stepName = "(Job outcome)";
+    InsertHistory(impl_->catalog, id, entry);
+    impl_->catalog
+        .Prepare(
+            "UPDATE jobs SET current_status = 4, current_step = 0, run_started = 0, last_run_outcome = ?, "
+            "last_run_date = ?, last_run_time = ? WHERE job_id = ?")
+        .With(outcome.runStatus, outcome.runDate, outcome.runTime, id)
+        .Run();
+    write.Commit();
+}
+
+void Session::SetScheduleNextRun(int scheduleId, int nextRunDate, int nextRunTime) {
+    impl_->RequireSysadmin();
+    WriteScope write(impl_->catalog, impl_->inTransaction);
+    impl_->catalog
+        .Prepare("UPDATE job_schedules SET next_run_date = ?, next_run_time = ? WHERE schedule_id = ?")
+        .With(nextRunDate, nextRunTime, scheduleId)
+        .Run();
+    write.Commit();
+}
+
+std::unique_ptr<Session> Session::ConnectAsJobOwner(const std::string& job, const std::string& program) {
+    impl_->RequireSysadmin();
+    Job found = GetJob(job);
+    auto impl = std::make_unique<SessionImpl>();
+    impl->settings = impl_->settings;
+    impl->catalog = OpenCatalog(impl_->settings.rootFolder, false);
+    Connection& catalog = impl->catalog;
+    auto login = catalog.Prepare("SELECT name, type, default_database FROM logins WHERE name = ?");
+    if (!login.With(found.owner).Step())
+        throw Error(kErrNoSuchLogin, "Unable to determine if the owner (" + found.owner + ") of job " +
+                                         found.name + " has server access.");
+    impl->login = login.Text(0);
+    // The owner's rights: those of its login and, for a Windows user of this computer, of the groups
+    // its Unix account belongs to, as when that user connects.
+    std::vector<std::string> accounts{impl->login};
+    if (EqualsNoCase(impl->login, impl_->login)) {
+        impl->sysadmin = impl_->sysadmin;
+    } else if (login.Int(1) == static_cast<int>(LoginType::WindowsUser)) {
+        std::string host = ThisComputerName();
+        size_t slash = impl->login.find('\\');
+        if (slash != std::string::npos && EqualsNoCase(impl->login.substr(0, slash), host)) {
+            std::string user = impl->login.substr(slash + 1);
+            if (struct passwd* pw = ::getpwnam(user.c_str())) {
+                int count = 64;
+                std::vector<gid_t> ids(count);
+                if (::getgrouplist(pw->pw_name, pw->pw_gid, ids.data(), &count) < 0) {
+                    ids.resize(count);
+                    ::getgrouplist(pw->pw_name, pw->pw_gid, ids.data(), &count);
+                }
+                ids.resize(std::max(count, 0));
+                std::vector<std::string> groups;
+                for (gid_t gid : ids)
+                    if (struct group* gr = ::getgrgid(gid)) groups.push_back(gr->gr_name);
+                accounts = WindowsAccountsFor(host, pw->pw_name, pw->pw_uid, groups);
+            }
+        }
+    }
+    auto role = catalog.Prepare("SELECT 1 FROM role_members WHERE role = 'sysadmin' AND login = ?");
+    for (const std::string& account : accounts) {
+        if (role.With(account).Step()) impl->sysadmin = true;
+        role.Reset();
+    }
+    std::string database = login.Text(2);
+    WriteScope write(catalog, false);
+    auto exists = catalog.Prepare("SELECT 1 FROM databases WHERE name = ?");
+    if (exists.With(database).Step()) impl->currentDatabase = database;
+    long long pid = ::getpid();
+    catalog
+        .Prepare("INSERT INTO processes(pid, pid_start, login, program, dbname, login_time) VALUES (?, ?, ?, "
+                 "?, ?, ?)")
+        .With(pid, ProcessStartTime(pid), impl->login, program, impl->currentDatabase,
+              static_cast<long long>(std::time(nullptr)))
+        .Run();
+    impl->spid = static_cast<int>(catalog.LastInsertId());
+    write.Commit();
+    return std::unique_ptr<Session>(new Session(std::move(impl)));
+}
+
+std::string AgentLockFile() {
+    return tvp::Prefix() + "/agent/lock";
+}
+
+std::string JobChangeSignalFile() {
+    return tvp::Prefix() + "/agent/changes";
+}
+
+bool AgentLockHeld(long long* holder) {
+    int fd = ::open(AgentLockFile().c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    // An open-file-description lock: testing it neither takes it nor disturbs the holder's, even when the
+    // holder is this very process.
+    struct flock probe = {};
+    probe.l_type = F_RDLCK;
+    probe.l_whence = SEEK_SET;
+    bool held = ::fcntl(fd, F_OFD_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
+    if (held && holder) {
+        char text[32] = {};
+        ssize_t got = ::pread(fd, text, sizeof(text) - 1, 0);
+        *holder = got > 0 ? std::atoll(text) : 0;
+    }
+    ::close(fd);
+    return held;
+}
+
+int TakeAgentLock(long long* holder) {
+    std::string file = AgentLockFile();
+    MakePrivateFolder(FolderOf(file));
+    int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) throw Error(kErrInternal, "Could not open the agent's lock " + file + ": " + strerror(errno));
+    struct flock lock = {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    if (::fcntl(fd, F_OFD_SETLK, &lock) != 0) {
+        ::close(fd);
+        if (holder) {
+            // The holder writes its id right after taking the lock; give it a moment to do so.
+            *holder = 0;
+            for (int tries = 0; tries < 50 && *holder == 0 && AgentLockHeld(holder); ++tries)
+                ::usleep(10000);
+        }
+        return -1;
+    }
+    std::string pid = std::to_string(::getpid()) + "\n";
+    if (::ftruncate(fd, 0) != 0 ||
+        ::pwrite(fd, pid.data(), pid.size(), 0) != static_cast<ssize_t>(pid.size())) {
+        ::close(fd);
+        throw Error(kErrInternal, "Could not write the agent's lock " + file + ": " + strerror(errno));
+    }
+    return fd;
+}
+
+namespace detail {
+
+void SignalJobChange() {
+    std::string file = JobChangeSignalFile();
+    try {
+        MakePrivateFolder(FolderOf(file));
+    } catch (const Error&) {
+        return; // no agent can be waiting on a folder that cannot exist
+    }
+    // Closing a file opened for writing is the event the agent waits for; nothing needs to be written.
+    int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd >= 0) ::close(fd);
+}
+
+} // namespace detail
 
 } // namespace tvengine

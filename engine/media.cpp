@@ -12,6 +12,7 @@
 #include <cstring>
 #include <memory>
 
+#include "errors.h"
 #include "internal.h"
 
 namespace tvengine::detail {
@@ -79,8 +80,7 @@ uint64_t Get64(const uint8_t* p) {
 }
 
 [[noreturn]] void Malformed(const std::string& device) {
-    throw Error(kErrMediaFormed, "The media family on device '" + device +
-                                     "' is incorrectly formed. SQL Server cannot process this media family.");
+    throw MediaFormed(device);
 }
 
 // Reads the fields of a set header; any overrun or leftover is a malformed medium.
@@ -145,13 +145,15 @@ bool MemorySource::Read(uint64_t offset, void* buffer, size_t length) const {
 
 FileSource::FileSource(const std::string& path) {
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) ThrowCannotOpenDevice(path, errno);
+    if (fd_ < 0) throw CannotOpenDevice(path, errno);
     struct stat st;
-    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
-        int error = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    int error = ::fstat(fd_, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : 0;
+    if (error != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd_);
         fd_ = -1;
-        ThrowCannotOpenDevice(path, error);
+        // A device or a pipe holds no backup: it is refused as a medium that is not one.
+        if (error == 0) throw MediaFormed(path);
+        throw CannotOpenDevice(path, error);
     }
     size_ = static_cast<uint64_t>(st.st_size);
 }
@@ -305,8 +307,7 @@ void ReadPayload(const MediaSource& source, const SetLayout& set,
         uint64_t left = static_cast<uint64_t>(set.info.files[index].sizeBytes);
         while (left > 0) {
             size_t chunk = static_cast<size_t>(std::min<uint64_t>(kChunk, left));
-            if (!source.Read(at, buffer.get(), chunk))
-                throw Error(kErrDamagedBackup, "Damage to the backup set was detected: it ends early.");
+            if (!source.Read(at, buffer.get(), chunk)) throw DamagedBackup("it ends early");
             crc = Crc32c(crc, buffer.get(), chunk);
             if (sink) sink(index, buffer.get(), chunk);
             at += chunk;
@@ -316,8 +317,7 @@ void ReadPayload(const MediaSource& source, const SetLayout& set,
         }
     }
     uint8_t trailer[kTrailerSize];
-    if (!source.Read(at, trailer, sizeof(trailer)) || Get32(trailer + 8) != crc)
-        throw Error(kErrDamagedBackup, "Damage to the backup set was detected.");
+    if (!source.Read(at, trailer, sizeof(trailer)) || Get32(trailer + 8) != crc) throw DamagedBackup();
 }
 
 } // namespace tvengine::detail

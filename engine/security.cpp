@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "files.h"
 #include "internal.h"
 #include "session_impl.h"
 
@@ -140,13 +141,12 @@ const RoleName kServerRoles[] = {
 const char* CanonicalRole(const std::string& role) {
     for (const RoleName& known : kServerRoles)
         if (EqualsNoCase(known.name, role)) return known.name;
-    throw Error(kErrNoSuchRole, "'" + role + "' is not a valid role name.");
+    throw NoSuchRole(role);
 }
 
 void RequireLogin(Connection& catalog, const std::string& name) {
     auto query = catalog.Prepare("SELECT 1 FROM logins WHERE name = ?");
-    if (!query.With(name).Step())
-        throw Error(kErrNoSuchLogin, "'" + name + "' is not a valid login or you do not have permission.");
+    if (!query.With(name).Step()) throw NoSuchLogin(name);
 }
 
 } // namespace
@@ -169,23 +169,16 @@ std::vector<LoginInfo> Session::Logins() {
 
 void Session::AddLogin(const LoginInfo& login, const std::string& password) {
     impl_->RequireSysadmin();
-    if (login.name.empty() || login.name.size() > 128 || login.name.find('\0') != std::string::npos)
-        throw Error(15006,
-                    "'" + login.name + "' is not a valid name because it contains invalid characters.");
+    CheckName("login", login.name);
     bool windows = login.type != LoginType::Sql;
-    if (windows && login.name.find('\\') == std::string::npos)
-        throw Error(15407,
-                    "'" + login.name +
-                        "' is not a valid Windows NT name. Give the complete name: <domain\\username>.");
+    if (windows && login.name.find('\\') == std::string::npos) throw NotWindowsName(login.name);
     if (!windows && login.name.find('\\') != std::string::npos)
-        throw Error(15006,
-                    "'" + login.name + "' is not a valid name because it contains invalid characters.");
+        throw InvalidName("login", login.name, "a SQL login holds no '\\'");
     // Hash before taking the catalog's write lock: the hash is slow on purpose.
     std::string hash = windows ? std::string() : HashPassword(password);
     WriteScope write(impl_->catalog, impl_->inTransaction);
     auto exists = impl_->catalog.Prepare("SELECT 1 FROM logins WHERE name = ?");
-    if (exists.With(login.name).Step())
-        throw Error(kErrLoginExists, "The login '" + login.name + "' already exists.");
+    if (exists.With(login.name).Step()) throw LoginExists(login.name);
     auto insert = impl_->catalog.Prepare("INSERT INTO logins(name, type, password_hash, default_database, "
                                          "language, created) VALUES (?, ?, ?, ?, ?, ?)");
     insert.With(login.name, static_cast<int>(login.type));
@@ -271,14 +264,15 @@ std::vector<BackupDeviceInfo> Session::BackupDevices() {
 
 void Session::AddBackupDevice(const BackupDeviceInfo& device) {
     impl_->RequireSysadmin();
-    if (device.name.empty() || device.physicalName.empty())
-        throw Error(15010, "The backup device needs a name and a physical name.");
+    CheckName("backup device", device.name);
+    if (device.physicalName.empty()) throw DeviceNeedsName();
     WriteScope write(impl_->catalog, impl_->inTransaction);
     auto exists = impl_->catalog.Prepare("SELECT 1 FROM backup_devices WHERE name = ?");
-    if (exists.With(device.name).Step())
-        throw Error(kErrDeviceExists, "Device '" + device.name + "' already exists.");
+    if (exists.With(device.name).Step()) throw DeviceExists(device.name);
+    // Stored absolute (a name without a folder is in the Backup folder); it is resolved and checked
+    // again each time a backup writes to it.
     impl_->catalog.Prepare("INSERT INTO backup_devices(name, physical_name) VALUES (?, ?)")
-        .With(device.name, NativePath(device.physicalName))
+        .With(device.name, Canonical(device.physicalName, impl_->settings.backupFolder).path)
         .Run();
     write.Commit();
 }
@@ -287,7 +281,7 @@ void Session::DropBackupDevice(const std::string& name) {
     impl_->RequireSysadmin();
     WriteScope write(impl_->catalog, impl_->inTransaction);
     impl_->catalog.Prepare("DELETE FROM backup_devices WHERE name = ?").With(name).Run();
-    if (impl_->catalog.Changes() == 0) throw Error(kErrNoSuchDevice, "Device '" + name + "' does not exist.");
+    if (impl_->catalog.Changes() == 0) throw NoSuchDevice(name);
     write.Commit();
 }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 #include "internal.h"
 #include "session_impl.h"
@@ -61,7 +62,7 @@ SessionImpl::~SessionImpl() {
 }
 
 void SessionImpl::RequireSysadmin() const {
-    if (!sysadmin) ThrowNotPermitted();
+    if (!sysadmin) throw NotPermitted();
 }
 
 void SessionImpl::RequireNoTransaction(int number, const std::string& message) const {
@@ -122,7 +123,7 @@ std::optional<SessionImpl::DatabaseRow> SessionImpl::FindDatabase(const std::str
 
 SessionImpl::DatabaseRow SessionImpl::RequireDatabase(const std::string& name) {
     auto row = FindDatabase(name);
-    if (!row) ThrowNoSuchDatabase(name);
+    if (!row) throw NoSuchDatabase(name);
     return *row;
 }
 
@@ -204,13 +205,13 @@ std::unique_ptr<Session> Connect(const std::string& serverName, const Credential
             }
             query.Reset();
         }
-        if (matched.empty()) throw Error(kErrLoginFailed, "Login failed for user '" + primary + "'.");
+        if (matched.empty()) throw LoginFailed(primary);
         impl->login = primary;
     } else {
         auto query = catalog.Prepare(
             "SELECT name, password_hash, default_database FROM logins WHERE name = ? AND type = 2");
         if (!query.With(credentials.login).Step() || !VerifyPassword(credentials.password, query.Text(1)))
-            throw Error(kErrLoginFailed, "Login failed for user '" + credentials.login + "'.");
+            throw LoginFailed(credentials.login);
         matched.push_back(query.Text(0));
         impl->login = query.Text(0);
         defaultDatabase = query.Text(2);
@@ -296,6 +297,7 @@ void Session::CommitTransaction() {
                     "The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION.");
     impl_->catalog.Exec("COMMIT");
     impl_->inTransaction = false;
+    if (std::exchange(impl_->jobsChanged, false)) SignalJobChange();
 }
 
 void Session::RollbackTransaction() {
@@ -304,6 +306,7 @@ void Session::RollbackTransaction() {
                     "The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION.");
     impl_->catalog.Exec("ROLLBACK");
     impl_->inTransaction = false;
+    impl_->jobsChanged = false;
 }
 
 bool Session::InTransaction() const {

@@ -20,6 +20,7 @@ public:
     int spid = 0;
     std::string currentDatabase = "master";
     bool inTransaction = false;
+    bool jobsChanged = false; // a job change waits for the transaction's commit to wake the agent
 
     void RequireSysadmin() const;
     // Work on files cannot be part of a catalog transaction.

@@ -39,13 +39,11 @@ Connection& Connection::operator=(Connection&& other) noexcept {
 void Connection::Fail(int code) const {
     int primary = code & 0xFF;
     std::string reason = sqlite3_errmsg(db_);
-    if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
-        throw Error(1222, "Lock request time out period exceeded.");
+    if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) throw LockTimeout();
     if (primary == SQLITE_READONLY) throw Error(kErrReadOnly, "The database is read-only: " + reason);
     if (primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB)
         throw Error(kErrInternal, Format("The %s is damaged: %s", what_, reason.c_str()));
-    if (primary == SQLITE_FULL)
-        throw Error(1105, Format("Could not allocate space in the %s: the disk is full.", what_));
+    if (primary == SQLITE_FULL) throw DiskFull(Format("the %s", what_));
     throw Error(kErrInternal, Format("The %s failed: %s", what_, reason.c_str()));
 }
 
@@ -146,6 +144,20 @@ CREATE TABLE IF NOT EXISTS job_requests(
     job_id TEXT NOT NULL REFERENCES jobs(job_id) ON DELETE CASCADE,
     step_name TEXT NOT NULL, requested INTEGER NOT NULL);
 )sql",
+    // 2: indexes on the job store's child tables, the run in progress, steps asked for by number, the
+    // error of a failed step
+    R"sql(
+CREATE INDEX IF NOT EXISTS job_steps_job ON job_steps(job_id, step_id);
+CREATE INDEX IF NOT EXISTS job_schedules_job ON job_schedules(job_id);
+CREATE INDEX IF NOT EXISTS job_history_job ON job_history(job_id, id);
+CREATE INDEX IF NOT EXISTS job_requests_job ON job_requests(job_id);
+ALTER TABLE jobs ADD COLUMN current_step INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE jobs ADD COLUMN run_started INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE job_requests ADD COLUMN step_id INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE job_requests ADD COLUMN requested_by TEXT NOT NULL DEFAULT '';
+ALTER TABLE job_history ADD COLUMN sql_message_id INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE job_history ADD COLUMN sql_severity INTEGER NOT NULL DEFAULT 0;
+)sql",
 };
 constexpr int kCatalogVersion = sizeof(kUpgrades) / sizeof(kUpgrades[0]);
 
@@ -175,7 +187,7 @@ Connection OpenCatalog(const std::string& instanceFolder, bool create) {
         if (fd < 0) throw Error(kErrInternal, "Could not create the instance catalog " + path);
         ::close(fd);
     } else if (!FileExists(path)) {
-        throw Error(kErrServerNotFound, "SQL Server does not exist or access denied.");
+        throw ServerNotFound();
     }
     Connection catalog(path, SQLITE_OPEN_READWRITE, "catalog");
     // WAL lets sessions of other processes read the catalog while one of them writes.

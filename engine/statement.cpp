@@ -1,4 +1,7 @@
-// The backup statement that job steps carry. The agent and the SQL runner hand such a statement to the
+// The texts that name backups: the device lists of the object model's Backup and Restore, and the
+// backup statement that job steps carry.
+//
+// The backup statement: job steps carry it. The agent and the SQL runner hand such a statement to the
 // engine's backup instead of to the database; this is its reader. It accepts the statement's usual
 // forms and options and refuses anything else with the server's syntax error, naming the token.
 #include <cctype>
@@ -173,7 +176,7 @@ BackupRequest ParseBackupStatement(const std::string& statement) {
         request.file = reader.String();
     } else {
         // A backup device by its name.
-        request.file = reader.Name();
+        request.device = reader.Name();
     }
     if (!reader.AtEnd() && reader.PeekWord() == "WITH") {
         reader.Word();
@@ -208,6 +211,69 @@ BackupRequest ParseBackupStatement(const std::string& statement) {
     reader.Take(';');
     if (!reader.AtEnd()) reader.Fail();
     return request;
+}
+
+std::vector<std::string> ParseDeviceList(const std::string& text) {
+    auto fail = [&](const char* why) -> void {
+        throw Error(kErrSyntax, "The device list '" + text + "' " + why + ".");
+    };
+    auto blank = [&](size_t at) { return at < text.size() && (text[at] == ' ' || text[at] == '\t'); };
+    std::vector<std::string> items;
+    size_t i = 0;
+    while (blank(i))
+        ++i;
+    while (i < text.size()) {
+        std::string item;
+        if (text.compare(i, 2, "[[") == 0) {
+            // "[[name]]": a bare file name, marked by the inner brackets.
+            size_t end = text.find("]]", i + 2);
+            if (end == std::string::npos) fail("has an unclosed '['");
+            item = text.substr(i + 2, end - i - 2);
+            if (item.find_first_of("[]") != std::string::npos)
+                fail("has a bare file name with a bracket in it");
+            i = end + 2;
+        } else if (text[i] == '[') {
+            for (++i;; ++i) {
+                if (i >= text.size()) fail("has an unclosed '['");
+                if (text[i] != ']') {
+                    item += text[i];
+                } else if (i + 1 < text.size() && text[i + 1] == ']') {
+                    item += ']';
+                    ++i;
+                } else {
+                    ++i;
+                    break;
+                }
+            }
+        } else {
+            while (i < text.size() && text[i] != ',')
+                item += text[i++];
+            while (!item.empty() && (item.back() == ' ' || item.back() == '\t'))
+                item.pop_back();
+        }
+        if (item.empty()) fail("has an empty entry");
+        items.push_back(item);
+        while (blank(i))
+            ++i;
+        if (i < text.size()) {
+            if (text[i] != ',') fail("is not valid");
+            ++i;
+            while (blank(i))
+                ++i;
+            if (i >= text.size()) fail("ends with a comma");
+        }
+    }
+    return items;
+}
+
+BackupMedia MediaOfLists(const std::string& files, const std::string& devices) {
+    auto fileList = ParseDeviceList(files);
+    auto deviceList = ParseDeviceList(devices);
+    if (fileList.size() + deviceList.size() == 0)
+        throw Error(kErrSyntax, "No backup file or device is named.");
+    if (fileList.size() + deviceList.size() > 1)
+        throw Error(kErrSyntax, "Backups striped across more than one file or device are not supported.");
+    return fileList.empty() ? BackupMedia{{}, deviceList.front()} : BackupMedia{fileList.front(), {}};
 }
 
 } // namespace tvengine

@@ -11,7 +11,7 @@ namespace {
 
 // The sinks attached to one object, shared by the object and the connection points it hands out.
 template <class Sink> struct SinkList {
-    std::map<DWORD, Ref<Sink>> sinks;
+    std::map<DWORD, tvcom::ComPtr<Sink>> sinks;
     DWORD nextCookie = 1;
 
     // Percent as the engine reports it, passed on at every step of `every` percent and at 100.
@@ -28,13 +28,13 @@ template <class Sink> struct SinkList {
             sink->Complete(message.c_str());
     }
     // A sink may unadvise itself from inside a notification.
-    std::map<DWORD, Ref<Sink>> Snapshot() const { return sinks; }
+    std::map<DWORD, tvcom::ComPtr<Sink>> Snapshot() const { return sinks; }
 };
 
 template <class Sink> class ConnectionPoint final : public Object<IConnectionPoint> {
 public:
     ConnectionPoint(IConnectionPointContainer* container, std::shared_ptr<SinkList<Sink>> list)
-        : container_((container->AddRef(), container)), list_(std::move(list)) {}
+        : container_(tvcom::ComPtr<IConnectionPointContainer>::Retain(container)), list_(std::move(list)) {}
 
     STDMETHODIMP GetConnectionInterface(IID* pIID) override {
         if (!pIID) return E_POINTER;
@@ -43,9 +43,7 @@ public:
     }
     STDMETHODIMP GetConnectionPointContainer(IConnectionPointContainer** ppCPC) override {
         if (!ppCPC) return E_POINTER;
-        container_->AddRef();
-        *ppCPC = container_.get();
-        return S_OK;
+        return container_.CopyTo(ppCPC);
     }
     STDMETHODIMP Advise(IUnknown* pUnkSink, DWORD* pdwCookie) override {
         if (!pdwCookie) return E_POINTER;
@@ -56,7 +54,7 @@ public:
             return Report(IID_IConnectionPoint, CONNECT_E_CANNOTCONNECT,
                           L"[Tavrosk][Object Model]The sink does not implement the notification interface.");
         *pdwCookie = list_->nextCookie++;
-        list_->sinks.emplace(*pdwCookie, Ref<Sink>(sink));
+        list_->sinks.emplace(*pdwCookie, tvcom::ComPtr<Sink>::Adopt(sink));
         return S_OK;
     }
     STDMETHODIMP Unadvise(DWORD dwCookie) override {
@@ -71,69 +69,21 @@ public:
     }
 
 private:
-    Ref<IConnectionPointContainer> container_;
+    tvcom::ComPtr<IConnectionPointContainer> container_;
     std::shared_ptr<SinkList<Sink>> list_;
 };
 
-// Device lists: "[name]" items separated by commas; "]]" inside brackets stands for "]"; an item
-// without brackets runs to the next comma.
-std::vector<std::wstring> ParseList(const std::wstring& text, const wchar_t* what) {
-    std::vector<std::wstring> items;
-    size_t i = 0;
-    auto skipBlanks = [&] {
-        while (i < text.size() && (text[i] == L' ' || text[i] == L'\t'))
-            ++i;
-    };
-    skipBlanks();
-    while (i < text.size()) {
-        std::wstring item;
-        if (text[i] == L'[') {
-            ++i;
-            for (;;) {
-                if (i >= text.size())
-                    Fail(std::wstring(L"The ") + what + L" list has an unclosed '['.", E_INVALIDARG);
-                if (text[i] == L']') {
-                    if (i + 1 < text.size() && text[i + 1] == L']') {
-                        item += L']';
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                item += text[i++];
-            }
-        } else {
-            while (i < text.size() && text[i] != L',')
-                item += text[i++];
-            while (!item.empty() && item.back() == L' ')
-                item.pop_back();
-        }
-        if (item.empty()) Fail(std::wstring(L"The ") + what + L" list has an empty entry.", E_INVALIDARG);
-        items.push_back(item);
-        skipBlanks();
-        if (i < text.size()) {
-            if (text[i] != L',') Fail(std::wstring(L"The ") + what + L" list is not valid.", E_INVALIDARG);
-            ++i;
-            skipBlanks();
-            if (i >= text.size())
-                Fail(std::wstring(L"The ") + what + L" list ends with a comma.", E_INVALIDARG);
-        }
+// Device lists are read by the engine, which owns their grammar; a list the engine cannot read is
+// refused when it is set, with the engine's sentence.
+std::vector<std::wstring> ParseList(const std::wstring& text) {
+    try {
+        std::vector<std::wstring> items;
+        for (const std::string& item : tvengine::ParseDeviceList(Utf8(text)))
+            items.push_back(Wide(item));
+        return items;
+    } catch (const tvengine::Error& error) {
+        Fail(Wide(error.Message()), E_INVALIDARG);
     }
-    return items;
-}
-
-// The one file a backup or restore works on: a disk file, or the file of a backup device.
-std::string MediaFile(tvengine::Session& session, const std::wstring& files, const std::wstring& devices) {
-    auto fileList = ParseList(files, L"file");
-    auto deviceList = ParseList(devices, L"device");
-    if (fileList.size() + deviceList.size() == 0) Fail(L"No backup file or device is named.", E_INVALIDARG);
-    if (fileList.size() + deviceList.size() > 1)
-        Fail(L"Backups striped across more than one file or device are not supported.", E_INVALIDARG);
-    if (!fileList.empty()) return tvp::NativePath(fileList.front());
-    for (const auto& device : session.BackupDevices())
-        if (SameName(Wide(device.name), deviceList.front())) return device.physicalName;
-    Fail(L"The backup device '" + deviceList.front() + L"' does not exist.", E_INVALIDARG);
 }
 
 // What Backup and Restore share: the device lists, the database, notification steps, the sinks.
@@ -150,7 +100,7 @@ public:
     }
     STDMETHODIMP SetFiles(SQLDMO_LPCSTR v) override {
         return this->Call([&] {
-            ParseList(In(v), L"file");
+            ParseList(In(v));
             files_ = In(v);
         });
     }
@@ -159,7 +109,7 @@ public:
     }
     STDMETHODIMP SetDevices(SQLDMO_LPCSTR v) override {
         return this->Call([&] {
-            ParseList(In(v), L"device");
+            ParseList(In(v));
             devices_ = In(v);
         });
     }
@@ -193,6 +143,9 @@ public:
     }
 
 protected:
+    // The medium as the lists name it, passed through to the engine, which maps the path or resolves
+    // the device.
+    tvengine::BackupMedia Media() const { return tvengine::MediaOfLists(Utf8(files_), Utf8(devices_)); }
     std::string Database() const {
         if (database_.empty()) Fail(L"No database is named.", E_INVALIDARG);
         return Utf8(database_);
@@ -240,7 +193,9 @@ public:
                 action_ != SQLDMOBackup_Log)
                 Fail(L"The backup action " + std::to_wstring(action_) + L" is not supported.", E_INVALIDARG);
             request.action = tvengine::BackupAction(action_);
-            request.file = MediaFile(session, files_, devices_);
+            tvengine::BackupMedia media = Media();
+            request.file = media.file;
+            request.device = media.device;
             request.name = Utf8(name_);
             request.description = Utf8(description_);
             request.initialize = initialize_;
@@ -262,7 +217,7 @@ public:
     }
     STDMETHODIMP SetRelocateFiles(SQLDMO_LPCSTR v) override {
         return Call([&] {
-            if (ParseList(In(v), L"relocation").size() % 2 != 0)
+            if (ParseList(In(v)).size() % 2 != 0)
                 Fail(L"The relocation list must pair each logical file name with a new physical name.",
                      E_INVALIDARG);
             relocate_ = In(v);
@@ -294,7 +249,7 @@ public:
         return Call([&] {
             auto connection = ConnectionOf(server);
             auto& session = connection->Live();
-            Out(pp, NewQueryResults(session.ReadFileList(MediaFile(session, files_, devices_), SetNumber())));
+            Out(pp, NewQueryResults(session.ReadFileList(Media(), SetNumber())));
         });
     }
     STDMETHODIMP SQLRestore(IWSQLDMOServer* server) override {
@@ -308,12 +263,14 @@ public:
                      E_INVALIDARG);
             tvengine::RestoreRequest request;
             request.database = Database();
-            request.file = MediaFile(session, files_, devices_);
+            tvengine::BackupMedia media = Media();
+            request.file = media.file;
+            request.device = media.device;
             request.fileNumber = SetNumber();
             request.replace = replace_;
-            auto moves = ParseList(relocate_, L"relocation");
+            auto moves = ParseList(relocate_);
             for (size_t i = 0; i + 1 < moves.size(); i += 2)
-                request.move.emplace_back(Utf8(moves[i]), tvp::NativePath(moves[i + 1]));
+                request.move.emplace_back(Utf8(moves[i]), Utf8(moves[i + 1]));
             session.Restore(request, Progress(L"restored"));
             sinks_->Complete(L"The restore of database '" + database_ + L"' is complete.");
         });

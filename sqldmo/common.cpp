@@ -28,17 +28,12 @@ void FailArgument(const wchar_t* what) {
 }
 
 HRESULT Report(REFIID iid, HRESULT hr, const std::wstring& description) {
-    ICreateErrorInfo* create = nullptr;
-    if (SUCCEEDED(CreateErrorInfo(&create))) {
+    tvcom::ComPtr<ICreateErrorInfo> create;
+    if (SUCCEEDED(CreateErrorInfo(create.Receive()))) {
         create->SetGUID(iid);
         create->SetSource(const_cast<LPOLESTR>(L"Tavrosk.ObjectModel"));
         create->SetDescription(const_cast<LPOLESTR>(description.c_str()));
-        IErrorInfo* info = nullptr;
-        if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
-            SetErrorInfo(0, info);
-            info->Release();
-        }
-        create->Release();
+        if (auto info = create.As<IErrorInfo>()) SetErrorInfo(0, info.Get());
     }
     return hr;
 }

@@ -57,8 +57,8 @@ using LogFile = FileObject<IWSQLDMOLogFile>;
 struct DatabaseState {
     ConnectionPtr connection; // null while describing a new database
     std::wstring name;
-    std::vector<Ref<IWSQLDMODBFile>> dataFiles; // files added to "PRIMARY" before creation
-    std::vector<Ref<IWSQLDMOLogFile>> logFiles;
+    std::vector<tvcom::ComPtr<IWSQLDMODBFile>> dataFiles; // files added to "PRIMARY" before creation
+    std::vector<tvcom::ComPtr<IWSQLDMOLogFile>> logFiles;
 
     bool Existing() const { return connection != nullptr; }
     tvengine::Session& Live() {
@@ -72,7 +72,7 @@ using StatePtr = std::shared_ptr<DatabaseState>;
 // The files of one kind of a database: read from the server, or the descriptions added so far.
 template <class Coll, class I, class File, class Pick> class Files final : public Collection<Coll, I> {
 public:
-    Files(StatePtr state, std::vector<Ref<I>> DatabaseState::*pending, Pick pick)
+    Files(StatePtr state, std::vector<tvcom::ComPtr<I>> DatabaseState::*pending, Pick pick)
         : state_(std::move(state)), pending_(pending), pick_(pick) {}
 
     STDMETHODIMP Add(I* pObj) override {
@@ -82,8 +82,7 @@ public:
                 Fail(L"Files can be added only to a database that is being created.", E_INVALIDARG);
             if (file->Existing() || file->Name().empty() || file->Physical().empty())
                 Fail(L"A new file needs a logical name and a physical name.", E_INVALIDARG);
-            pObj->AddRef();
-            ((*state_).*pending_).emplace_back(pObj);
+            ((*state_).*pending_).push_back(tvcom::ComPtr<I>::Retain(pObj));
             this->Forget();
         });
     }
@@ -93,25 +92,24 @@ protected:
         items_.clear();
         if (state_->Existing()) {
             for (const auto& info : pick_(*state_))
-                items_.emplace_back(new File(info));
+                items_.push_back(tvcom::ComPtr<I>::Adopt(new File(info)));
         } else {
             items_ = (*state_).*pending_;
         }
         std::vector<std::wstring> names;
         for (const auto& item : items_)
-            names.push_back(static_cast<File*>(item.get())->Name());
+            names.push_back(static_cast<File*>(item.Get())->Name());
         return names;
     }
     I* Make(size_t index) override {
-        items_[index]->AddRef();
-        return items_[index].get();
+        return tvcom::ComPtr<I>(items_[index]).Detach(); // a reference of the caller's own
     }
 
 private:
     StatePtr state_;
-    std::vector<Ref<I>> DatabaseState::*pending_;
+    std::vector<tvcom::ComPtr<I>> DatabaseState::*pending_;
     Pick pick_;
-    std::vector<Ref<I>> items_;
+    std::vector<tvcom::ComPtr<I>> items_;
 };
 
 std::vector<tvengine::DatabaseFileInfo> FilesOfType(DatabaseState& state, char type,
@@ -124,7 +122,7 @@ std::vector<tvengine::DatabaseFileInfo> FilesOfType(DatabaseState& state, char t
 }
 
 template <class Coll, class I, class File, class Pick>
-Coll* NewFiles(StatePtr state, std::vector<Ref<I>> DatabaseState::*pending, Pick pick) {
+Coll* NewFiles(StatePtr state, std::vector<tvcom::ComPtr<I>> DatabaseState::*pending, Pick pick) {
     return new Files<Coll, I, File, Pick>(std::move(state), pending, pick);
 }
 
@@ -274,12 +272,12 @@ public:
         tvengine::DatabaseSpec spec;
         spec.name = Utf8(state.name);
         if (!state.dataFiles.empty()) {
-            auto* file = static_cast<DBFile*>(state.dataFiles.front().get());
+            auto* file = static_cast<DBFile*>(state.dataFiles.front().Get());
             spec.dataLogicalName = Utf8(file->Name());
             spec.dataFile = tvp::NativePath(file->Physical());
         }
         if (!state.logFiles.empty()) {
-            auto* file = static_cast<LogFile*>(state.logFiles.front().get());
+            auto* file = static_cast<LogFile*>(state.logFiles.front().Get());
             spec.logLogicalName = Utf8(file->Name());
             spec.logFile = tvp::NativePath(file->Physical());
         }

@@ -38,38 +38,21 @@ const ClassEntry kClasses[] = {
     {&CLSID_SQLDMOJobSchedule, L"JobSchedule", NewJobSchedule},
 };
 
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public tvcom::Object<IClassFactory> {
 public:
     explicit ClassFactory(const ClassEntry& entry) : entry_(entry) { ++LiveObjects(); }
-    ~ClassFactory() { --LiveObjects(); }
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
-        if (riid != IID_IUnknown && riid != IID_IClassFactory) return E_NOINTERFACE;
-        *ppv = static_cast<IClassFactory*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-    STDMETHODIMP_(ULONG) Release() override {
-        ULONG left = --refs_;
-        if (left == 0) delete this;
-        return left;
-    }
+    ~ClassFactory() override { --LiveObjects(); }
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;
         *ppv = nullptr;
         if (outer) return CLASS_E_NOAGGREGATION;
-        IUnknown* object = nullptr;
+        tvcom::ComPtr<IUnknown> object;
         try {
-            object = entry_.create();
+            object = tvcom::ComPtr<IUnknown>::Adopt(entry_.create());
         } catch (const std::bad_alloc&) {
             return E_OUTOFMEMORY;
         }
-        HRESULT hr = object->QueryInterface(riid, ppv);
-        object->Release();
-        return hr;
+        return object->QueryInterface(riid, ppv);
     }
     STDMETHODIMP LockServer(BOOL lock) override {
         lock ? ++g_locks : --g_locks;
@@ -78,7 +61,6 @@ public:
 
 private:
     const ClassEntry& entry_;
-    std::atomic<ULONG> refs_{1};
 };
 
 std::wstring ClassKey(const CLSID& clsid) {
@@ -115,11 +97,9 @@ STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
     *ppv = nullptr;
     for (const auto& entry : kClasses) {
         if (rclsid != *entry.clsid) continue;
-        auto* factory = new (std::nothrow) ClassFactory(entry);
+        auto factory = tvcom::ComPtr<ClassFactory>::Adopt(new (std::nothrow) ClassFactory(entry));
         if (!factory) return E_OUTOFMEMORY;
-        HRESULT hr = factory->QueryInterface(riid, ppv);
-        factory->Release();
-        return hr;
+        return factory->QueryInterface(riid, ppv);
     }
     return CLASS_E_CLASSNOTAVAILABLE;
 }

@@ -1,7 +1,9 @@
 // The agent's jobs: the job server, jobs with their steps and schedules, and the schedule record.
 // Objects a caller creates describe a new job, step or schedule until a collection's Add writes it to
 // the job store; objects taken from the store read it afresh and write each change at once, except
-// a job schedule between BeginAlter and DoAlter, which collects its changes and writes them together.
+// a job schedule between BeginAlter and DoAlter, which collects its changes and writes them together,
+// and a job, whose properties are those read when it was taken from its collection or last refreshed
+// (a list of thousands of jobs reads the store once, not once per property).
 #include "collection.h"
 
 namespace sqldmo {
@@ -20,9 +22,8 @@ struct JobPlace {
 class JobStep final : public Object<IWSQLDMOJobStep> {
 public:
     JobStep() = default;
-    JobStep(JobPlace place, std::string name) : place_(std::move(place)), stored_(true) {
-        step_.name = std::move(name);
-    }
+    JobStep(JobPlace place, const tvengine::JobStep& step)
+        : place_(std::move(place)), stored_(true), step_(step) {}
 
     STDMETHODIMP GetStepID(LPLONG p) override {
         return Call([&] { Out(p, long(Current().id)); });
@@ -30,6 +31,7 @@ public:
     STDMETHODIMP SetStepID(long v) override {
         return Call([&] {
             if (v < 1) Fail(L"A step identifier starts at 1.", E_INVALIDARG);
+            if (stored_) Fail(L"The step identifier of a step that belongs to a job cannot be changed.");
             Change([&](tvengine::JobStep& s) { s.id = int(v); });
         });
     }
@@ -87,7 +89,7 @@ public:
     STDMETHODIMP Remove() override {
         return Call([&] {
             if (!stored_) Fail(L"The job step has not been added to a job.");
-            place_.connection->Live().RemoveJobStep(place_.jobId, step_.name);
+            place_.connection->Live().RemoveJobStep(place_.jobId, step_.id);
             stored_ = false;
         });
     }
@@ -109,15 +111,15 @@ private:
     }
     tvengine::JobStep Current() {
         if (!stored_) return step_;
+        // A step is known by its number; two steps of a job may share a name.
         for (const auto& step : place_.Read().steps)
-            if (step.name == step_.name) return step_ = step;
-        Fail(L"The job step '" + Wide(step_.name) + L"' no longer exists.");
+            if (step.id == step_.id) return step_ = step;
+        Fail(L"The job step " + std::to_wstring(step_.id) + L" no longer exists.");
     }
     template <class F> void Change(F&& change) {
         tvengine::JobStep step = Current();
-        std::string oldName = step.name;
         change(step);
-        if (stored_) place_.connection->Live().UpdateJobStep(place_.jobId, oldName, step);
+        if (stored_) place_.connection->Live().UpdateJobStep(place_.jobId, step.id, step);
         step_ = step;
     }
 
@@ -138,15 +140,17 @@ public:
 
 protected:
     std::vector<std::wstring> Load() override {
+        steps_ = place_.Read().steps;
         std::vector<std::wstring> names;
-        for (const auto& step : place_.Read().steps)
+        for (const auto& step : steps_)
             names.push_back(Wide(step.name));
         return names;
     }
-    IWSQLDMOJobStep* Make(size_t index) override { return new JobStep(place_, Utf8(Names()[index])); }
+    IWSQLDMOJobStep* Make(size_t index) override { return new JobStep(place_, steps_[index]); }
 
 private:
     JobPlace place_;
+    std::vector<tvengine::JobStep> steps_;
 };
 
 // Job schedules ------------------------------------------------------------------------------------------
@@ -282,7 +286,7 @@ public:
     STDMETHODIMP Remove() override {
         return Call([&] {
             if (!state_->stored) Fail(L"The job schedule has not been added to a job.");
-            state_->place.connection->Live().RemoveJobSchedule(state_->place.jobId, state_->data.name);
+            state_->place.connection->Live().RemoveJobSchedule(state_->place.jobId, state_->data.id);
             state_->stored = false;
             state_->altering = false;
         });
@@ -334,7 +338,8 @@ private:
 class Job final : public Object<IWSQLDMOJob> {
 public:
     Job() = default;
-    Job(ConnectionPtr connection, std::string id) : place_{std::move(connection), std::move(id)} {}
+    Job(ConnectionPtr connection, tvengine::Job job)
+        : place_{std::move(connection), job.id}, job_(std::move(job)), read_(true) {}
 
     STDMETHODIMP GetName(SQLDMO_LPBSTR p) override {
         return Call([&] { Out(p, Wide(Current().name)); });
@@ -406,10 +411,16 @@ public:
         return Call([&] { Out(p, long(Current().nextRunTime)); });
     }
     STDMETHODIMP GetJobSteps(IWSQLDMOJobSteps** pp) override {
-        return Call([&] { Out(pp, static_cast<IWSQLDMOJobSteps*>(new JobSteps(Stored()))); });
+        return Call([&] {
+            Out(pp, static_cast<IWSQLDMOJobSteps*>(new JobSteps(Stored())));
+            read_ = false; // steps added or removed through the collection change HasStep
+        });
     }
     STDMETHODIMP GetJobSchedules(IWSQLDMOJobSchedules** pp) override {
-        return Call([&] { Out(pp, static_cast<IWSQLDMOJobSchedules*>(new JobSchedules(Stored()))); });
+        return Call([&] {
+            Out(pp, static_cast<IWSQLDMOJobSchedules*>(new JobSchedules(Stored())));
+            read_ = false; // as for the steps: HasSchedule and the next run follow the schedules
+        });
     }
     STDMETHODIMP ApplyToTargetServer(SQLDMO_LPCSTR serverName) override {
         return Call([&] {
@@ -421,7 +432,7 @@ public:
         return Call([&] { Stored().connection->Live().StartJob(place_.jobId, Utf8(In(stepName))); });
     }
     STDMETHODIMP Refresh() override {
-        return Call([&] { Current(); });
+        return Call([&] { Read(); });
     }
     STDMETHODIMP Remove() override {
         return Call([&] {
@@ -429,12 +440,75 @@ public:
             place_ = {};
         });
     }
+    STDMETHODIMP Invoke() override {
+        return Call([&] { Stored().connection->Live().StartJob(place_.jobId); });
+    }
+    STDMETHODIMP GetCurrentRunStep(SQLDMO_LPBSTR p) override {
+        return Call([&] {
+            tvengine::Job job = Current();
+            std::wstring text = L"0 (unknown)";
+            for (const auto& step : job.steps)
+                if (job.currentStatus == 1 && step.id == job.currentStep)
+                    text = std::to_wstring(step.id) + L" (" + Wide(step.name) + L")";
+            Out(p, text);
+        });
+    }
+    STDMETHODIMP EnumHistory(IWSQLDMOQueryResults** pp) override {
+        return Call([&] {
+            tvengine::Job job = Current();
+            auto& session = Stored().connection->Live();
+            using tvengine::ColumnType;
+            tvengine::ResultSet results({{"instance_id", ColumnType::Integer},
+                                         {"job_id", ColumnType::WVarChar},
+                                         {"job_name", ColumnType::WVarChar},
+                                         {"step_id", ColumnType::Integer},
+                                         {"step_name", ColumnType::WVarChar},
+                                         {"sql_message_id", ColumnType::Integer},
+                                         {"sql_severity", ColumnType::Integer},
+                                         {"message", ColumnType::WVarChar},
+                                         {"run_status", ColumnType::Integer},
+                                         {"run_date", ColumnType::Integer},
+                                         {"run_time", ColumnType::Integer},
+                                         {"run_duration", ColumnType::Integer},
+                                         {"server", ColumnType::WVarChar}});
+            auto entries = session.JobHistory(job.id);
+            // The newest entry first, as the server lists a job's history.
+            for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry)
+                results.AddRow({entry->id, job.id, job.name, (long long)entry->stepId, entry->stepName,
+                                (long long)entry->sqlMessageId, (long long)entry->sqlSeverity, entry->message,
+                                (long long)entry->runStatus, (long long)entry->runDate,
+                                (long long)entry->runTime, (long long)entry->runDuration,
+                                session.Settings().serverName});
+            Out(pp, NewQueryResults(results));
+        });
+    }
     STDMETHODIMP RemoveStepByName(SQLDMO_LPCSTR stepName) override {
-        return Call([&] { Stored().connection->Live().RemoveJobStep(place_.jobId, Utf8(In(stepName))); });
+        return Call([&] {
+            std::string name = Utf8(In(stepName));
+            Read();
+            int id = 0;
+            for (const auto& step : job_.steps)
+                if (step.name == name && id == 0) id = step.id;
+            if (id == 0)
+                throw tvengine::Error(tvengine::kErrNoSuchJob,
+                                      "The specified @step_name ('" + name + "') does not exist.");
+            Stored().connection->Live().RemoveJobStep(place_.jobId, id);
+            Read();
+        });
     }
     STDMETHODIMP RemoveScheduleByName(SQLDMO_LPCSTR scheduleName) override {
-        return Call(
-            [&] { Stored().connection->Live().RemoveJobSchedule(place_.jobId, Utf8(In(scheduleName))); });
+        return Call([&] {
+            std::string name = Utf8(In(scheduleName));
+            Read();
+            int id = 0;
+            for (const auto& schedule : job_.schedules)
+                if (schedule.name == name && id == 0) id = schedule.id;
+            if (id == 0)
+                throw tvengine::Error(tvengine::kErrNoSuchJob,
+                                      "The specified @name ('" + name + "') does not exist.");
+            Stored().connection->Live().RemoveJobSchedule(place_.jobId, id);
+            Read();
+        });
     }
 
     void AddTo(const ConnectionPtr& connection) {
@@ -452,11 +526,18 @@ private:
         return place_;
     }
     tvengine::Job Current() {
-        if (place_.connection && !place_.jobId.empty()) job_ = place_.Read();
+        if (!read_) Read();
         return job_;
     }
+    void Read() {
+        if (place_.connection && !place_.jobId.empty()) {
+            job_ = place_.Read();
+            read_ = true;
+        }
+    }
     template <class F> void Change(F&& change) {
-        tvengine::Job job = Current();
+        Read(); // a change applies to the job as it is now
+        tvengine::Job job = job_;
         change(job);
         if (place_.connection && !place_.jobId.empty()) place_.connection->Live().UpdateJob(job);
         job_ = job;
@@ -464,6 +545,7 @@ private:
 
     JobPlace place_;
     tvengine::Job job_;
+    bool read_ = false; // job_ holds the store's job (not a job still being described)
 };
 
 class Jobs final : public Collection<IWSQLDMOJobs, IWSQLDMOJob> {
@@ -486,19 +568,21 @@ public:
 
 protected:
     std::vector<std::wstring> Load() override {
+        jobs_ = connection_->Live().Jobs();
         ids_.clear();
         std::vector<std::wstring> names;
-        for (const auto& job : connection_->Live().Jobs()) {
+        for (const auto& job : jobs_) {
             ids_.push_back(job.id);
             names.push_back(Wide(job.name));
         }
         return names;
     }
-    IWSQLDMOJob* Make(size_t index) override { return new Job(connection_, ids_[index]); }
+    IWSQLDMOJob* Make(size_t index) override { return new Job(connection_, jobs_[index]); }
 
 private:
     ConnectionPtr connection_;
     std::vector<std::string> ids_;
+    std::vector<tvengine::Job> jobs_;
 };
 
 class JobServer final : public Object<IWSQLDMOJobServer> {

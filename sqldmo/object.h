@@ -13,55 +13,14 @@
 
 #include "engine/engine.h"
 #include "sqldmo.h"
+#include "tvcom.h"
 #include "tvplatform.h"
 #include "windows.h"
 
 namespace sqldmo {
 
-template <class I> const IID& IidOf();
-#define SQLDMO_IID_OF(I)                                                                                     \
-    template <> inline const IID& IidOf<I>() {                                                               \
-        return IID_##I;                                                                                      \
-    }
-SQLDMO_IID_OF(IWSQLDMOApplication)
-SQLDMO_IID_OF(IWSQLDMOServer)
-SQLDMO_IID_OF(IWSQLDMODatabase)
-SQLDMO_IID_OF(IWSQLDMODatabases)
-SQLDMO_IID_OF(IWSQLDMODBOption)
-SQLDMO_IID_OF(IWSQLDMOTransactionLog)
-SQLDMO_IID_OF(IWSQLDMOLogin)
-SQLDMO_IID_OF(IWSQLDMOLogins)
-SQLDMO_IID_OF(IWSQLDMOServerGroup)
-SQLDMO_IID_OF(IWSQLDMOServerGroups)
-SQLDMO_IID_OF(IWSQLDMORegisteredServer)
-SQLDMO_IID_OF(IWSQLDMORegisteredServers)
-SQLDMO_IID_OF(IWSQLDMOBackup)
-SQLDMO_IID_OF(IWSQLDMOQueryResults)
-SQLDMO_IID_OF(IWSQLDMOFileGroup)
-SQLDMO_IID_OF(IWSQLDMOFileGroups)
-SQLDMO_IID_OF(IWSQLDMODBFile)
-SQLDMO_IID_OF(IWSQLDMODBFiles)
-SQLDMO_IID_OF(IWSQLDMOLogFile)
-SQLDMO_IID_OF(IWSQLDMOLogFiles)
-SQLDMO_IID_OF(IWSQLDMORestore)
-SQLDMO_IID_OF(IWSQLDMONameList)
-SQLDMO_IID_OF(IWSQLDMORegistry)
-SQLDMO_IID_OF(IWSQLDMOServerRole)
-SQLDMO_IID_OF(IWSQLDMOServerRoles)
-SQLDMO_IID_OF(IWSQLDMOBackupDevice)
-SQLDMO_IID_OF(IWSQLDMOBackupDevices)
-SQLDMO_IID_OF(IWSQLDMOJobServer)
-SQLDMO_IID_OF(IWSQLDMOJob)
-SQLDMO_IID_OF(IWSQLDMOJobs)
-SQLDMO_IID_OF(IWSQLDMOJobStep)
-SQLDMO_IID_OF(IWSQLDMOJobSteps)
-SQLDMO_IID_OF(IWSQLDMOJobSchedule)
-SQLDMO_IID_OF(IWSQLDMOJobSchedules)
-SQLDMO_IID_OF(IWSQLDMOSchedule)
-SQLDMO_IID_OF(IWSQLDMOBackupSink)
-SQLDMO_IID_OF(IWSQLDMORestoreSink)
-SQLDMO_IID_OF(IConnectionPointContainer)
-SQLDMO_IID_OF(IConnectionPoint)
+// Each interface's IID comes from its TVCOM_IID line in sqldmo.h.
+using tvcom::IidOf;
 
 // A failure of the object model itself (not of the server): its sentence and HRESULT.
 struct Failure {
@@ -90,12 +49,11 @@ void Out(LPLONG target, long value);
 void Out(float* target, double value);
 void Out(double* target, double value);
 void Out(VARIANT_BOOL* target, bool value);
+// The object's one reference goes to the caller, or with the failure.
 template <class I> void Out(I** target, I* object) {
-    if (!target) {
-        if (object) object->Release();
-        FailArgument(L"result pointer");
-    }
-    *target = object;
+    auto owned = tvcom::ComPtr<I>::Adopt(object);
+    if (!target) FailArgument(L"result pointer");
+    *target = owned.Detach();
 }
 inline std::wstring In(LPCOLESTR text) {
     return text ? text : L"";
@@ -109,75 +67,19 @@ inline std::wstring Wide(const std::string& text) {
 bool SameName(const std::wstring& a, const std::wstring& b); // case-insensitive, as the server compares
 std::wstring DateText(std::time_t when);                     // "YYYY-MM-DD HH:MM:SS", empty for 0
 
-// Counted reference to an interface, for the objects' own members.
-template <class I> class Ref {
-public:
-    Ref() = default;
-    explicit Ref(I* adopt) : p_(adopt) {}
-    Ref(const Ref& other) : p_(other.p_) {
-        if (p_) p_->AddRef();
-    }
-    Ref& operator=(Ref other) {
-        std::swap(p_, other.p_);
-        return *this;
-    }
-    ~Ref() {
-        if (p_) p_->Release();
-    }
-    I* get() const { return p_; }
-    I* operator->() const { return p_; }
-    explicit operator bool() const { return p_ != nullptr; }
-    I* detach() {
-        I* p = p_;
-        p_ = nullptr;
-        return p;
-    }
-
-private:
-    I* p_ = nullptr;
-};
-
-// Reference counting, QueryInterface and ISupportErrorInfo for a class implementing Interfaces; the
-// first interface is the one IUnknown answers with and whose IID Call reports failures under.
 // The objects alive in this process, for DllCanUnloadNow.
 std::atomic<long>& LiveObjects();
 
-template <class First, class... Rest> class Object : public First, public Rest..., public ISupportErrorInfo {
+// A class of the object model implementing Interfaces: the toolkit's object with ISupportErrorInfo for
+// each of them, counted among the live objects. The first interface is the one IUnknown answers with
+// and whose IID Call reports failures under.
+template <class First, class... Rest> class Object : public tvcom::Object<First, Rest..., ISupportErrorInfo> {
 public:
     Object() { ++LiveObjects(); }
-    Object(const Object&) = delete;
-    Object& operator=(const Object&) = delete;
-    virtual ~Object() { --LiveObjects(); }
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
-        if (riid == IID_IUnknown || riid == IidOf<First>())
-            *ppv = static_cast<First*>(this);
-        else if (riid == IID_ISupportErrorInfo)
-            *ppv = static_cast<ISupportErrorInfo*>(this);
-        else
-            (void)((riid == IidOf<Rest>() && (*ppv = static_cast<Rest*>(this), true)) || ... || false);
-        if (!*ppv) return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-    STDMETHODIMP_(ULONG) Release() override {
-        ULONG left = --refs_;
-        if (left == 0) delete this;
-        return left;
-    }
-    STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override {
-        if (riid == IidOf<First>() || (... || (riid == IidOf<Rest>()))) return S_OK;
-        return S_FALSE;
-    }
+    ~Object() override { --LiveObjects(); }
 
 protected:
     template <class F> HRESULT Call(F&& body) { return Guard(IidOf<First>(), std::forward<F>(body)); }
-
-private:
-    std::atomic<ULONG> refs_{1};
 };
 
 // The session that a connected server object and everything taken from it share. A disconnected

@@ -88,6 +88,24 @@ bool WriteLocationKey() {
     return true;
 }
 
+// The maker's set-up puts its administrator check where every program's library search finds it, the
+// system folder; here that is a link to the library in the program folder, so a rebuild is seen.
+bool PlaceSharedLibraries() {
+    std::filesystem::path folder = tvp::SystemFolder();
+    std::filesystem::path link = folder / "libmorvane.so";
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    std::filesystem::remove(link, ec);
+    std::filesystem::create_symlink(VendorFolder() / "libmorvane.so", link, ec);
+    if (ec) {
+        std::fprintf(stderr, "tavrosk-init: cannot place libmorvane.so in %s: %s\n", folder.c_str(),
+                     ec.message().c_str());
+        return false;
+    }
+    std::printf("placed libmorvane.so in %s\n", folder.c_str());
+    return true;
+}
+
 // The default instance, with the user running the set-up as its administrator.
 bool MakeDefaultInstance() {
     try {
@@ -250,7 +268,7 @@ int main(int argc, char** argv) {
     ok = ok && RegisterLocalServer();
     CoUninitialize();
     if (!ok) return 1;
-    if (!WriteLocationKey() || !MakeDefaultInstance() || !MakeUserPermDatabase() || !MakeDemoStorageAreas())
+    if (!WriteLocationKey() || !PlaceSharedLibraries() || !MakeDefaultInstance() || !MakeUserPermDatabase() || !MakeDemoStorageAreas())
         return 1;
     std::printf("the prefix is ready\n");
     return 0;

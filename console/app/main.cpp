@@ -3,7 +3,7 @@
 // the headless console: commands from standard input or from a script file, the output on standard
 // output, exit status 1 when any command failed. A script given to the window acts on the window.
 //
-//   tavrosk-console [--desktop|--headless] [--script FILE] [--snapin NAME|{CLSID}]
+//   tavrosk-console [--desktop|--headless] [--script FILE] [--stop-on-error] [--snapin NAME|{CLSID}]
 #include <unistd.h>
 
 #include <cstdio>
@@ -19,10 +19,24 @@
 
 namespace {
 
+const char kUsage[] = "usage: tavrosk-console [--desktop|--headless] [--script FILE] [--stop-on-error] "
+                      "[--snapin NAME|{CLSID}]\n";
+
 int Usage(const char* problem) {
-    if (problem) std::fprintf(stderr, "tavrosk-console: %s\n", problem);
-    std::fprintf(stderr, "usage: tavrosk-console [--desktop|--headless] [--script FILE] [--snapin NAME|{CLSID}]\n");
+    std::fprintf(stderr, "tavrosk-console: %s\n%s", problem, kUsage);
     return 2;
+}
+
+int Help() {
+    std::cout << kUsage
+              << "  --desktop         the window, even without DISPLAY or WAYLAND_DISPLAY (with --script FILE: "
+                 "the commands act on the window, screenshot FILE among them)\n"
+                 "  --headless        the command language on standard input (or --script FILE), output on "
+                 "standard output\n"
+                 "  --stop-on-error   end the run at the first command that fails (exit status 1)\n"
+                 "  --snapin          load only this registered snap-in\n\n";
+    Headless::PrintCommandHelp(std::cout);
+    return 0;
 }
 
 // The snap-in the option names: its class id, or the registered name of one.
@@ -38,8 +52,9 @@ bool FindSnapin(const std::string& wanted, CLSID* clsid) {
 }
 
 // The headless console over `console`: commands from `input` until it ends or one says quit.
-int RunHeadless(Console::CConsole& console, std::shared_ptr<std::istream> input) {
+int RunHeadless(Console::CConsole& console, std::shared_ptr<std::istream> input, bool stopOnError) {
     Headless::CSession session(console, std::cout);
+    session.SetStopOnError(stopOnError);
     Headless::CCommandWindow window(session);
     console.SetMainWindow(window.Handle());
     // The console opens with its first snap-in's static node selected, as a console document does.
@@ -53,7 +68,7 @@ int RunHeadless(Console::CConsole& console, std::shared_ptr<std::istream> input)
 } // namespace
 
 int main(int argc, char** argv) {
-    bool headless = false, desktop = false;
+    bool headless = false, desktop = false, stopOnError = false;
     std::string script, snapin;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -65,8 +80,10 @@ int main(int argc, char** argv) {
             script = argv[++i];
         else if (arg == "--snapin" && i + 1 < argc)
             snapin = argv[++i];
+        else if (arg == "--stop-on-error")
+            stopOnError = true;
         else if (arg == "--help" || arg == "-h")
-            return Usage(nullptr);
+            return Help();
         else
             return Usage(("unknown argument " + arg).c_str());
     }
@@ -88,7 +105,7 @@ int main(int argc, char** argv) {
         if (isatty(STDIN_FILENO))
             std::fprintf(stderr,
                          "tavrosk-console: one command per line (tree, list PATH, menu PATH, verbs PATH, "
-                         "status, quit ...)\n");
+                         "status, help, quit ...)\n");
         input = std::shared_ptr<std::istream>(&std::cin, [](std::istream*) {});
     }
 
@@ -114,7 +131,8 @@ int main(int argc, char** argv) {
             CoUninitialize();
             return 1;
         }
-        status = desktop ? Desktop::Run(console, script, argc, argv) : RunHeadless(console, input);
+        status = desktop ? Desktop::Run(console, script, stopOnError, argc, argv)
+                         : RunHeadless(console, input, stopOnError);
         console.Close();
     }
     CoFreeUnusedLibraries();

@@ -82,6 +82,12 @@ void CConsole::Close() {
         view->DetachSnapins();
     for (auto& snapin : m_snapins)
         snapin->Close();
+    // A snap-in's running work ends before its library may go; the status bar says why the console waits.
+    for (auto& snapin : m_snapins)
+        snapin->WaitUntilUnloadable([this] {
+            for (auto& view : m_views)
+                view->SetStatusText(L"Waiting for running tasks to end...");
+        });
     m_snapins.clear();
 }
 
@@ -131,7 +137,7 @@ HRESULT CConsole::ExpandOnce(HSCOPEITEM item) {
     // Marked before the snap-in hears of it, so that an expansion it causes itself is not sent again.
     found->expandedOnce = true;
     CSnapin* snapin = found->owner;
-    ComPtr<IDataObject> data = snapin->ScopeDataObject(*found);
+    tvcom::ComPtr<IDataObject> data = snapin->ScopeDataObject(*found);
     ++m_expandDepth;
     HRESULT hr = snapin->Notify(data.Get(), MMCN_EXPAND, TRUE, item);
     --m_expandDepth;

@@ -17,16 +17,15 @@ void CConsoleObject::Disconnect() {
     m_view = nullptr;
 }
 
-IUnknown* CConsoleObject::Find(REFIID riid) {
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IConsole) || IsEqualIID(riid, IID_IConsole2))
-        return &m_console2;
-    if (IsEqualIID(riid, IID_IConsoleNameSpace) || IsEqualIID(riid, IID_IConsoleNameSpace2))
-        return &m_nameSpace;
-    if (!m_view) return nullptr; // the scope side has no result pane
-    if (IsEqualIID(riid, IID_IResultData)) return &m_resultData;
-    if (IsEqualIID(riid, IID_IHeaderCtrl) || IsEqualIID(riid, IID_IHeaderCtrl2)) return &m_header;
-    if (IsEqualIID(riid, IID_IDisplayHelp)) return &m_help;
-    return nullptr;
+void* CConsoleObject::Find(REFIID riid) {
+    if (tvcom::Answers<IConsole2>(riid)) return static_cast<IConsole2*>(&m_console2);
+    if (tvcom::Answers<IConsoleNameSpace2>(riid)) return static_cast<IConsoleNameSpace2*>(&m_nameSpace);
+    if (m_view) { // the scope side has no result pane
+        if (tvcom::Answers<IResultData>(riid)) return static_cast<IResultData*>(&m_resultData);
+        if (tvcom::Answers<IHeaderCtrl2>(riid)) return static_cast<IHeaderCtrl2*>(&m_header);
+        if (tvcom::Answers<IDisplayHelp>(riid)) return static_cast<IDisplayHelp*>(&m_help);
+    }
+    return Object::Find(riid);
 }
 
 using Console2 = CConsoleObject::Console2;
@@ -48,15 +47,15 @@ STDMETHODIMP Console2::QueryResultView(LPUNKNOWN* pUnknown) {
     if (!m_outer->Live() || !view) return E_UNEXPECTED;
     // Only the message view is a control the console can hand out; a list has no object of its own.
     if (view->ResultPane() != Pane::Message) return E_UNEXPECTED;
-    return view->MessageViewObject()->QueryObject(IID_IUnknown, reinterpret_cast<void**>(pUnknown));
+    return view->MessageViewObject()->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(pUnknown));
 }
 
 STDMETHODIMP Console2::QueryScopeImageList(LPIMAGELIST* ppImageList) {
     if (!ppImageList) return E_POINTER;
     *ppImageList = nullptr;
     if (!m_outer->Live()) return E_UNEXPECTED;
-    return m_outer->Snapin()->ScopeImages()->QueryObject(IID_IImageList,
-                                                         reinterpret_cast<void**>(ppImageList));
+    return m_outer->Snapin()->ScopeImages()->QueryInterface(IID_IImageList,
+                                                            reinterpret_cast<void**>(ppImageList));
 }
 
 STDMETHODIMP Console2::QueryResultImageList(LPIMAGELIST* ppImageList) {
@@ -64,7 +63,7 @@ STDMETHODIMP Console2::QueryResultImageList(LPIMAGELIST* ppImageList) {
     *ppImageList = nullptr;
     CView* view = m_outer->View();
     if (!m_outer->Live() || !view) return E_UNEXPECTED;
-    return view->ResultImages()->QueryObject(IID_IImageList, reinterpret_cast<void**>(ppImageList));
+    return view->ResultImages()->QueryInterface(IID_IImageList, reinterpret_cast<void**>(ppImageList));
 }
 
 STDMETHODIMP Console2::UpdateAllViews(LPDATAOBJECT lpDataObject, LPARAM data, LONG_PTR hint) {
@@ -86,7 +85,7 @@ STDMETHODIMP Console2::QueryConsoleVerb(LPCONSOLEVERB* ppConsoleVerb) {
     if (!m_outer->Live()) return E_UNEXPECTED;
     // The verbs belong to a view's selection; the scope side reaches those of the active view.
     CView* view = m_outer->View() ? m_outer->View() : &m_outer->Owner()->ActiveView();
-    return view->VerbObject()->QueryObject(IID_IConsoleVerb, reinterpret_cast<void**>(ppConsoleVerb));
+    return view->VerbObject()->QueryInterface(IID_IConsoleVerb, reinterpret_cast<void**>(ppConsoleVerb));
 }
 
 STDMETHODIMP Console2::SelectScopeItem(HSCOPEITEM hScopeItem) {

@@ -132,14 +132,9 @@ const CMenuItem* CContextMenu::FindCommand(const std::wstring& name) const {
     return nullptr;
 }
 
-IUnknown* CContextMenuCallback::Find(REFIID riid) {
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IContextMenuCallback)) return &m_callback;
-    return nullptr;
-}
-
-STDMETHODIMP CContextMenuCallback::Callback::AddItem(CONTEXTMENUITEM* pItem) {
-    if (!m_outer->m_menu) return E_UNEXPECTED; // the menu was built already
-    return m_outer->m_menu->Add(m_outer->m_extender, pItem);
+STDMETHODIMP CContextMenuCallback::AddItem(CONTEXTMENUITEM* pItem) {
+    if (!m_menu) return E_UNEXPECTED; // the menu was built already
+    return m_menu->Add(m_extender, pItem);
 }
 
 } // namespace Console

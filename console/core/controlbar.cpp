@@ -36,61 +36,54 @@ CToolbar::Button Copy(const MMCBUTTON& button) {
 
 } // namespace
 
-IUnknown* CToolbar::Find(REFIID riid) {
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IToolbar)) return &m_toolbar;
-    return nullptr;
-}
-
 const CToolbar::Button* CToolbar::FindButton(int command) const {
     for (const Button& button : m_buttons)
         if (button.command == command && !(button.type & TBSTYLE_SEP)) return &button;
     return nullptr;
 }
 
-using Toolbar = CToolbar::Toolbar;
-
 // Toolbar images are 16 by 16 pixels.
-STDMETHODIMP Toolbar::AddBitmap(int nImages, HBITMAP hbmp, int cxSize, int cySize, COLORREF) {
+STDMETHODIMP CToolbar::AddBitmap(int nImages, HBITMAP hbmp, int cxSize, int cySize, COLORREF) {
     if (nImages <= 0 || !hbmp || cxSize != 16 || cySize != 16) return E_INVALIDARG;
-    m_outer->m_images += nImages;
+    m_images += nImages;
     return S_OK;
 }
 
-STDMETHODIMP Toolbar::AddButtons(int nButtons, LPMMCBUTTON lpButtons) {
+STDMETHODIMP CToolbar::AddButtons(int nButtons, LPMMCBUTTON lpButtons) {
     if (nButtons <= 0 || !lpButtons) return E_INVALIDARG;
     for (int i = 0; i < nButtons; ++i)
-        m_outer->m_buttons.push_back(Copy(lpButtons[i]));
+        m_buttons.push_back(Copy(lpButtons[i]));
     return S_OK;
 }
 
-STDMETHODIMP Toolbar::InsertButton(int nIndex, LPMMCBUTTON lpButton) {
-    auto& buttons = m_outer->m_buttons;
+STDMETHODIMP CToolbar::InsertButton(int nIndex, LPMMCBUTTON lpButton) {
+    auto& buttons = m_buttons;
     if (!lpButton || nIndex < 0 || nIndex > static_cast<int>(buttons.size())) return E_INVALIDARG;
     buttons.insert(buttons.begin() + nIndex, Copy(*lpButton));
     return S_OK;
 }
 
-STDMETHODIMP Toolbar::DeleteButton(int nIndex) {
-    auto& buttons = m_outer->m_buttons;
+STDMETHODIMP CToolbar::DeleteButton(int nIndex) {
+    auto& buttons = m_buttons;
     if (nIndex < 0 || nIndex >= static_cast<int>(buttons.size())) return E_INVALIDARG;
     buttons.erase(buttons.begin() + nIndex);
     return S_OK;
 }
 
-STDMETHODIMP Toolbar::GetButtonState(int idCommand, MMC_BUTTON_STATE nState, BOOL* pState) {
+STDMETHODIMP CToolbar::GetButtonState(int idCommand, MMC_BUTTON_STATE nState, BOOL* pState) {
     if (!pState) return E_POINTER;
     BYTE bit = StateBit(nState);
-    const CToolbar::Button* button = m_outer->FindButton(idCommand);
+    const CToolbar::Button* button = FindButton(idCommand);
     if (!button || !bit) return E_INVALIDARG;
     *pState = (button->state & bit) != 0;
     return S_OK;
 }
 
-STDMETHODIMP Toolbar::SetButtonState(int idCommand, MMC_BUTTON_STATE nState, BOOL bState) {
+STDMETHODIMP CToolbar::SetButtonState(int idCommand, MMC_BUTTON_STATE nState, BOOL bState) {
     BYTE bit = StateBit(nState);
     if (!bit) return E_INVALIDARG;
     bool found = false;
-    for (CToolbar::Button& button : m_outer->m_buttons) {
+    for (CToolbar::Button& button : m_buttons) {
         if (button.command != idCommand || (button.type & TBSTYLE_SEP)) continue;
         button.state = bState ? (button.state | bit) : (button.state & ~bit);
         found = true;
@@ -100,59 +93,44 @@ STDMETHODIMP Toolbar::SetButtonState(int idCommand, MMC_BUTTON_STATE nState, BOO
 
 // The control bar -----------------------------------------------------------------------------------------
 
-CControlbar::~CControlbar() {
-    for (CToolbar* toolbar : m_toolbars)
-        toolbar->ReleaseObject();
-}
-
 void CControlbar::Disconnect() {
     m_view = nullptr;
-    for (CToolbar* toolbar : m_toolbars) {
+    for (const auto& toolbar : m_toolbars) {
         toolbar->SetAttached(false);
         toolbar->Disconnect();
     }
 }
 
-IUnknown* CControlbar::Find(REFIID riid) {
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IControlbar)) return &m_controlbar;
-    return nullptr;
-}
-
 CToolbar* CControlbar::Toolbar(IUnknown* unknown) const {
     if (!unknown) return nullptr;
-    ComPtr<IUnknown> identity;
-    if (FAILED(unknown->QueryInterface(IID_IUnknown, identity.ReceiveVoid()))) return nullptr;
-    for (CToolbar* toolbar : m_toolbars)
-        if (toolbar->Find(IID_IUnknown) == identity.Get()) return toolbar;
+    auto identity = tvcom::QueryFrom<IUnknown>(unknown);
+    for (const auto& toolbar : m_toolbars)
+        if (static_cast<IUnknown*>(toolbar.Get()) == identity.Get()) return toolbar.Get();
     return nullptr;
 }
 
-using Controlbar = CControlbar::Controlbar;
-
-STDMETHODIMP Controlbar::Create(MMC_CONTROL_TYPE nType, LPEXTENDCONTROLBAR pExtendControlbar,
-                                LPUNKNOWN* ppUnknown) {
+STDMETHODIMP CControlbar::Create(MMC_CONTROL_TYPE nType, LPEXTENDCONTROLBAR pExtendControlbar,
+                                 LPUNKNOWN* ppUnknown) {
     if (!ppUnknown) return E_POINTER;
     *ppUnknown = nullptr;
-    if (!m_outer->m_view) return E_UNEXPECTED;
+    if (!m_view) return E_UNEXPECTED;
     if (!pExtendControlbar) return E_INVALIDARG;
     if (nType != TOOLBAR) return E_NOTIMPL; // the console offers toolbars, not menu buttons
-    auto* toolbar = new CToolbar(pExtendControlbar);
-    toolbar->AddRefObject();
-    m_outer->m_toolbars.push_back(toolbar);
-    return toolbar->QueryObject(IID_IUnknown, reinterpret_cast<void**>(ppUnknown));
+    m_toolbars.push_back(tvcom::Make<CToolbar>(pExtendControlbar));
+    return m_toolbars.back()->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(ppUnknown));
 }
 
-STDMETHODIMP Controlbar::Attach(MMC_CONTROL_TYPE nType, LPUNKNOWN lpUnknown) {
-    if (!m_outer->m_view) return E_UNEXPECTED;
-    CToolbar* toolbar = m_outer->Toolbar(lpUnknown);
+STDMETHODIMP CControlbar::Attach(MMC_CONTROL_TYPE nType, LPUNKNOWN lpUnknown) {
+    if (!m_view) return E_UNEXPECTED;
+    CToolbar* toolbar = Toolbar(lpUnknown);
     if (nType != TOOLBAR || !toolbar) return E_INVALIDARG;
     toolbar->SetAttached(true);
     return S_OK;
 }
 
-STDMETHODIMP Controlbar::Detach(LPUNKNOWN lpUnknown) {
-    if (!m_outer->m_view) return E_UNEXPECTED;
-    CToolbar* toolbar = m_outer->Toolbar(lpUnknown);
+STDMETHODIMP CControlbar::Detach(LPUNKNOWN lpUnknown) {
+    if (!m_view) return E_UNEXPECTED;
+    CToolbar* toolbar = Toolbar(lpUnknown);
     if (!toolbar) return E_INVALIDARG;
     toolbar->SetAttached(false);
     return S_OK;

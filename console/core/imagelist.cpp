@@ -4,23 +4,18 @@
 
 namespace Console {
 
-IUnknown* CImageList::Find(REFIID riid) {
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IImageList)) return &m_list;
-    return nullptr;
-}
-
-STDMETHODIMP CImageList::List::ImageListSetIcon(LONG_PTR* pIcon, long nLoc) {
+STDMETHODIMP CImageList::ImageListSetIcon(LONG_PTR* pIcon, long nLoc) {
     // The icon's handle is the pointer's value itself.
     if (!pIcon || nLoc < 0) return E_INVALIDARG;
-    m_outer->m_icons.emplace_back(nLoc, reinterpret_cast<LONG_PTR>(pIcon));
+    m_icons.emplace_back(nLoc, reinterpret_cast<LONG_PTR>(pIcon));
     return S_OK;
 }
 
-STDMETHODIMP CImageList::List::ImageListSetStrip(LONG_PTR* pBMapSm, LONG_PTR* pBMapLg, long nStartLoc,
-                                                 COLORREF cMask) {
+STDMETHODIMP CImageList::ImageListSetStrip(LONG_PTR* pBMapSm, LONG_PTR* pBMapLg, long nStartLoc,
+                                           COLORREF cMask) {
     // The bitmaps' handles are the pointers' values themselves.
     if (!pBMapSm || !pBMapLg || nStartLoc < 0) return E_INVALIDARG;
-    m_outer->m_strips.push_back(
+    m_strips.push_back(
         {reinterpret_cast<LONG_PTR>(pBMapSm), reinterpret_cast<LONG_PTR>(pBMapLg), nStartLoc, cMask});
     return S_OK;
 }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "comptr.h"
+#include "tvcom.h"
 #include "mmc.h"
 
 namespace Console {
@@ -42,12 +42,12 @@ public:
 
     // Used while the menu is built and when an item is chosen.
     struct Extender {
-        ComPtr<IExtendContextMenu> extend;
+        tvcom::ComPtr<IExtendContextMenu> extend;
         long allowed = 0; // the insertion points this object was allowed to use
     };
     HRESULT Add(int extender, const CONTEXTMENUITEM* item);
     std::vector<Extender> extenders;
-    ComPtr<IDataObject> dataObject;
+    tvcom::ComPtr<IDataObject> dataObject;
 
 private:
     const CMenuItem* FindContainer(LONG insertionPoint, int extender) const;

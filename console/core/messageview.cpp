@@ -6,35 +6,28 @@
 
 namespace Console {
 
-IUnknown* CMessageViewObject::Find(REFIID riid) {
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IMessageView)) return &m_messageView;
-    return nullptr;
-}
-
-using View = CMessageViewObject::View;
-
-STDMETHODIMP View::SetTitleText(LPCOLESTR pszTitleText) {
-    if (!m_outer->m_view) return E_UNEXPECTED;
-    m_outer->m_view->MutableMessage().title = pszTitleText ? pszTitleText : L"";
+STDMETHODIMP CMessageViewObject::SetTitleText(LPCOLESTR pszTitleText) {
+    if (!m_view) return E_UNEXPECTED;
+    m_view->MutableMessage().title = pszTitleText ? pszTitleText : L"";
     return S_OK;
 }
 
-STDMETHODIMP View::SetBodyText(LPCOLESTR pszBodyText) {
-    if (!m_outer->m_view) return E_UNEXPECTED;
-    m_outer->m_view->MutableMessage().body = pszBodyText ? pszBodyText : L"";
+STDMETHODIMP CMessageViewObject::SetBodyText(LPCOLESTR pszBodyText) {
+    if (!m_view) return E_UNEXPECTED;
+    m_view->MutableMessage().body = pszBodyText ? pszBodyText : L"";
     return S_OK;
 }
 
-STDMETHODIMP View::SetIcon(IconIdentifier id) {
-    if (!m_outer->m_view) return E_UNEXPECTED;
+STDMETHODIMP CMessageViewObject::SetIcon(IconIdentifier id) {
+    if (!m_view) return E_UNEXPECTED;
     if (id != Icon_None && (id < Icon_First || id > Icon_Last)) return E_INVALIDARG;
-    m_outer->m_view->MutableMessage().icon = id;
+    m_view->MutableMessage().icon = id;
     return S_OK;
 }
 
-STDMETHODIMP View::Clear() {
-    if (!m_outer->m_view) return E_UNEXPECTED;
-    m_outer->m_view->MutableMessage() = CMessage();
+STDMETHODIMP CMessageViewObject::Clear() {
+    if (!m_view) return E_UNEXPECTED;
+    m_view->MutableMessage() = CMessage();
     return S_OK;
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "comptr.h"
+#include "tvcom.h"
 #include "menu.h"
 #include "mmc.h"
 #include "toolbar.h"
@@ -20,21 +20,21 @@ class CSnapin;
 class CView;
 
 // The console as a snap-in sees it: IConsole2 and IConsoleNameSpace2 for the scope side (view null),
-// and for a view also IResultData, IHeaderCtrl2 and IDisplayHelp.
-class CConsoleObject : public CComObject {
+// and for a view also IResultData, IHeaderCtrl2 and IDisplayHelp. Each interface is a part: the namespace
+// and the result data both have InsertItem, DeleteItem, GetNextItem ... for different items.
+class CConsoleObject : public tvcom::Object<IUnknown> {
 public:
     CConsoleObject(CConsole* console, CSnapin* snapin, CView* view);
     void Disconnect();
-    IUnknown* Find(REFIID riid) override;
 
     CConsole* Owner() const { return m_console; }
     CSnapin* Snapin() const { return m_snapin; }
     CView* View() const { return m_view; }
     bool Live() const { return m_console != nullptr; }
 
-    class Console2 : public CPart<IConsole2, CConsoleObject> {
+    class Console2 : public tvcom::Part<IConsole2, CConsoleObject> {
     public:
-        using CPart::CPart;
+        using Part::Part;
         STDMETHOD(SetHeader)(LPHEADERCTRL pHeader) override;
         STDMETHOD(SetToolbar)(LPTOOLBAR pToolbar) override;
         STDMETHOD(QueryResultView)(LPUNKNOWN* pUnknown) override;
@@ -51,9 +51,9 @@ public:
         STDMETHOD(SetStatusText)(LPOLESTR pszStatusText) override;
     };
 
-    class NameSpace2 : public CPart<IConsoleNameSpace2, CConsoleObject> {
+    class NameSpace2 : public tvcom::Part<IConsoleNameSpace2, CConsoleObject> {
     public:
-        using CPart::CPart;
+        using Part::Part;
         STDMETHOD(InsertItem)(LPSCOPEDATAITEM item) override;
         STDMETHOD(DeleteItem)(HSCOPEITEM hItem, long fDeleteThis) override;
         STDMETHOD(SetItem)(LPSCOPEDATAITEM item) override;
@@ -65,9 +65,9 @@ public:
         STDMETHOD(AddExtension)(HSCOPEITEM hItem, LPCLSID lpClsid) override;
     };
 
-    class ResultData : public CPart<IResultData, CConsoleObject> {
+    class ResultData : public tvcom::Part<IResultData, CConsoleObject> {
     public:
-        using CPart::CPart;
+        using Part::Part;
         STDMETHOD(InsertItem)(LPRESULTDATAITEM item) override;
         STDMETHOD(DeleteItem)(HRESULTITEM itemID, int nCol) override;
         STDMETHOD(FindItemByLParam)(LPARAM lParam, HRESULTITEM* pItemID) override;
@@ -85,9 +85,9 @@ public:
         STDMETHOD(SetItemCount)(int nItemCount, DWORD dwOptions) override;
     };
 
-    class HeaderCtrl2 : public CPart<IHeaderCtrl2, CConsoleObject> {
+    class HeaderCtrl2 : public tvcom::Part<IHeaderCtrl2, CConsoleObject> {
     public:
-        using CPart::CPart;
+        using Part::Part;
         STDMETHOD(InsertColumn)(int nCol, LPCWSTR title, int nFormat, int nWidth) override;
         STDMETHOD(DeleteColumn)(int nCol) override;
         STDMETHOD(SetColumnText)(int nCol, LPCWSTR title) override;
@@ -99,11 +99,14 @@ public:
         STDMETHOD(GetColumnFilter)(UINT nColumn, LPDWORD pdwType, MMC_FILTERDATA* pFilterData) override;
     };
 
-    class DisplayHelp : public CPart<IDisplayHelp, CConsoleObject> {
+    class DisplayHelp : public tvcom::Part<IDisplayHelp, CConsoleObject> {
     public:
-        using CPart::CPart;
+        using Part::Part;
         STDMETHOD(ShowTopic)(LPOLESTR pszHelpTopic) override;
     };
+
+protected:
+    void* Find(REFIID riid) override;
 
 private:
     CConsole* m_console;
@@ -118,29 +121,23 @@ private:
 };
 
 // The standard verbs of a view's selection.
-class CVerbObject : public CComObject {
+class CVerbObject : public tvcom::Object<IConsoleVerb> {
 public:
     explicit CVerbObject(CView* view) : m_view(view) {}
     void Disconnect() { m_view = nullptr; }
-    IUnknown* Find(REFIID riid) override;
 
-    class Verb : public CPart<IConsoleVerb, CVerbObject> {
-    public:
-        using CPart::CPart;
-        STDMETHOD(GetVerbState)(MMC_CONSOLE_VERB eCmdID, MMC_BUTTON_STATE nState, BOOL* pState) override;
-        STDMETHOD(SetVerbState)(MMC_CONSOLE_VERB eCmdID, MMC_BUTTON_STATE nState, BOOL bState) override;
-        STDMETHOD(SetDefaultVerb)(MMC_CONSOLE_VERB eCmdID) override;
-        STDMETHOD(GetDefaultVerb)(MMC_CONSOLE_VERB* peCmdID) override;
-    };
+    STDMETHOD(GetVerbState)(MMC_CONSOLE_VERB eCmdID, MMC_BUTTON_STATE nState, BOOL* pState) override;
+    STDMETHOD(SetVerbState)(MMC_CONSOLE_VERB eCmdID, MMC_BUTTON_STATE nState, BOOL bState) override;
+    STDMETHOD(SetDefaultVerb)(MMC_CONSOLE_VERB eCmdID) override;
+    STDMETHOD(GetDefaultVerb)(MMC_CONSOLE_VERB* peCmdID) override;
 
 private:
     CView* m_view;
-    Verb m_verb{this};
 };
 
 // An image list: the strips and icons a snap-in set, kept by position. The console draws no images
 // headless; the desktop front end reads them from here.
-class CImageList : public CComObject {
+class CImageList : public tvcom::Object<IImageList> {
 public:
     struct Strip {
         LONG_PTR small = 0;
@@ -148,89 +145,64 @@ public:
         long start = 0;
         COLORREF mask = 0;
     };
-    IUnknown* Find(REFIID riid) override;
     const std::vector<Strip>& Strips() const { return m_strips; }
     const std::vector<std::pair<long, LONG_PTR>>& Icons() const { return m_icons; }
 
-    class List : public CPart<IImageList, CImageList> {
-    public:
-        using CPart::CPart;
-        STDMETHOD(ImageListSetIcon)(LONG_PTR* pIcon, long nLoc) override;
-        STDMETHOD(ImageListSetStrip)
-        (LONG_PTR* pBMapSm, LONG_PTR* pBMapLg, long nStartLoc, COLORREF cMask) override;
-    };
+    STDMETHOD(ImageListSetIcon)(LONG_PTR* pIcon, long nLoc) override;
+    STDMETHOD(ImageListSetStrip)
+    (LONG_PTR* pBMapSm, LONG_PTR* pBMapLg, long nStartLoc, COLORREF cMask) override;
 
 private:
     std::vector<Strip> m_strips;
     std::vector<std::pair<long, LONG_PTR>> m_icons;
-    List m_list{this};
 };
 
 // The message view of a view's result pane.
-class CMessageViewObject : public CComObject {
+class CMessageViewObject : public tvcom::Object<IMessageView> {
 public:
     explicit CMessageViewObject(CView* view) : m_view(view) {}
     void Disconnect() { m_view = nullptr; }
-    IUnknown* Find(REFIID riid) override;
 
-    class View : public CPart<IMessageView, CMessageViewObject> {
-    public:
-        using CPart::CPart;
-        STDMETHOD(SetTitleText)(LPCOLESTR pszTitleText) override;
-        STDMETHOD(SetBodyText)(LPCOLESTR pszBodyText) override;
-        STDMETHOD(SetIcon)(IconIdentifier id) override;
-        STDMETHOD(Clear)() override;
-    };
+    STDMETHOD(SetTitleText)(LPCOLESTR pszTitleText) override;
+    STDMETHOD(SetBodyText)(LPCOLESTR pszBodyText) override;
+    STDMETHOD(SetIcon)(IconIdentifier id) override;
+    STDMETHOD(Clear)() override;
 
 private:
     CView* m_view;
-    View m_messageView{this};
 };
 
 // Collects the items one of the snap-in's objects adds to a context menu; valid only during its
 // AddMenuItems.
-class CContextMenuCallback : public CComObject {
+class CContextMenuCallback : public tvcom::Object<IContextMenuCallback> {
 public:
     CContextMenuCallback(CContextMenu* menu, int extender) : m_menu(menu), m_extender(extender) {}
     void Disconnect() { m_menu = nullptr; }
-    IUnknown* Find(REFIID riid) override;
 
-    class Callback : public CPart<IContextMenuCallback, CContextMenuCallback> {
-    public:
-        using CPart::CPart;
-        STDMETHOD(AddItem)(CONTEXTMENUITEM* pItem) override;
-    };
+    STDMETHOD(AddItem)(CONTEXTMENUITEM* pItem) override;
 
 private:
     CContextMenu* m_menu;
     int m_extender;
-    Callback m_callback{this};
 };
 
 // A view's control bar for one snap-in: the toolbars the snap-in created and which are attached.
-class CControlbar : public CComObject {
+class CControlbar : public tvcom::Object<IControlbar> {
 public:
     explicit CControlbar(CView* view) : m_view(view) {}
-    ~CControlbar() override;
     void Disconnect();
-    IUnknown* Find(REFIID riid) override;
-    const std::vector<CToolbar*>& Toolbars() const { return m_toolbars; }
+    const std::vector<tvcom::ComPtr<CToolbar>>& Toolbars() const { return m_toolbars; }
 
-    class Controlbar : public CPart<IControlbar, CControlbar> {
-    public:
-        using CPart::CPart;
-        STDMETHOD(Create)
-        (MMC_CONTROL_TYPE nType, LPEXTENDCONTROLBAR pExtendControlbar, LPUNKNOWN* ppUnknown) override;
-        STDMETHOD(Attach)(MMC_CONTROL_TYPE nType, LPUNKNOWN lpUnknown) override;
-        STDMETHOD(Detach)(LPUNKNOWN lpUnknown) override;
-    };
+    STDMETHOD(Create)
+    (MMC_CONTROL_TYPE nType, LPEXTENDCONTROLBAR pExtendControlbar, LPUNKNOWN* ppUnknown) override;
+    STDMETHOD(Attach)(MMC_CONTROL_TYPE nType, LPUNKNOWN lpUnknown) override;
+    STDMETHOD(Detach)(LPUNKNOWN lpUnknown) override;
 
 private:
     CToolbar* Toolbar(IUnknown* unknown) const;
 
     CView* m_view;
-    std::vector<CToolbar*> m_toolbars; // one reference each
-    Controlbar m_controlbar{this};
+    std::vector<tvcom::ComPtr<CToolbar>> m_toolbars;
 };
 
 } // namespace Console

@@ -29,8 +29,8 @@ std::map<HWND, std::pair<WNDPROC, HWND>>& Subclassed() {
 
 bool SameObject(IUnknown* a, IUnknown* b) {
     if (!a || !b) return false;
-    ComPtr<IUnknown> first = ComPtr<IUnknown>(a).As<IUnknown>(IID_IUnknown);
-    ComPtr<IUnknown> second = ComPtr<IUnknown>(b).As<IUnknown>(IID_IUnknown);
+    tvcom::ComPtr<IUnknown> first = tvcom::ComPtr<IUnknown>::Retain(a).As<IUnknown>();
+    tvcom::ComPtr<IUnknown> second = tvcom::ComPtr<IUnknown>::Retain(b).As<IUnknown>();
     return first && first.Get() == second.Get();
 }
 
@@ -39,7 +39,7 @@ bool SameObject(IUnknown* a, IUnknown* b) {
 // The node manager
 // ----------------------------------------------------------------------------------------------
 
-class CNodeManager : public CComObject {
+class CNodeManager : public tvcom::Object<IPropertySheetProvider, IPropertySheetCallback> {
 public:
     explicit CNodeManager(CPropertySheets* sheets) : m_sheets(sheets) { m_sheets->Attach(this); }
     ~CNodeManager() override {
@@ -47,66 +47,50 @@ public:
     }
     void Disconnect() { m_sheets = nullptr; }
 
-    IUnknown* Find(REFIID riid) override {
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IPropertySheetProvider))
-            return &m_provider;
-        if (IsEqualIID(riid, IID_IPropertySheetCallback)) return &m_callback;
-        return nullptr;
+    // IPropertySheetProvider
+    STDMETHOD(CreatePropertySheet)
+    (LPCWSTR title, boolean type, MMC_COOKIE cookie, LPDATAOBJECT data, DWORD options) override {
+        return Create(title, type != 0, cookie, data, options);
     }
+    STDMETHOD(FindPropertySheet)(HSCOPEITEM, LPCOMPONENT component, LPDATAOBJECT data) override {
+        if (!data) return E_POINTER;
+        if (!m_sheets) return E_UNEXPECTED;
+        return m_sheets->FindSheet(component, data);
+    }
+    STDMETHOD(AddPrimaryPages)(LPUNKNOWN unknown, BOOL createHandle, HWND, BOOL scopePane) override {
+        return AddPrimary(unknown, createHandle != FALSE, scopePane != FALSE);
+    }
+    // The console loads no extension snap-ins, so there are no extension pages to collect.
+    STDMETHOD(AddExtensionPages)() override { return m_pending ? S_OK : E_UNEXPECTED; }
+    STDMETHOD(Show)(LONG_PTR window, int page) override;
 
-    class Provider : public CPart<IPropertySheetProvider, CNodeManager> {
-    public:
-        using CPart::CPart;
-        STDMETHOD(CreatePropertySheet)
-        (LPCWSTR title, boolean type, MMC_COOKIE cookie, LPDATAOBJECT data, DWORD options) override {
-            return m_outer->Create(title, type != 0, cookie, data, options);
-        }
-        STDMETHOD(FindPropertySheet)(HSCOPEITEM, LPCOMPONENT component, LPDATAOBJECT data) override {
-            if (!data) return E_POINTER;
-            if (!m_outer->m_sheets) return E_UNEXPECTED;
-            return m_outer->m_sheets->FindSheet(component, data);
-        }
-        STDMETHOD(AddPrimaryPages)(LPUNKNOWN unknown, BOOL createHandle, HWND, BOOL scopePane) override {
-            return m_outer->AddPrimary(unknown, createHandle != FALSE, scopePane != FALSE);
-        }
-        // The console loads no extension snap-ins, so there are no extension pages to collect.
-        STDMETHOD(AddExtensionPages)() override { return m_outer->m_pending ? S_OK : E_UNEXPECTED; }
-        STDMETHOD(Show)(LONG_PTR window, int page) override { return m_outer->Show(window, page); }
-    };
-
-    class Callback : public CPart<IPropertySheetCallback, CNodeManager> {
-    public:
-        using CPart::CPart;
-        STDMETHOD(AddPage)(HPROPSHEETPAGE page) override {
-            if (!page) return E_INVALIDARG;
-            if (m_outer->m_pending) {
-                m_outer->m_pages.push_back(page);
-                return S_OK;
-            }
-            if (IsWindow(m_outer->m_shown)) return PropSheet_AddPage(m_outer->m_shown, page) ? S_OK : E_FAIL;
-            return E_UNEXPECTED;
-        }
-        STDMETHOD(RemovePage)(HPROPSHEETPAGE page) override {
-            if (!page) return E_INVALIDARG;
-            if (m_outer->m_pending) {
-                auto& pages = m_outer->m_pages;
-                auto found = std::find(pages.begin(), pages.end(), page);
-                if (found == pages.end()) return E_INVALIDARG;
-                pages.erase(found);
-                return S_OK;
-            }
-            // After Show the page leaves the open sheet, which destroys it.
-            HWND sheet = m_outer->m_shown;
-            if (!IsWindow(sheet) || PropSheet_PageToIndex(sheet, page) < 0) return E_INVALIDARG;
-            PropSheet_RemovePage(sheet, 0, page);
+    // IPropertySheetCallback
+    STDMETHOD(AddPage)(HPROPSHEETPAGE page) override {
+        if (!page) return E_INVALIDARG;
+        if (m_pending) {
+            m_pages.push_back(page);
             return S_OK;
         }
-    };
+        if (IsWindow(m_shown)) return PropSheet_AddPage(m_shown, page) ? S_OK : E_FAIL;
+        return E_UNEXPECTED;
+    }
+    STDMETHOD(RemovePage)(HPROPSHEETPAGE page) override {
+        if (!page) return E_INVALIDARG;
+        if (m_pending) {
+            auto found = std::find(m_pages.begin(), m_pages.end(), page);
+            if (found == m_pages.end()) return E_INVALIDARG;
+            m_pages.erase(found);
+            return S_OK;
+        }
+        // After Show the page leaves the open sheet, which destroys it.
+        if (!IsWindow(m_shown) || PropSheet_PageToIndex(m_shown, page) < 0) return E_INVALIDARG;
+        PropSheet_RemovePage(m_shown, 0, page);
+        return S_OK;
+    }
 
 private:
     HRESULT Create(LPCWSTR title, bool propertySheet, MMC_COOKIE cookie, IDataObject* data, DWORD options);
     HRESULT AddPrimary(IUnknown* unknown, bool createHandle, bool scopePane);
-    HRESULT Show(LONG_PTR window, int page);
     HRESULT ShowModeless(int page);
     HRESULT ShowWizard(HWND parent, int page);
     void Discard();
@@ -116,15 +100,13 @@ private:
     bool m_pending = false; // created and not shown yet
     bool m_propertySheet = true;
     std::wstring m_title;
-    ComPtr<IDataObject> m_data;
+    tvcom::ComPtr<IDataObject> m_data;
     DWORD m_options = 0;
     std::vector<HPROPSHEETPAGE> m_pages;
-    ComPtr<IUnknown> m_primary;
+    tvcom::ComPtr<IUnknown> m_primary;
     HBITMAP m_watermark = nullptr, m_header = nullptr;
     BOOL m_stretch = FALSE;
     HWND m_shown = nullptr; // the sheet Show opened, while it is open
-    Provider m_provider{this};
-    Callback m_callback{this};
 
     // The node manager whose wizard PropertySheetW is making on this thread, until the sheet exists.
     static thread_local CNodeManager* t_showing;
@@ -140,7 +122,7 @@ HRESULT CNodeManager::Create(LPCWSTR title, bool propertySheet, MMC_COOKIE, IDat
     m_pending = true;
     m_propertySheet = propertySheet;
     m_title = title;
-    m_data = ComPtr<IDataObject>(data);
+    m_data = tvcom::ComPtr<IDataObject>::Retain(data);
     m_options = options;
     m_pages.clear();
     m_primary.Reset();
@@ -153,13 +135,13 @@ HRESULT CNodeManager::Create(LPCWSTR title, bool propertySheet, MMC_COOKIE, IDat
 HRESULT CNodeManager::AddPrimary(IUnknown* unknown, bool createHandle, bool scopePane) {
     if (!m_pending || !m_sheets) return E_UNEXPECTED;
     if (!unknown) return E_INVALIDARG;
-    ComPtr<IUnknown> primary(unknown);
-    auto extend2 = primary.As<IExtendPropertySheet2>(IID_IExtendPropertySheet2);
-    auto extend = extend2 ? ComPtr<IExtendPropertySheet>(extend2.Get())
-                          : primary.As<IExtendPropertySheet>(IID_IExtendPropertySheet);
+    auto primary = tvcom::ComPtr<IUnknown>::Retain(unknown);
+    auto extend2 = primary.As<IExtendPropertySheet2>();
+    auto extend = extend2 ? tvcom::ComPtr<IExtendPropertySheet>::Retain(extend2.Get())
+                          : primary.As<IExtendPropertySheet>();
     if (!extend) return E_NOINTERFACE;
-    auto component = primary.As<IComponent>(IID_IComponent);
-    auto componentData = primary.As<IComponentData>(IID_IComponentData);
+    auto component = primary.As<IComponent>();
+    auto componentData = primary.As<IComponentData>();
     LONG_PTR handle = 0;
     if (createHandle) {
         // The handle routes the pages' changes to the object that gave them.
@@ -168,9 +150,7 @@ HRESULT CNodeManager::AddPrimary(IUnknown* unknown, bool createHandle, bool scop
         if (!handle) return E_UNEXPECTED;
     }
     m_primary = primary;
-    ComPtr<IPropertySheetCallback> callback;
-    QueryObject(IID_IPropertySheetCallback, callback.ReceiveVoid());
-    HRESULT hr = extend->CreatePropertyPages(callback.Get(), handle, m_data.Get());
+    HRESULT hr = extend->CreatePropertyPages(this, handle, m_data.Get());
     // A snap-in that failed never keeps the handle: the console frees it at once.
     if (FAILED(hr) && handle) MMCFreeNotifyHandle(handle);
     if (SUCCEEDED(hr) && !m_propertySheet && extend2) {
@@ -193,7 +173,7 @@ void CNodeManager::Discard() {
 // caller may ignore. Any other handle that names no window is taken the same way; a null window is
 // allowed (the sheet then has no owner). A sheet without pages is not shown: S_FALSE, and the sheet
 // waits for Show(-1, 0).
-HRESULT CNodeManager::Show(LONG_PTR window, int page) {
+STDMETHODIMP CNodeManager::Show(LONG_PTR window, int page) {
     HWND parent = reinterpret_cast<HWND>(window);
     if (window == -1 || (parent && !IsWindow(parent))) {
         if (m_pending) Discard();
@@ -263,49 +243,35 @@ HRESULT CNodeManager::ShowWizard(HWND parent, int page) {
     std::vector<HPROPSHEETPAGE> pages = std::move(m_pages);
     m_pages.clear();
     header.phpage = pages.data();
-    AddRefObject(); // the wizard's pages may let go of the snap-in's last reference meanwhile
+    // The wizard's pages may let go of the snap-in's last reference meanwhile.
+    auto keep = tvcom::ComPtr<CNodeManager>::Retain(this);
     CNodeManager* outer = std::exchange(t_showing, this);
     INT_PTR result = PropertySheetW(&header);
     t_showing = outer;
     HWND shown = std::exchange(m_shown, nullptr);
     if (shown && m_sheets) m_sheets->PopModal(shown);
-    ReleaseObject();
     return result < 0 ? E_FAIL : S_OK;
 }
 
 // The class factory
 // -----------------------------------------------------------------------------------------------
 
-class CNodeManagerFactory : public CComObject {
+class CNodeManagerFactory : public tvcom::Object<IClassFactory> {
 public:
     explicit CNodeManagerFactory(CPropertySheets* sheets) : m_sheets(sheets) {}
     void Disconnect() { m_sheets = nullptr; }
-    IUnknown* Find(REFIID riid) override {
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) return &m_factory;
-        return nullptr;
-    }
 
-    class Factory : public CPart<IClassFactory, CNodeManagerFactory> {
-    public:
-        using CPart::CPart;
-        STDMETHOD(CreateInstance)(IUnknown* outer, REFIID riid, void** ppv) override {
-            if (!ppv) return E_POINTER;
-            *ppv = nullptr;
-            if (outer) return CLASS_E_NOAGGREGATION;
-            CPropertySheets* sheets = m_outer->m_sheets;
-            if (!sheets || !sheets->Live()) return E_UNEXPECTED;
-            auto* manager = new CNodeManager(sheets);
-            manager->AddRefObject();
-            HRESULT hr = manager->QueryObject(riid, ppv);
-            manager->ReleaseObject();
-            return hr;
-        }
-        STDMETHOD(LockServer)(BOOL) override { return S_OK; }
-    };
+    STDMETHOD(CreateInstance)(IUnknown* outer, REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        *ppv = nullptr;
+        if (outer) return CLASS_E_NOAGGREGATION;
+        if (!m_sheets || !m_sheets->Live()) return E_UNEXPECTED;
+        return tvcom::Make<CNodeManager>(m_sheets)->QueryInterface(riid, ppv);
+    }
+    STDMETHOD(LockServer)(BOOL) override { return S_OK; }
 
 private:
     CPropertySheets* m_sheets;
-    Factory m_factory{this};
 };
 
 // The console's sheets
@@ -321,19 +287,16 @@ CPropertySheets::CPropertySheets(CConsole& console) : m_console(console) {
         CreateWindowExW(0, kWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 
-    m_factory = new CNodeManagerFactory(this);
-    m_factory->AddRefObject();
-    ComPtr<IUnknown> factory;
-    m_factory->QueryObject(IID_IUnknown, factory.ReceiveVoid());
+    m_factory = tvcom::Make<CNodeManagerFactory>(this);
     // Only one console of a process can be found this way; a second one (in tests) does without.
-    if (FAILED(CoRegisterClassObject(CLSID_NodeManager, factory.Get(), CLSCTX_INPROC_SERVER,
+    if (FAILED(CoRegisterClassObject(CLSID_NodeManager, m_factory.Get(), CLSCTX_INPROC_SERVER,
                                      REGCLS_MULTIPLEUSE, &m_registration)))
         m_registration = 0;
 }
 
 CPropertySheets::~CPropertySheets() {
     Close();
-    m_factory->ReleaseObject();
+    m_factory.Reset();
     SetWindowLongPtrW(m_window, GWLP_USERDATA, 0);
     DestroyWindow(m_window);
 }
@@ -381,8 +344,9 @@ LONG_PTR CPropertySheets::CreateNotifyHandle(IComponent* component, IComponentDa
     if (m_closed) return 0;
     LONG_PTR handle = TvCreateNotifyHandle(m_window, kPropertyChanged, kHandleFreed);
     if (handle)
-        m_handles[handle] = {ComPtr<IComponent>(component),
-                             component ? ComPtr<IComponentData>() : ComPtr<IComponentData>(componentData),
+        m_handles[handle] = {tvcom::ComPtr<IComponent>::Retain(component),
+                             component ? tvcom::ComPtr<IComponentData>()
+                                       : tvcom::ComPtr<IComponentData>::Retain(componentData),
                              scopePane};
     return handle;
 }
@@ -404,11 +368,11 @@ HRESULT CPropertySheets::FindSheet(IComponent* component, IDataObject* data) {
         bool same = SameObject(sheet.data.Get(), data);
         if (!same && sheet.data) {
             // The snap-in knows whether two of its data objects name one item.
-            ComPtr<IComponent> byComponent(component);
-            if (!byComponent) byComponent = sheet.primary.As<IComponent>(IID_IComponent);
+            auto byComponent = tvcom::ComPtr<IComponent>::Retain(component);
+            if (!byComponent) byComponent = sheet.primary.As<IComponent>();
             if (byComponent) {
                 same = byComponent->CompareObjects(sheet.data.Get(), data) == S_OK;
-            } else if (auto componentData = sheet.primary.As<IComponentData>(IID_IComponentData)) {
+            } else if (auto componentData = sheet.primary.As<IComponentData>()) {
                 same = componentData->CompareObjects(sheet.data.Get(), data) == S_OK;
             }
         }
@@ -427,15 +391,11 @@ HRESULT CPropertySheets::ShowProperties(IUnknown* primary, IComponent* component
     if (m_closed) return E_UNEXPECTED;
     if (!primary || !data) return E_INVALIDARG;
     // As for the primary pages: a snap-in may answer only for the newer interface.
-    auto extend2 = ComPtr<IUnknown>(primary).As<IExtendPropertySheet2>(IID_IExtendPropertySheet2);
-    auto extend = extend2 ? ComPtr<IExtendPropertySheet>(extend2.Get())
-                          : ComPtr<IUnknown>(primary).As<IExtendPropertySheet>(IID_IExtendPropertySheet);
+    auto extend2 = tvcom::ComPtr<IUnknown>::Retain(primary).As<IExtendPropertySheet2>();
+    auto extend = extend2 ? tvcom::ComPtr<IExtendPropertySheet>::Retain(extend2.Get())
+                          : tvcom::ComPtr<IUnknown>::Retain(primary).As<IExtendPropertySheet>();
     if (!extend) return S_FALSE;
-    auto* manager = new CNodeManager(this);
-    manager->AddRefObject();
-    ComPtr<IPropertySheetProvider> provider;
-    manager->QueryObject(IID_IPropertySheetProvider, provider.ReceiveVoid());
-    manager->ReleaseObject();
+    tvcom::ComPtr<IPropertySheetProvider> provider = tvcom::Make<CNodeManager>(this);
     // An item has one sheet at a time: a second Properties brings it forward.
     if (provider->FindPropertySheet(item, component, data) == S_OK) return S_OK;
     if (extend->QueryPagesFor(data) != S_OK) return S_FALSE;

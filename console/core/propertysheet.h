@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "comptr.h"
+#include "tvcom.h"
 #include "mmc.h"
 
 namespace Console {
@@ -23,8 +23,8 @@ class CNodeManagerFactory;
 // A modeless property sheet the console keeps open.
 struct COpenSheet {
     HWND window = nullptr;
-    ComPtr<IUnknown> primary; // the IComponent or IComponentData whose pages it shows
-    ComPtr<IDataObject> data;
+    tvcom::ComPtr<IUnknown> primary; // the IComponent or IComponentData whose pages it shows
+    tvcom::ComPtr<IDataObject> data;
 };
 
 class CPropertySheets {
@@ -67,8 +67,8 @@ public:
 
 private:
     struct CTarget {
-        ComPtr<IComponent> component;
-        ComPtr<IComponentData> componentData;
+        tvcom::ComPtr<IComponent> component;
+        tvcom::ComPtr<IComponentData> componentData;
         bool scopePane = false;
     };
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -78,7 +78,7 @@ private:
 
     CConsole& m_console;
     HWND m_window = nullptr;
-    CNodeManagerFactory* m_factory = nullptr;
+    tvcom::ComPtr<CNodeManagerFactory> m_factory;
     DWORD m_registration = 0;
     bool m_closed = false;
     std::vector<COpenSheet> m_sheets; // back to front

@@ -130,20 +130,18 @@ HRESULT CSnapin::Open(std::wstring* problem) {
         m_componentData.Reset();
         return hr;
     }
-    m_scopeImages = new CImageList();
-    m_scopeImages->AddRefObject();
-    m_consoleObject = new CConsoleObject(&m_console, this, nullptr);
-    m_consoleObject->AddRefObject();
+    m_scopeImages = tvcom::Make<CImageList>();
+    m_consoleObject = tvcom::Make<CConsoleObject>(&m_console, this, nullptr);
     m_staticNode =
         m_console.Tree().AddStaticNode(this, m_registeredName.empty() ? GuidText(m_clsid) : m_registeredName);
 
-    hr = m_componentData->Initialize(m_consoleObject->Find(IID_IUnknown));
+    hr = m_componentData->Initialize(m_consoleObject.Get());
     if (FAILED(hr)) {
         if (problem) *problem = L"The " + named + L" failed to start: " + DescribeError(hr);
         Close();
         return hr;
     }
-    ComPtr<IDataObject> data;
+    tvcom::ComPtr<IDataObject> data;
     if (SUCCEEDED(m_componentData->QueryDataObject(0, CCT_SNAPIN_MANAGER, data.Receive())) && data) {
         std::wstring name;
         if (SUCCEEDED(ReadDataObjectText(data.Get(), CCF_DISPLAY_NAME, &name)) && !name.empty())
@@ -159,21 +157,37 @@ void CSnapin::Close() {
     }
     if (m_consoleObject) {
         m_consoleObject->Disconnect();
-        m_consoleObject->ReleaseObject();
-        m_consoleObject = nullptr;
+        m_consoleObject.Reset();
     }
-    if (m_scopeImages) {
-        m_scopeImages->ReleaseObject();
-        m_scopeImages = nullptr;
-    }
+    m_scopeImages.Reset();
     if (m_staticNode) {
         m_console.Tree().RemoveStaticNode(m_staticNode);
         m_staticNode = 0;
     }
 }
 
-ComPtr<IDataObject> CSnapin::ScopeDataObject(const CScopeItem& item, DATA_OBJECT_TYPES type) {
-    ComPtr<IDataObject> data;
+void CSnapin::WaitUntilUnloadable(const std::function<void()>& waiting) {
+    const std::wstring path =
+        ReadString(HKEY_CLASSES_ROOT, L"CLSID\\" + GuidText(m_clsid) + L"\\InprocServer32", nullptr);
+    HMODULE library = path.empty() ? nullptr : GetModuleHandleW(path.c_str());
+    auto canUnload =
+        library ? reinterpret_cast<LPFNCANUNLOADNOW>(GetProcAddress(library, "DllCanUnloadNow")) : nullptr;
+    bool told = false;
+    while (canUnload && canUnload() != S_OK) {
+        if (!told && waiting) waiting();
+        told = true;
+        // A worker may be sending to a window of this thread: its messages are handled while we wait.
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        Sleep(10);
+    }
+}
+
+tvcom::ComPtr<IDataObject> CSnapin::ScopeDataObject(const CScopeItem& item, DATA_OBJECT_TYPES type) {
+    tvcom::ComPtr<IDataObject> data;
     if (!m_componentData) return data;
     MMC_COOKIE cookie = item.isStatic ? 0 : item.lParam;
     if (FAILED(m_componentData->QueryDataObject(cookie, type, data.Receive()))) data.Reset();
@@ -200,7 +214,7 @@ HRESULT CSnapin::Notify(IDataObject* data, MMC_NOTIFY_TYPE event, LPARAM arg, LP
 
 std::wstring CSnapin::HelpFile() {
     if (!m_componentData) return {};
-    ComPtr<ISnapinHelp> help;
+    tvcom::ComPtr<ISnapinHelp> help;
     if (FAILED(m_componentData->QueryInterface(IID_ISnapinHelp2, help.ReceiveVoid())) &&
         FAILED(m_componentData->QueryInterface(IID_ISnapinHelp, help.ReceiveVoid())))
         return {};

@@ -3,9 +3,11 @@
 // the class factory of the library that HKCR\CLSID names; the console knows it only by its interfaces.
 #pragma once
 
+#include <functional>
+
 #include <string>
 
-#include "comptr.h"
+#include "tvcom.h"
 #include "mmc.h"
 
 namespace Console {
@@ -31,24 +33,27 @@ public:
     const std::wstring& RegisteredName() const { return m_registeredName; }
     IComponentData* ComponentData() const { return m_componentData.Get(); }
     HSCOPEITEM StaticNode() const { return m_staticNode; }
-    CConsoleObject* ConsoleObject() const { return m_consoleObject; }
-    CImageList* ScopeImages() const { return m_scopeImages; }
+    CConsoleObject* ConsoleObject() const { return m_consoleObject.Get(); }
+    CImageList* ScopeImages() const { return m_scopeImages.Get(); }
 
     // The data object of one of its scope items, from IComponentData::QueryDataObject.
-    ComPtr<IDataObject> ScopeDataObject(const CScopeItem& item, DATA_OBJECT_TYPES type = CCT_SCOPE);
+    tvcom::ComPtr<IDataObject> ScopeDataObject(const CScopeItem& item, DATA_OBJECT_TYPES type = CCT_SCOPE);
     // The name of one of its scope items, asked through IComponentData::GetDisplayInfo.
     std::wstring ScopeItemName(const CScopeItem& item);
     HRESULT Notify(IDataObject* data, MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param);
     // The snap-in's help file (ISnapinHelp), empty when it has none.
     std::wstring HelpFile();
+    // Waits, pumping messages, until the snap-in's library says that it can be unloaded (work of its own,
+    // such as a wizard's worker, may outlive its objects); `waiting` is called once if it has to wait.
+    void WaitUntilUnloadable(const std::function<void()>& waiting);
 
 private:
     CConsole& m_console;
     CLSID m_clsid;
     std::wstring m_registeredName;
-    ComPtr<IComponentData> m_componentData;
-    CConsoleObject* m_consoleObject = nullptr;
-    CImageList* m_scopeImages = nullptr;
+    tvcom::ComPtr<IComponentData> m_componentData;
+    tvcom::ComPtr<CConsoleObject> m_consoleObject;
+    tvcom::ComPtr<CImageList> m_scopeImages;
     HSCOPEITEM m_staticNode = 0;
 };
 

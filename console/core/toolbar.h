@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "comptr.h"
+#include "tvcom.h"
 #include "mmc.h"
 
 namespace Console {
 
 // A toolbar a snap-in created through its control bar: the buttons and their states.
-class CToolbar : public CComObject {
+class CToolbar : public tvcom::Object<IToolbar> {
 public:
     struct Button {
         int bitmap = 0;
@@ -22,8 +22,7 @@ public:
         std::wstring text;
         std::wstring tooltip;
     };
-    explicit CToolbar(IExtendControlbar* owner) : m_owner(owner) {}
-    IUnknown* Find(REFIID riid) override;
+    explicit CToolbar(IExtendControlbar* owner) : m_owner(tvcom::ComPtr<IExtendControlbar>::Retain(owner)) {}
     void Disconnect() { m_owner.Reset(); }
 
     const std::vector<Button>& Buttons() const { return m_buttons; }
@@ -33,23 +32,18 @@ public:
     IExtendControlbar* Extender() const { return m_owner.Get(); }
     const Button* FindButton(int command) const;
 
-    class Toolbar : public CPart<IToolbar, CToolbar> {
-    public:
-        using CPart::CPart;
-        STDMETHOD(AddBitmap)(int nImages, HBITMAP hbmp, int cxSize, int cySize, COLORREF crMask) override;
-        STDMETHOD(AddButtons)(int nButtons, LPMMCBUTTON lpButtons) override;
-        STDMETHOD(InsertButton)(int nIndex, LPMMCBUTTON lpButton) override;
-        STDMETHOD(DeleteButton)(int nIndex) override;
-        STDMETHOD(GetButtonState)(int idCommand, MMC_BUTTON_STATE nState, BOOL* pState) override;
-        STDMETHOD(SetButtonState)(int idCommand, MMC_BUTTON_STATE nState, BOOL bState) override;
-    };
+    STDMETHOD(AddBitmap)(int nImages, HBITMAP hbmp, int cxSize, int cySize, COLORREF crMask) override;
+    STDMETHOD(AddButtons)(int nButtons, LPMMCBUTTON lpButtons) override;
+    STDMETHOD(InsertButton)(int nIndex, LPMMCBUTTON lpButton) override;
+    STDMETHOD(DeleteButton)(int nIndex) override;
+    STDMETHOD(GetButtonState)(int idCommand, MMC_BUTTON_STATE nState, BOOL* pState) override;
+    STDMETHOD(SetButtonState)(int idCommand, MMC_BUTTON_STATE nState, BOOL bState) override;
 
 private:
-    ComPtr<IExtendControlbar> m_owner;
+    tvcom::ComPtr<IExtendControlbar> m_owner;
     std::vector<Button> m_buttons;
     int m_images = 0;
     bool m_attached = false;
-    Toolbar m_toolbar{this};
 };
 
 } // namespace Console

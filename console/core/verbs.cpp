@@ -13,18 +13,11 @@ const wchar_t* VerbName(MMC_CONSOLE_VERB verb) {
     return CVerbState::IsVerb(verb) ? names[verb - MMC_VERB_FIRST] : L"none";
 }
 
-IUnknown* CVerbObject::Find(REFIID riid) {
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IConsoleVerb)) return &m_verb;
-    return nullptr;
-}
-
-using Verb = CVerbObject::Verb;
-
-STDMETHODIMP Verb::GetVerbState(MMC_CONSOLE_VERB eCmdID, MMC_BUTTON_STATE nState, BOOL* pState) {
+STDMETHODIMP CVerbObject::GetVerbState(MMC_CONSOLE_VERB eCmdID, MMC_BUTTON_STATE nState, BOOL* pState) {
     if (!pState) return E_POINTER;
-    if (!m_outer->m_view) return E_UNEXPECTED;
+    if (!m_view) return E_UNEXPECTED;
     if (!CVerbState::IsVerb(eCmdID)) return E_INVALIDARG;
-    const CVerbState::Verb& verb = m_outer->m_view->Verbs()[eCmdID];
+    const CVerbState::Verb& verb = m_view->Verbs()[eCmdID];
     switch (nState) {
     case ENABLED:
         *pState = verb.enabled;
@@ -47,10 +40,10 @@ STDMETHODIMP Verb::GetVerbState(MMC_CONSOLE_VERB eCmdID, MMC_BUTTON_STATE nState
     return S_OK;
 }
 
-STDMETHODIMP Verb::SetVerbState(MMC_CONSOLE_VERB eCmdID, MMC_BUTTON_STATE nState, BOOL bState) {
-    if (!m_outer->m_view) return E_UNEXPECTED;
+STDMETHODIMP CVerbObject::SetVerbState(MMC_CONSOLE_VERB eCmdID, MMC_BUTTON_STATE nState, BOOL bState) {
+    if (!m_view) return E_UNEXPECTED;
     if (!CVerbState::IsVerb(eCmdID)) return E_INVALIDARG;
-    CVerbState::Verb& verb = m_outer->m_view->MutableVerbs()[eCmdID];
+    CVerbState::Verb& verb = m_view->MutableVerbs()[eCmdID];
     bool on = bState != FALSE;
     switch (nState) {
     case ENABLED:
@@ -75,17 +68,17 @@ STDMETHODIMP Verb::SetVerbState(MMC_CONSOLE_VERB eCmdID, MMC_BUTTON_STATE nState
     return S_OK;
 }
 
-STDMETHODIMP Verb::SetDefaultVerb(MMC_CONSOLE_VERB eCmdID) {
-    if (!m_outer->m_view) return E_UNEXPECTED;
+STDMETHODIMP CVerbObject::SetDefaultVerb(MMC_CONSOLE_VERB eCmdID) {
+    if (!m_view) return E_UNEXPECTED;
     if (eCmdID != MMC_VERB_NONE && !CVerbState::IsVerb(eCmdID)) return E_INVALIDARG;
-    m_outer->m_view->MutableVerbs().defaultVerb = eCmdID;
+    m_view->MutableVerbs().defaultVerb = eCmdID;
     return S_OK;
 }
 
-STDMETHODIMP Verb::GetDefaultVerb(MMC_CONSOLE_VERB* peCmdID) {
+STDMETHODIMP CVerbObject::GetDefaultVerb(MMC_CONSOLE_VERB* peCmdID) {
     if (!peCmdID) return E_POINTER;
-    if (!m_outer->m_view) return E_UNEXPECTED;
-    *peCmdID = m_outer->m_view->Verbs().defaultVerb;
+    if (!m_view) return E_UNEXPECTED;
+    *peCmdID = m_view->Verbs().defaultVerb;
     return S_OK;
 }
 

@@ -43,21 +43,15 @@ int CompareText(const std::wstring& a, const std::wstring& b) {
 } // namespace
 
 CView::CView(CConsole& console, int index) : m_console(console), m_index(index) {
-    m_verbObject = new CVerbObject(this);
-    m_verbObject->AddRefObject();
-    m_resultImages = new CImageList();
-    m_resultImages->AddRefObject();
-    m_messageObject = new CMessageViewObject(this);
-    m_messageObject->AddRefObject();
+    m_verbObject = tvcom::Make<CVerbObject>(this);
+    m_resultImages = tvcom::Make<CImageList>();
+    m_messageObject = tvcom::Make<CMessageViewObject>(this);
 }
 
 CView::~CView() {
     DetachSnapins();
     m_verbObject->Disconnect();
-    m_verbObject->ReleaseObject();
-    m_resultImages->ReleaseObject();
     m_messageObject->Disconnect();
-    m_messageObject->ReleaseObject();
 }
 
 void CView::AttachSnapin(CSnapin* snapin) {
@@ -70,18 +64,12 @@ void CView::AttachSnapin(CSnapin* snapin) {
         m_parts.push_back(std::move(part));
         return;
     }
-    part.console = new CConsoleObject(&m_console, snapin, this);
-    part.console->AddRefObject();
-    ComPtr<IConsole> console;
-    part.console->QueryObject(IID_IConsole, console.ReceiveVoid());
-    part.component->Initialize(console.Get());
-    part.extendControlbar = part.component.As<IExtendControlbar>(IID_IExtendControlbar);
+    part.console = tvcom::Make<CConsoleObject>(&m_console, snapin, this);
+    part.component->Initialize(part.console.As<IConsole>().Get());
+    part.extendControlbar = part.component.As<IExtendControlbar>();
     if (part.extendControlbar) {
-        part.controlbar = new CControlbar(this);
-        part.controlbar->AddRefObject();
-        ComPtr<IControlbar> controlbar;
-        part.controlbar->QueryObject(IID_IControlbar, controlbar.ReceiveVoid());
-        part.extendControlbar->SetControlbar(controlbar.Get());
+        part.controlbar = tvcom::Make<CControlbar>(this);
+        part.extendControlbar->SetControlbar(part.controlbar.Get());
     }
     m_parts.push_back(std::move(part));
 }
@@ -92,15 +80,13 @@ void CView::DetachSnapins() {
         part.extendControlbar.Reset();
         if (part.controlbar) {
             part.controlbar->Disconnect();
-            part.controlbar->ReleaseObject();
-            part.controlbar = nullptr;
+            part.controlbar.Reset();
         }
         if (part.component) part.component->Destroy(0);
         part.component.Reset();
         if (part.console) {
             part.console->Disconnect();
-            part.console->ReleaseObject();
-            part.console = nullptr;
+            part.console.Reset();
         }
     }
     m_parts.clear();
@@ -122,7 +108,7 @@ IComponent* CView::ComponentOf(CSnapin* snapin) const {
 
 CConsoleObject* CView::ConsoleObjectOf(CSnapin* snapin) const {
     const Part* part = PartOf(snapin);
-    return part ? part->console : nullptr;
+    return part ? part->console.Get() : nullptr;
 }
 
 CSnapin* CView::OwnerOf(HSCOPEITEM item) const {
@@ -140,15 +126,15 @@ void CView::SetStatusText(const wchar_t* text) {
 
 // Data objects ----------------------------------------------------------------------------------------------
 
-ComPtr<IDataObject> CView::ScopeDataObject(HSCOPEITEM item) {
+tvcom::ComPtr<IDataObject> CView::ScopeDataObject(HSCOPEITEM item) {
     const CScopeItem* found = m_console.Tree().Find(item);
     if (!found || !found->owner) return {};
     return found->owner->ScopeDataObject(*found);
 }
 
-ComPtr<IDataObject> CView::DataObjectOf(const CRow& row) {
+tvcom::ComPtr<IDataObject> CView::DataObjectOf(const CRow& row) {
     if (row.kind == CRow::Scope) return ScopeDataObject(row.scope);
-    ComPtr<IDataObject> data;
+    tvcom::ComPtr<IDataObject> data;
     IComponent* component = ComponentOf(OwnerOf(m_scope));
     if (!component) return data;
     // An owner-data row has no cookie: the snap-in is given its index.
@@ -167,7 +153,7 @@ std::vector<CRow> CView::LiveSelectedRows() const {
     return live;
 }
 
-ComPtr<IDataObject> CView::SelectionDataObject(bool* scope, CSnapin** snapin) {
+tvcom::ComPtr<IDataObject> CView::SelectionDataObject(bool* scope, CSnapin** snapin) {
     *scope = true;
     *snapin = OwnerOf(m_scope);
     if (!m_resultFocus) return ScopeDataObject(m_scope);
@@ -179,7 +165,7 @@ ComPtr<IDataObject> CView::SelectionDataObject(bool* scope, CSnapin** snapin) {
         return DataObjectOf(rows[0]);
     }
     *scope = false;
-    ComPtr<IDataObject> data;
+    tvcom::ComPtr<IDataObject> data;
     IComponent* component = ComponentOf(*snapin);
     if (component && FAILED(component->QueryDataObject(MMC_MULTI_SELECT_COOKIE, CCT_RESULT, data.Receive())))
         data.Reset();
@@ -190,8 +176,8 @@ void CView::NotifySelect(CSnapin* snapin, IDataObject* data, bool scopeItem, boo
                          bool select) {
     const Part* part = PartOf(snapin);
     if (!part || !part->component || !data) return;
-    ComPtr<IComponent> component = part->component;
-    ComPtr<IExtendControlbar> controlbar = part->extendControlbar;
+    tvcom::ComPtr<IComponent> component = part->component;
+    tvcom::ComPtr<IExtendControlbar> controlbar = part->extendControlbar;
     component->Notify(data, MMCN_SELECT, SelectArg(scopeItem, select), 0);
     if (controlbar)
         controlbar->ControlbarNotify(MMCN_SELECT, SelectArg(controlbarScope, select),
@@ -219,7 +205,7 @@ void CView::DeselectRows() {
     if (!m_resultFocus) return;
     bool scope = false;
     CSnapin* snapin = nullptr;
-    ComPtr<IDataObject> data = SelectionDataObject(&scope, &snapin);
+    tvcom::ComPtr<IDataObject> data = SelectionDataObject(&scope, &snapin);
     m_resultFocus = false;
     m_selectedRows.clear();
     m_list.SelectOnly({});
@@ -253,10 +239,10 @@ HRESULT CView::ShowScopeItem(HSCOPEITEM item) {
     if (old && m_console.Exists(old)) {
         CSnapin* oldOwner = OwnerOf(old);
         if (m_resultFocus) DeselectRows();
-        ComPtr<IDataObject> data = ScopeDataObject(old);
+        tvcom::ComPtr<IDataObject> data = ScopeDataObject(old);
         if (m_scopeSelected) NotifySelect(oldOwner, data.Get(), true, true, false);
         if (IComponent* component = ComponentOf(oldOwner))
-            if (data) ComPtr<IComponent>(component)->Notify(data.Get(), MMCN_SHOW, FALSE, old);
+            if (data) tvcom::ComPtr<IComponent>::Retain(component)->Notify(data.Get(), MMCN_SHOW, FALSE, old);
     }
     ResetPane();
     m_scope = item;
@@ -270,7 +256,7 @@ HRESULT CView::ShowScopeItem(HSCOPEITEM item) {
     CSnapin* owner = OwnerOf(item);
     const Part* part = PartOf(owner);
     if (!part || !part->component) return S_OK;
-    ComPtr<IComponent> component = part->component;
+    tvcom::ComPtr<IComponent> component = part->component;
 
     const CScopeItem* scopeItem = m_console.Tree().Find(item);
     LPOLESTR viewType = nullptr;
@@ -292,11 +278,11 @@ HRESULT CView::ShowScopeItem(HSCOPEITEM item) {
         m_pane = IsMessageView(type) ? Pane::Message : Pane::Custom;
     }
 
-    ComPtr<IDataObject> data = ScopeDataObject(item);
+    tvcom::ComPtr<IDataObject> data = ScopeDataObject(item);
     if (!data) return E_FAIL;
     if (m_pane == Pane::List)
         component->Notify(data.Get(), MMCN_ADD_IMAGES,
-                          reinterpret_cast<LPARAM>(m_resultImages->Find(IID_IImageList)), item);
+                          reinterpret_cast<LPARAM>(static_cast<IImageList*>(m_resultImages.Get())), item);
     if (!m_console.Exists(item) || m_scope != item) return S_OK;
     component->Notify(data.Get(), MMCN_SHOW, TRUE, item);
     if (!m_console.Exists(item) || m_scope != item) return S_OK;
@@ -333,13 +319,13 @@ HRESULT CView::SelectRows(const std::vector<int>& rows) {
     if (m_resultFocus) {
         DeselectRows();
     } else if (m_scopeSelected) {
-        ComPtr<IDataObject> scopeData = ScopeDataObject(m_scope);
+        tvcom::ComPtr<IDataObject> scopeData = ScopeDataObject(m_scope);
         NotifySelect(owner, scopeData.Get(), true, true, false);
     }
     m_scopeSelected = false;
     m_verbs.Reset();
     if (rows.empty()) {
-        ComPtr<IDataObject> scopeData = ScopeDataObject(m_scope);
+        tvcom::ComPtr<IDataObject> scopeData = ScopeDataObject(m_scope);
         m_scopeSelected = true;
         NotifySelect(owner, scopeData.Get(), true, true, true);
         return S_OK;
@@ -352,7 +338,7 @@ HRESULT CView::SelectRows(const std::vector<int>& rows) {
     m_resultFocus = true;
     bool scope = false;
     CSnapin* snapin = nullptr;
-    ComPtr<IDataObject> data = SelectionDataObject(&scope, &snapin);
+    tvcom::ComPtr<IDataObject> data = SelectionDataObject(&scope, &snapin);
     if (!data) return E_FAIL;
     NotifySelect(snapin, data.Get(), scope, false, true);
     return S_OK;
@@ -363,7 +349,7 @@ void CView::RowStateChanged(const CRow& row, UINT before) {
     bool isSelected = (row.state & LVIS_SELECTED) != 0;
     if (wasSelected == isSelected) return;
     // The row's own data object: a selection the snap-in made is announced like a person's.
-    ComPtr<IDataObject> data = DataObjectOf(row);
+    tvcom::ComPtr<IDataObject> data = DataObjectOf(row);
     CSnapin* snapin = row.kind == CRow::Scope ? OwnerOf(row.scope) : OwnerOf(m_scope);
     m_selectedRows = m_list.SelectedRows();
     m_resultFocus = !m_selectedRows.empty();
@@ -397,10 +383,10 @@ void CView::ScopeItemsLeaving(HSCOPEITEM top, bool includingTop) {
     if (!leaving(m_scope)) return;
     CSnapin* owner = OwnerOf(m_scope);
     DeselectRows();
-    ComPtr<IDataObject> data = ScopeDataObject(m_scope);
+    tvcom::ComPtr<IDataObject> data = ScopeDataObject(m_scope);
     if (m_scopeSelected) NotifySelect(owner, data.Get(), true, true, false);
     if (IComponent* component = ComponentOf(owner))
-        if (data) ComPtr<IComponent>(component)->Notify(data.Get(), MMCN_SHOW, FALSE, m_scope);
+        if (data) tvcom::ComPtr<IComponent>::Retain(component)->Notify(data.Get(), MMCN_SHOW, FALSE, m_scope);
     ResetPane();
     m_verbs.Reset();
 }
@@ -468,7 +454,7 @@ void CView::PrepareRows(int first, int last) {
     if (m_pane != Pane::List || !m_list.IsOwnerData() || first > last) return;
     IComponent* component = ComponentOf(OwnerOf(m_scope));
     if (!component) return;
-    ComPtr<IResultOwnerData> ownerData;
+    tvcom::ComPtr<IResultOwnerData> ownerData;
     if (SUCCEEDED(component->QueryInterface(IID_IResultOwnerData, ownerData.ReceiveVoid())))
         ownerData->CacheHint(first, last);
 }
@@ -480,7 +466,7 @@ HRESULT CView::Sort(int column, bool descending) {
     if (column < 0 || column >= static_cast<int>(m_list.Columns().size())) return E_INVALIDARG;
     DWORD options = descending ? RSI_DESCENDING : 0;
     if (IComponent* component = ComponentOf(OwnerOf(m_scope)))
-        ComPtr<IComponent>(component)->Notify(nullptr, MMCN_COLUMN_CLICK, column, options);
+        tvcom::ComPtr<IComponent>::Retain(component)->Notify(nullptr, MMCN_COLUMN_CLICK, column, options);
     if (m_pane != Pane::List) return S_OK;
     SortRows(column, options, 0);
     return S_OK;
@@ -495,17 +481,16 @@ HRESULT CView::SortFromSnapin(int column, DWORD options, LPARAM userParam) {
 void CView::SortRows(int column, DWORD options, LPARAM userParam) {
     m_sortColumn = column;
     m_sortOptions = options;
-    ComPtr<IComponent> component(ComponentOf(OwnerOf(m_scope)));
+    auto component = tvcom::ComPtr<IComponent>::Retain(ComponentOf(OwnerOf(m_scope)));
     if (!component) return;
     if (m_list.IsOwnerData()) {
         // The snap-in keeps an owner-data list's rows, so it sorts them itself.
-        if (auto ownerData = component.As<IResultOwnerData>(IID_IResultOwnerData))
+        if (auto ownerData = component.As<IResultOwnerData>())
             ownerData->SortItems(column, options, userParam);
         return;
     }
-    auto compareEx = component.As<IResultDataCompareEx>(IID_IResultDataCompareEx);
-    auto compare =
-        compareEx ? ComPtr<IResultDataCompare>() : component.As<IResultDataCompare>(IID_IResultDataCompare);
+    auto compareEx = component.As<IResultDataCompareEx>();
+    auto compare = compareEx ? tvcom::ComPtr<IResultDataCompare>() : component.As<IResultDataCompare>();
     const bool descending = (options & RSI_DESCENDING) != 0;
     // The snap-in's comparison runs on a copy, so that nothing it does meanwhile disturbs the list.
     std::vector<CResultItem> items = m_list.Items();
@@ -542,8 +527,8 @@ HRESULT CView::InvokeVerb(MMC_CONSOLE_VERB verb) {
     if (!m_verbs.IsAvailable(verb)) return E_ACCESSDENIED;
     bool scope = false;
     CSnapin* snapin = nullptr;
-    ComPtr<IDataObject> data = SelectionDataObject(&scope, &snapin);
-    ComPtr<IComponent> component(ComponentOf(snapin));
+    tvcom::ComPtr<IDataObject> data = SelectionDataObject(&scope, &snapin);
+    auto component = tvcom::ComPtr<IComponent>::Retain(ComponentOf(snapin));
     if (!data || !component) return E_FAIL;
     switch (verb) {
     case MMC_VERB_DELETE:
@@ -597,16 +582,15 @@ HRESULT CView::Rename(const std::wstring& newName) {
     if (rows.size() > 1) return E_INVALIDARG; // one item is renamed at a time
     bool scope = false;
     CSnapin* snapin = nullptr;
-    ComPtr<IDataObject> data = SelectionDataObject(&scope, &snapin);
+    tvcom::ComPtr<IDataObject> data = SelectionDataObject(&scope, &snapin);
     if (!data || !snapin) return E_FAIL;
     std::wstring name = newName;
     LPARAM param = reinterpret_cast<LPARAM>(name.data());
     // A scope item is renamed by the snap-in's scope side, a result row by its view's component.
-    HRESULT hr =
-        scope ? snapin->Notify(data.Get(), MMCN_RENAME, 0, param)
-              : (ComponentOf(snapin)
-                     ? ComPtr<IComponent>(ComponentOf(snapin))->Notify(data.Get(), MMCN_RENAME, 0, param)
-                     : E_FAIL);
+    HRESULT hr = scope ? snapin->Notify(data.Get(), MMCN_RENAME, 0, param)
+                       : (ComponentOf(snapin) ? tvcom::ComPtr<IComponent>::Retain(ComponentOf(snapin))
+                                                    ->Notify(data.Get(), MMCN_RENAME, 0, param)
+                                              : E_FAIL);
     if (hr != S_OK) return FAILED(hr) ? hr : S_FALSE;
     // Names the console keeps itself take the new text; the others are asked for anew.
     HSCOPEITEM scopeTarget = rows.empty() ? m_scope : rows[0].kind == CRow::Scope ? rows[0].scope : 0;
@@ -628,32 +612,27 @@ HRESULT CView::BuildContextMenu(std::unique_ptr<CContextMenu>* menu) {
     CSnapin* snapin = nullptr;
     built->dataObject = SelectionDataObject(&scope, &snapin);
     if (!built->dataObject || !snapin) return E_FAIL;
-    ComPtr<IComponent> component(ComponentOf(snapin));
+    auto component = tvcom::ComPtr<IComponent>::Retain(ComponentOf(snapin));
     if (scope) {
         // A selected scope item's menu: the scope side adds to the menu and its New and All Tasks
         // submenus, the view's component to the View submenu.
-        ComPtr<IComponentData> componentData(snapin->ComponentData());
-        built->extenders.push_back(
-            {componentData.As<IExtendContextMenu>(IID_IExtendContextMenu),
-             CCM_INSERTIONALLOWED_TOP | CCM_INSERTIONALLOWED_NEW | CCM_INSERTIONALLOWED_TASK});
-        built->extenders.push_back(
-            {component.As<IExtendContextMenu>(IID_IExtendContextMenu), CCM_INSERTIONALLOWED_VIEW});
+        auto componentData = tvcom::ComPtr<IComponentData>::Retain(snapin->ComponentData());
+        built->extenders.push_back({componentData.As<IExtendContextMenu>(), CCM_INSERTIONALLOWED_TOP |
+                                                                                CCM_INSERTIONALLOWED_NEW |
+                                                                                CCM_INSERTIONALLOWED_TASK});
+        built->extenders.push_back({component.As<IExtendContextMenu>(), CCM_INSERTIONALLOWED_VIEW});
     } else {
-        built->extenders.push_back(
-            {component.As<IExtendContextMenu>(IID_IExtendContextMenu),
-             CCM_INSERTIONALLOWED_TOP | CCM_INSERTIONALLOWED_NEW | CCM_INSERTIONALLOWED_TASK});
+        built->extenders.push_back({component.As<IExtendContextMenu>(), CCM_INSERTIONALLOWED_TOP |
+                                                                            CCM_INSERTIONALLOWED_NEW |
+                                                                            CCM_INSERTIONALLOWED_TASK});
     }
     for (size_t i = 0; i < built->extenders.size(); ++i) {
-        ComPtr<IExtendContextMenu> extend = built->extenders[i].extend;
+        tvcom::ComPtr<IExtendContextMenu> extend = built->extenders[i].extend;
         if (!extend) continue;
-        auto* callback = new CContextMenuCallback(built.get(), static_cast<int>(i));
-        callback->AddRefObject();
-        ComPtr<IContextMenuCallback> sink;
-        callback->QueryObject(IID_IContextMenuCallback, sink.ReceiveVoid());
+        auto callback = tvcom::Make<CContextMenuCallback>(built.get(), static_cast<int>(i));
         long allowed = built->extenders[i].allowed;
-        extend->AddMenuItems(built->dataObject.Get(), sink.Get(), &allowed);
+        extend->AddMenuItems(built->dataObject.Get(), callback.Get(), &allowed);
         callback->Disconnect();
-        callback->ReleaseObject();
     }
     *menu = std::move(built);
     return S_OK;
@@ -665,7 +644,7 @@ HRESULT CView::RunMenuCommand(const CContextMenu& menu, const CMenuItem& item) {
     if (item.IsSubmenu() || item.IsInsertionPoint()) return E_INVALIDARG;
     if (!item.IsEnabled()) return E_ACCESSDENIED;
     if (item.extender < 0 || item.extender >= static_cast<int>(menu.extenders.size())) return E_INVALIDARG;
-    ComPtr<IExtendContextMenu> extend = menu.extenders[item.extender].extend;
+    tvcom::ComPtr<IExtendContextMenu> extend = menu.extenders[item.extender].extend;
     if (!extend) return E_UNEXPECTED;
     return extend->Command(item.commandId, menu.dataObject.Get());
 }
@@ -674,8 +653,8 @@ std::vector<const CToolbar*> CView::Toolbars() const {
     std::vector<const CToolbar*> attached;
     for (const Part& part : m_parts)
         if (part.controlbar)
-            for (const CToolbar* toolbar : part.controlbar->Toolbars())
-                if (toolbar->IsAttached()) attached.push_back(toolbar);
+            for (const auto& toolbar : part.controlbar->Toolbars())
+                if (toolbar->IsAttached()) attached.push_back(toolbar.Get());
     return attached;
 }
 
@@ -687,11 +666,11 @@ HRESULT CView::PressToolbarButton(const CToolbar* toolbar, int commandId) {
     const CToolbar::Button* button = toolbar->FindButton(commandId);
     if (!button) return E_INVALIDARG;
     if (!(button->state & TBSTATE_ENABLED) || (button->state & TBSTATE_HIDDEN)) return E_ACCESSDENIED;
-    ComPtr<IExtendControlbar> extend(toolbar->Extender());
+    auto extend = tvcom::ComPtr<IExtendControlbar>::Retain(toolbar->Extender());
     if (!extend) return E_UNEXPECTED;
     bool scope = false;
     CSnapin* snapin = nullptr;
-    ComPtr<IDataObject> data = SelectionDataObject(&scope, &snapin);
+    tvcom::ComPtr<IDataObject> data = SelectionDataObject(&scope, &snapin);
     return extend->ControlbarNotify(MMCN_BTN_CLICK, reinterpret_cast<LPARAM>(data.Get()), commandId);
 }
 
@@ -700,8 +679,8 @@ HRESULT CView::ContextHelp() {
     m_console.SetActiveView(*this);
     bool scope = false;
     CSnapin* snapin = nullptr;
-    ComPtr<IDataObject> data = SelectionDataObject(&scope, &snapin);
-    ComPtr<IComponent> component(ComponentOf(snapin));
+    tvcom::ComPtr<IDataObject> data = SelectionDataObject(&scope, &snapin);
+    auto component = tvcom::ComPtr<IComponent>::Retain(ComponentOf(snapin));
     if (!data || !component) return E_FAIL;
     HRESULT hr = component->Notify(data.Get(), MMCN_CONTEXTHELP, 0, 0);
     if (hr == S_OK) return S_OK;

@@ -136,9 +136,9 @@ public:
     CConsoleObject* ConsoleObjectOf(CSnapin* snapin) const;
     // The list the snap-in may fill: the list view of a scope item it owns; null otherwise.
     CResultList* ListFor(CSnapin* snapin);
-    CVerbObject* VerbObject() const { return m_verbObject; }
-    CImageList* ResultImages() const { return m_resultImages; }
-    CMessageViewObject* MessageViewObject() const { return m_messageObject; }
+    CVerbObject* VerbObject() const { return m_verbObject.Get(); }
+    CImageList* ResultImages() const { return m_resultImages.Get(); }
+    CMessageViewObject* MessageViewObject() const { return m_messageObject.Get(); }
     CMessage& MutableMessage() { return m_message; }
     CVerbState& MutableVerbs() { return m_verbs; }
     void SetStatusText(const wchar_t* text);
@@ -157,18 +157,18 @@ public:
 private:
     struct Part {
         CSnapin* snapin = nullptr;
-        ComPtr<IComponent> component;
-        CConsoleObject* console = nullptr;
-        ComPtr<IExtendControlbar> extendControlbar;
-        CControlbar* controlbar = nullptr;
+        tvcom::ComPtr<IComponent> component;
+        tvcom::ComPtr<CConsoleObject> console;
+        tvcom::ComPtr<IExtendControlbar> extendControlbar;
+        tvcom::ComPtr<CControlbar> controlbar;
     };
     const Part* PartOf(CSnapin* snapin) const;
     CSnapin* OwnerOf(HSCOPEITEM item) const;
 
     // The data object of a row or of a scope item.
-    ComPtr<IDataObject> DataObjectOf(const CRow& row);
-    ComPtr<IDataObject> ScopeDataObject(HSCOPEITEM item);
-    ComPtr<IDataObject> SelectionDataObject(bool* scope, CSnapin** snapin);
+    tvcom::ComPtr<IDataObject> DataObjectOf(const CRow& row);
+    tvcom::ComPtr<IDataObject> ScopeDataObject(HSCOPEITEM item);
+    tvcom::ComPtr<IDataObject> SelectionDataObject(bool* scope, CSnapin** snapin);
     void NotifySelect(CSnapin* snapin, IDataObject* data, bool scopeItem, bool controlbarScope, bool select);
     void DeselectRows();
     std::vector<CRow> LiveSelectedRows() const;
@@ -201,9 +201,9 @@ private:
 
     CVerbState m_verbs;
     CStatusBar m_status;
-    CVerbObject* m_verbObject = nullptr;
-    CImageList* m_resultImages = nullptr;
-    CMessageViewObject* m_messageObject = nullptr;
+    tvcom::ComPtr<CVerbObject> m_verbObject;
+    tvcom::ComPtr<CImageList> m_resultImages;
+    tvcom::ComPtr<CMessageViewObject> m_messageObject;
 };
 
 } // namespace Console

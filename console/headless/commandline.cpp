@@ -1,5 +1,6 @@
 // The words of a headless command line. Server names (HOST\INSTANCE) and account names (DOMAIN\user)
-// are typed as they are, so a backslash escapes nothing; quotes are the only way to keep blanks.
+// are typed as they are, so a backslash escapes nothing; quotes are the only way to keep blanks, and a
+// quote inside a quoted word is typed twice.
 #include <cctype>
 
 #include "session.h"
@@ -13,10 +14,12 @@ bool SplitCommandLine(const std::string& line, std::vector<std::string>* words, 
     for (size_t i = 0; i < line.size(); ++i) {
         char c = line[i];
         if (quoted) {
-            if (c == '"')
-                quoted = false;
-            else
+            if (c != '"')
                 word += c;
+            else if (i + 1 < line.size() && line[i + 1] == '"')
+                word += line[++i]; // "" inside quotes is one "
+            else
+                quoted = false;
             continue;
         }
         if (c == '"') {

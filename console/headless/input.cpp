@@ -1,7 +1,9 @@
 // The input thread and the hidden window its lines are posted to.
 #include "input.h"
 
+#include <limits>
 #include <thread>
+#include <vector>
 
 namespace Headless {
 
@@ -14,10 +16,31 @@ const wchar_t kClassName[] = L"TavroskHeadlessConsole";
 
 } // namespace
 
+bool ReadBoundedLine(std::istream& in, std::string* line) {
+    // One byte more than a line may hold, and one for the terminator getline writes.
+    thread_local std::vector<char> buffer(kMaxLineBytes + 2);
+    in.getline(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+    std::streamsize taken = in.gcount();
+    if (taken == 0 && (in.eof() || in.bad())) return false;
+    if (in.fail() && !in.eof() && !in.bad()) {
+        // The buffer filled before the line ended: keep what marks it too long, skip the rest.
+        line->assign(buffer.data(), kMaxLineBytes + 1);
+        in.clear();
+        in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+        return true;
+    }
+    // taken counts the line break that getline consumed but did not store.
+    size_t length = static_cast<size_t>(taken);
+    if (length > 0 && !in.eof()) --length;
+    line->assign(buffer.data(), length);
+    in.clear(in.rdstate() & std::ios::eofbit);
+    return true;
+}
+
 void ReadLinesOnThread(std::shared_ptr<std::istream> in, std::function<void(const std::string*)> deliver) {
     std::thread([in = std::move(in), deliver = std::move(deliver)] {
         std::string line;
-        while (std::getline(*in, line))
+        while (ReadBoundedLine(*in, &line))
             deliver(&line);
         deliver(nullptr);
     }).detach();

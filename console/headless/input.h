@@ -18,6 +18,11 @@
 
 namespace Headless {
 
+// Reads the next line of `in` without its line break, false at the end. A line longer than
+// kMaxLineBytes is not read whole: it comes back cut to kMaxLineBytes + 1 bytes (which the session
+// refuses), the rest of it skipped, so a huge line costs no more memory than a long one.
+bool ReadBoundedLine(std::istream& in, std::string* line);
+
 // Reads `in` to its end on a thread of its own, handing each line to `deliver` and then null. The
 // thread owns what it needs, so it may outlive the caller (a read from a terminal that never ends).
 void ReadLinesOnThread(std::shared_ptr<std::istream> in, std::function<void(const std::string*)> deliver);

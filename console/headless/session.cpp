@@ -95,8 +95,19 @@ CSession::~CSession() {
 
 void CSession::Print(const std::wstring& line) {
     std::lock_guard guard(m_outLock);
+    if (m_capture && std::this_thread::get_id() == m_captureThread) {
+        *m_capture += line + L'\n';
+        return;
+    }
+    m_lastOutput += line + L'\n';
     m_out << tvp::ToUtf8(line) << '\n';
     m_out.flush();
+}
+
+void CSession::Failed(const std::wstring& why) {
+    Print(L"error: " + why);
+    m_anyFailed = true;
+    if (m_stopOnError) m_quit = true;
 }
 
 bool CSession::Fail(const std::wstring& why) {
@@ -114,15 +125,25 @@ void CSession::Run(const LineReader& next) {
 bool CSession::Execute(const std::string& line) {
     std::vector<std::string> split;
     std::string problem;
+    if (line.size() > kMaxLineBytes) {
+        Failed(L"the line is longer than " + std::to_wstring(kMaxLineBytes) + L" bytes; it is refused");
+        return !m_quit;
+    }
     if (!SplitCommandLine(line, &split, &problem)) {
-        Print(L"error: " + tvp::FromUtf8(problem));
-        m_anyFailed = true;
-        return true;
+        Failed(tvp::FromUtf8(problem));
+        return !m_quit;
     }
     if (split.empty()) return true; // a blank line or a comment is no command
     Words words;
     for (const std::string& word : split)
         words.push_back(tvp::FromUtf8(word));
+    // `expect` reads what the command before it printed; every other command starts a new output.
+    std::wstring lastOutput;
+    {
+        std::lock_guard guard(m_outLock);
+        lastOutput = std::exchange(m_lastOutput, std::wstring());
+        if (words[0] == L"expect") m_lastOutput = lastOutput;
+    }
 
     // A line that runs inside a dialog another command opened keeps that command's failure apart.
     std::wstring outerFailure;
@@ -144,12 +165,10 @@ bool CSession::Execute(const std::string& line) {
         std::lock_guard guard(m_answerLock);
         why = std::exchange(m_failure, std::move(outerFailure));
     }
-    if (ok && why.empty()) {
+    if (ok && why.empty())
         Print(L"ok");
-    } else {
-        Print(L"error: " + (why.empty() ? std::wstring(L"the command failed") : why));
-        m_anyFailed = true;
-    }
+    else
+        Failed(why.empty() ? std::wstring(L"the command failed") : why);
     if (m_commandRan) m_commandRan();
     return !m_quit;
 }
@@ -172,6 +191,8 @@ bool CSession::Dispatch(const Words& words) {
     if (command == L"delete") return CmdVerb(words, MMC_VERB_DELETE);
     if (command == L"rename") return CmdRename(words);
     if (command == L"answer") return CmdAnswer(words);
+    if (command == L"help") return CmdHelp(words);
+    if (command == L"expect") return CmdExpect(words);
     if (command == L"quit") {
         if (words.size() > 1) return Fail(L"quit takes no arguments");
         m_quit = true;

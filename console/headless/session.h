@@ -11,6 +11,7 @@
 #include <mutex>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "console.h"
@@ -23,6 +24,13 @@ namespace Headless {
 // a '#' that begins a word starts a comment (unless a digit follows: "#3" names an entry by its index),
 // and a backslash is an ordinary character. False (with the reason) for an unterminated quote.
 bool SplitCommandLine(const std::string& line, std::vector<std::string>* words, std::string* problem);
+
+// The longest command line taken; a longer one is refused (the reader keeps one byte more of it, so
+// that the refusal can tell it from a line that fits).
+constexpr size_t kMaxLineBytes = 1024 * 1024;
+
+// Prints the commands with their arguments, one line each (the `help` command and --help).
+void PrintCommandHelp(std::ostream& out);
 
 // Where the session gets its next line. Returns false at the end of the input.
 using LineReader = std::function<bool(std::string* line)>;
@@ -58,6 +66,8 @@ public:
     // Called on the console's thread after each command has run, for a front end that draws its effects.
     void SetCommandRan(std::function<void()> ran) { m_commandRan = std::move(ran); }
 
+    // With stop-on-error, the first command that fails ends the run as quit does.
+    void SetStopOnError(bool stop) { m_stopOnError = stop; }
     bool AnyFailed() const { return m_anyFailed; }
     bool QuitRequested() const { return m_quit; }
 
@@ -78,6 +88,7 @@ private:
 
     void Print(const std::wstring& line);
     bool Fail(const std::wstring& why);
+    void Failed(const std::wstring& why); // prints the error line of a command that failed
     bool Dispatch(const Words& words);
 
     bool Resolve(const std::wstring& path, Target* target, bool expandLast);
@@ -94,6 +105,8 @@ private:
     bool CmdVerb(const Words& words, MMC_CONSOLE_VERB verb);
     bool CmdRename(const Words& words);
     bool CmdAnswer(const Words& words);
+    bool CmdHelp(const Words& words);
+    bool CmdExpect(const Words& words);
 
     // Dialogs and property sheets (dialogs.cpp).
     struct OpenDialog {
@@ -123,6 +136,9 @@ private:
     Console::CConsole& m_console;
     std::ostream& m_out;
     std::mutex m_outLock;
+    std::wstring m_lastOutput;               // what the last command printed, for `expect`
+    std::wstring* m_capture = nullptr;       // set while `expect` reads the open dialog
+    std::thread::id m_captureThread;         // lines from other threads still go out
     std::mutex m_answerLock;
     std::deque<int> m_answers;
     std::deque<std::wstring> m_fileAnswers; // paths; empty for cancel
@@ -137,6 +153,7 @@ private:
     std::wstring m_failure; // why the running command fails; a message box may set it from any thread
     bool m_anyFailed = false;
     bool m_quit = false;
+    bool m_stopOnError = false;
     ITvFrontEnd* m_previousFrontEnd = nullptr;
 };
 

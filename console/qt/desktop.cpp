@@ -48,7 +48,7 @@ bool Screenshot(QWidget* widget, const std::wstring& file, std::wstring* why) {
 
 } // namespace
 
-int Run(Console::CConsole& console, const std::string& script, int argc, char** argv) {
+int Run(Console::CConsole& console, const std::string& script, bool stopOnError, int argc, char** argv) {
     QApplication app(argc, argv);
     MapDialogFaces();
     QApplication::setStyle(QStyleFactory::create("Fusion"));
@@ -68,6 +68,7 @@ int Run(Console::CConsole& console, const std::string& script, int argc, char** 
     bool ownWindow = !input;
     if (input) {
         session = std::make_unique<Headless::CSession>(console, std::cout);
+        session->SetStopOnError(stopOnError);
         commands = std::make_unique<Headless::CCommandWindow>(*session);
         owner = commands->Handle();
     } else {

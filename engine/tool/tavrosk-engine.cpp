@@ -2,9 +2,15 @@
 // administrators. SERVER arguments are server names as a client gives them ("(local)", "HOST",
 // "HOST\INSTANCE"). Result sets print as a line of column names and one line per row, the cells
 // separated by tabs; errors go to standard error with the server's number, and the exit status is 1.
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,21 +21,27 @@ namespace {
 using namespace tvengine;
 
 const char kUsage[] =
-    "usage: tavrosk-engine [--login NAME --password PW] COMMAND ...\n"
-    "  instance create [NAME] [--version MAJOR]\n"
+    "usage: tavrosk-engine [--login NAME [--password-file FILE | --password PW]] COMMAND ...\n"
+    "  A SQL login's password comes from --password-file, else TAVROSK_PASSWORD, else a prompt when\n"
+    "  standard input is a terminal. --password PW is for scripts: the process list shows it.\n"
+    "  instance create [NAME] [--version MAJOR]    (the prefix's owner only)\n"
     "  instance list\n"
-    "  instance drop NAME\n"
+    "  instance drop NAME                          (the prefix's owner only)\n"
     "  database create SERVER NAME [--data PATH] [--log PATH]\n"
     "  database list SERVER\n"
     "  database drop SERVER NAME\n"
     "  database readonly SERVER NAME on|off\n"
     "  locks SERVER DATABASE\n"
-    "  login add SERVER NAME [--windows | --group | --password PW] [--sysadmin]\n"
+    "  login add SERVER NAME [--windows | --group | --password-file FILE | --password PW] [--sysadmin]\n"
     "  login list SERVER\n"
     "  backup SERVER DATABASE FILE [--description TEXT] [--name TEXT] [--append] [--stats]\n"
-    "  restore SERVER DATABASE FILE [--move LOGICAL PATH]... [--stats]\n"
+    "  restore SERVER DATABASE FILE [--move LOGICAL PATH]... [--replace] [--stats]\n"
     "  job list SERVER\n"
-    "  job start SERVER JOB\n"
+    "  job add SERVER NAME [--owner LOGIN] [--disabled] [--step NAME DATABASE COMMAND]...\n"
+    "          [--schedule NAME TYPE INTERVAL FACTOR STARTDATE STARTTIME]...\n"
+    "  job remove SERVER JOB\n"
+    "  job start SERVER JOB [STEP]\n"
+    "  job history SERVER JOB\n"
     "  filelist FILE\n"
     "  sql SERVER DATABASE \"SQL\"\n";
 
@@ -104,11 +116,57 @@ std::unique_ptr<Session> Open(const std::string& server) {
     return Connect(server, g_credentials, "tavrosk-engine");
 }
 
+// Reports each multiple of 10 percent that the work passes, also when one step passes several.
 Progress Stats(bool on) {
     if (!on) return {};
-    return [](int percent) {
-        if (percent > 0 && percent % 10 == 0) std::printf("%d percent processed.\n", percent);
+    auto next = std::make_shared<int>(10);
+    return [next](int percent) {
+        for (; *next <= percent && *next <= 100; *next += 10)
+            std::printf("%d percent processed.\n", *next);
+        std::fflush(stdout);
     };
+}
+
+int Number(const std::string& text, const char* what) {
+    char* end = nullptr;
+    errno = 0;
+    long value = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno != 0 || value < INT_MIN || value > INT_MAX)
+        throw Error(kErrSyntax, "The " + std::string(what) + " '" + text + "' is not a number.");
+    return static_cast<int>(value);
+}
+
+// A password from a file (its first line), without showing it in the process list.
+std::string PasswordFromFile(const std::string& path) {
+    FILE* file = std::fopen(path.c_str(), "r");
+    if (!file)
+        throw Error(kErrInternal,
+                    "Cannot read the password file '" + path + "': " + std::strerror(errno) + ".");
+    std::string password;
+    for (int c; (c = std::fgetc(file)) != EOF && c != '\n';)
+        password += static_cast<char>(c);
+    std::fclose(file);
+    if (!password.empty() && password.back() == '\r') password.pop_back();
+    return password;
+}
+
+// Asks on the terminal, without echo; false when standard input is not a terminal.
+bool PromptPassword(const char* prompt, std::string* password) {
+    if (!::isatty(STDIN_FILENO)) return false;
+    std::fprintf(stderr, "%s", prompt);
+    struct termios old, quiet;
+    bool restore = ::tcgetattr(STDIN_FILENO, &old) == 0;
+    if (restore) {
+        quiet = old;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    password->clear();
+    for (int c; (c = std::fgetc(stdin)) != EOF && c != '\n';)
+        *password += static_cast<char>(c);
+    if (restore) ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &old);
+    std::fprintf(stderr, "\n");
+    return true;
 }
 
 int InstanceCommand(Arguments& args) {
@@ -121,7 +179,7 @@ int InstanceCommand(Arguments& args) {
             rest.erase(rest.begin());
             if (arg == "--version") {
                 if (rest.empty()) throw Usage{};
-                options.majorVersion = std::atoi(rest.front().c_str());
+                options.majorVersion = Number(rest.front(), "version");
                 rest.erase(rest.begin());
             } else if (name.empty() && arg.rfind("--", 0) != 0) {
                 name = arg;
@@ -229,10 +287,15 @@ int LoginCommand(Arguments& args) {
         else if (option == "--password") {
             password = args.Next();
             passwordGiven = true;
+        } else if (option == "--password-file") {
+            password = PasswordFromFile(args.Next());
+            passwordGiven = true;
         } else
             throw Usage{};
     }
-    if (login.type == LoginType::Sql && !passwordGiven) throw Usage{};
+    if (login.type == LoginType::Sql && !passwordGiven &&
+        !PromptPassword(("Password for the new login " + login.name + ": ").c_str(), &password))
+        throw Usage{};
     session->BeginTransaction();
     try {
         session->AddLogin(login, password);
@@ -274,13 +337,14 @@ int RestoreCommand(Arguments& args) {
     RestoreRequest request;
     request.database = args.Next();
     request.file = args.Next();
-    request.replace = true;
     bool stats = false;
     while (!args.Empty()) {
         std::string option = args.Next();
         if (option == "--move") {
             std::string logical = args.Next();
             request.move.emplace_back(logical, args.Next());
+        } else if (option == "--replace") {
+            request.replace = true;
         } else if (option == "--stats") {
             stats = true;
         } else {
@@ -291,30 +355,114 @@ int RestoreCommand(Arguments& args) {
     return 0;
 }
 
+int Number(const std::string& text) {
+    char* end = nullptr;
+    long value = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end) throw Usage{};
+    return static_cast<int>(value);
+}
+
+// A schedule in the server's encoding: TYPE 1 once, 4 daily, 8 weekly, 16 monthly; INTERVAL the days,
+// the weekday mask (Sunday 1) or the day of the month; FACTOR every n weeks or months; STARTDATE
+// yyyymmdd and STARTTIME hhmmss.
+JobSchedule ScheduleArguments(Arguments& args) {
+    JobSchedule schedule;
+    schedule.name = args.Next();
+    schedule.frequencyType = Number(args.Next());
+    schedule.frequencyInterval = Number(args.Next());
+    schedule.frequencyRecurrenceFactor = Number(args.Next());
+    schedule.activeStartDate = Number(args.Next());
+    schedule.activeStartTime = Number(args.Next());
+    return schedule;
+}
+
 int JobCommand(Arguments& args) {
     std::string verb = args.Next();
     auto session = Open(args.Next());
     if (verb == "list") {
-        Print({"Name", "Category", "Enabled", "Steps", "Schedules", "LastRunOutcome", "LastRunDate",
-               "NextRunDate"});
+        Print({"Name", "Category", "Enabled", "Steps", "Schedules", "CurrentStatus", "LastRunOutcome",
+               "LastRunDate", "LastRunTime", "NextRunDate", "NextRunTime"});
         for (const Job& job : session->Jobs())
             Print({job.name, job.category, job.enabled ? "1" : "0", std::to_string(job.steps.size()),
-                   std::to_string(job.schedules.size()), std::to_string(job.lastRunOutcome),
-                   std::to_string(job.lastRunDate), std::to_string(job.nextRunDate)});
+                   std::to_string(job.schedules.size()), std::to_string(job.currentStatus),
+                   std::to_string(job.lastRunOutcome), std::to_string(job.lastRunDate),
+                   std::to_string(job.lastRunTime), std::to_string(job.nextRunDate),
+                   std::to_string(job.nextRunTime)});
+        return 0;
+    }
+    if (verb == "add") {
+        Job job;
+        job.name = args.Next();
+        while (!args.Empty()) {
+            std::string option = args.Next();
+            if (option == "--owner") {
+                job.owner = args.Next();
+            } else if (option == "--disabled") {
+                job.enabled = false;
+            } else if (option == "--step") {
+                JobStep step;
+                step.id = static_cast<int>(job.steps.size()) + 1;
+                step.name = args.Next();
+                step.databaseName = args.Next();
+                step.command = args.Next();
+                job.steps.push_back(step);
+            } else if (option == "--schedule") {
+                job.schedules.push_back(ScheduleArguments(args));
+            } else {
+                throw Usage{};
+            }
+        }
+        // The steps run one after the other: each goes on to the next, the last quits with success.
+        for (size_t i = 0; i + 1 < job.steps.size(); ++i)
+            job.steps[i].onSuccessAction = 3;
+        std::printf("%s\n", session->AddJob(job).c_str());
+        return 0;
+    }
+    if (verb == "remove") {
+        std::string job = args.Next();
+        if (!args.Empty()) throw Usage{};
+        session->RemoveJob(job);
         return 0;
     }
     if (verb == "start") {
-        session->StartJob(args.Next());
+        std::string job = args.Next();
+        std::string step = args.Empty() ? std::string() : args.Next();
+        if (!args.Empty()) throw Usage{};
+        session->StartJob(job, step);
+        return 0;
+    }
+    if (verb == "history") {
+        std::string job = args.Next();
+        if (!args.Empty()) throw Usage{};
+        Print({"StepID", "StepName", "RunStatus", "RunDate", "RunTime", "RunDuration", "SqlMessageID",
+               "Message"});
+        for (const JobHistoryEntry& entry : session->JobHistory(job))
+            Print({std::to_string(entry.stepId), entry.stepName, std::to_string(entry.runStatus),
+                   std::to_string(entry.runDate), std::to_string(entry.runTime),
+                   std::to_string(entry.runDuration), std::to_string(entry.sqlMessageId), entry.message});
         return 0;
     }
     throw Usage{};
 }
 
 int Run(Arguments& args) {
-    while (args.Peek("--login") || args.Peek("--password")) {
+    bool passwordGiven = false;
+    while (args.Peek("--login") || args.Peek("--password") || args.Peek("--password-file")) {
         std::string option = args.Next();
-        (option == "--login" ? g_credentials.login : g_credentials.password) = args.Next();
+        if (option == "--login") {
+            g_credentials.login = args.Next();
+        } else {
+            g_credentials.password = option == "--password" ? args.Next() : PasswordFromFile(args.Next());
+            passwordGiven = true;
+        }
         g_credentials.integrated = false;
+    }
+    if (!g_credentials.integrated && !passwordGiven) {
+        if (const char* password = std::getenv("TAVROSK_PASSWORD"))
+            g_credentials.password = password;
+        else if (!PromptPassword(("Password for " + g_credentials.login + ": ").c_str(),
+                                 &g_credentials.password))
+            throw Usage{};
     }
     std::string command = args.Next();
     if (command == "instance") return InstanceCommand(args);

@@ -502,6 +502,7 @@ protected:
     ~IComponentData() = default;
 };
 typedef IComponentData* LPCOMPONENTDATA;
+TVCOM_IID(IComponentData, IID_IComponentData)
 
 // The snap-in's result side, one per console view.
 interface IComponent : public IUnknown {
@@ -516,6 +517,7 @@ interface IComponent : public IUnknown {
 protected:
     ~IComponent() = default;
 };
+TVCOM_IID(IComponent, IID_IComponent)
 
 // The console, as each view (IComponent) and the scope side (IComponentData) see it.
 interface IConsole : public IUnknown {
@@ -534,6 +536,7 @@ interface IConsole : public IUnknown {
 protected:
     ~IConsole() = default;
 };
+TVCOM_IID(IConsole, IID_IConsole)
 
 interface IConsole2 : public IConsole {
     STDMETHOD(Expand)(HSCOPEITEM hItem, BOOL bExpand) PURE;
@@ -545,6 +548,7 @@ protected:
     ~IConsole2() = default;
 };
 typedef IConsole2* LPCONSOLE2;
+TVCOM_IID_DERIVED(IConsole2, IID_IConsole2, IConsole)
 
 // The scope tree, which the console owns and the snap-in fills.
 interface IConsoleNameSpace : public IUnknown {
@@ -560,6 +564,7 @@ protected:
     ~IConsoleNameSpace() = default;
 };
 typedef IConsoleNameSpace* LPCONSOLENAMESPACE;
+TVCOM_IID(IConsoleNameSpace, IID_IConsoleNameSpace)
 
 interface IConsoleNameSpace2 : public IConsoleNameSpace {
     STDMETHOD(Expand)(HSCOPEITEM hItem) PURE;
@@ -569,6 +574,7 @@ protected:
     ~IConsoleNameSpace2() = default;
 };
 typedef IConsoleNameSpace2* LPCONSOLENAMESPACE2;
+TVCOM_IID_DERIVED(IConsoleNameSpace2, IID_IConsoleNameSpace2, IConsoleNameSpace)
 
 // The result list of a view.
 interface IResultData : public IUnknown {
@@ -594,6 +600,7 @@ protected:
     ~IResultData() = default;
 };
 typedef IResultData* LPRESULTDATA;
+TVCOM_IID(IResultData, IID_IResultData)
 
 // The column header of a view's list.
 interface IHeaderCtrl : public IUnknown {
@@ -607,6 +614,7 @@ interface IHeaderCtrl : public IUnknown {
 protected:
     ~IHeaderCtrl() = default;
 };
+TVCOM_IID(IHeaderCtrl, IID_IHeaderCtrl)
 
 interface IHeaderCtrl2 : public IHeaderCtrl {
     STDMETHOD(SetChangeTimeOut)(unsigned long uTimeout) PURE;
@@ -617,6 +625,7 @@ protected:
     ~IHeaderCtrl2() = default;
 };
 typedef IHeaderCtrl2* LPHEADERCTRL2;
+TVCOM_IID_DERIVED(IHeaderCtrl2, IID_IHeaderCtrl2, IHeaderCtrl)
 
 // The standard verbs (open, copy, paste, delete, properties, rename, refresh, print, cut) of the
 // current selection.
@@ -629,6 +638,7 @@ interface IConsoleVerb : public IUnknown {
 protected:
     ~IConsoleVerb() = default;
 };
+TVCOM_IID(IConsoleVerb, IID_IConsoleVerb)
 
 // The console's image strips for scope and result items. The handles travel in the pointer-typed
 // parameters themselves: (LONG_PTR*)hBitmap, (LONG_PTR*)hIcon; the console copies the images it needs.
@@ -639,6 +649,7 @@ interface IImageList : public IUnknown {
 protected:
     ~IImageList() = default;
 };
+TVCOM_IID(IImageList, IID_IImageList)
 
 interface IContextMenuCallback : public IUnknown {
     STDMETHOD(AddItem)(CONTEXTMENUITEM* pItem) PURE;
@@ -646,6 +657,7 @@ interface IContextMenuCallback : public IUnknown {
 protected:
     ~IContextMenuCallback() = default;
 };
+TVCOM_IID(IContextMenuCallback, IID_IContextMenuCallback)
 
 interface IExtendContextMenu : public IUnknown {
     STDMETHOD(AddMenuItems)
@@ -656,6 +668,7 @@ protected:
     ~IExtendContextMenu() = default;
 };
 typedef IExtendContextMenu* LPEXTENDCONTEXTMENU;
+TVCOM_IID(IExtendContextMenu, IID_IExtendContextMenu)
 
 interface IPropertySheetCallback : public IUnknown {
     STDMETHOD(AddPage)(HPROPSHEETPAGE hPage) PURE;
@@ -664,6 +677,7 @@ interface IPropertySheetCallback : public IUnknown {
 protected:
     ~IPropertySheetCallback() = default;
 };
+TVCOM_IID(IPropertySheetCallback, IID_IPropertySheetCallback)
 
 // The console's property sheets and wizards (the node manager's), which collect the snap-in's pages.
 interface IPropertySheetProvider : public IUnknown {
@@ -679,6 +693,7 @@ protected:
     ~IPropertySheetProvider() = default;
 };
 typedef IPropertySheetProvider* LPPROPERTYSHEETPROVIDER;
+TVCOM_IID(IPropertySheetProvider, IID_IPropertySheetProvider)
 
 interface IExtendPropertySheet : public IUnknown {
     STDMETHOD(CreatePropertyPages)
@@ -688,6 +703,7 @@ interface IExtendPropertySheet : public IUnknown {
 protected:
     ~IExtendPropertySheet() = default;
 };
+TVCOM_IID(IExtendPropertySheet, IID_IExtendPropertySheet)
 
 interface IExtendPropertySheet2 : public IExtendPropertySheet {
     STDMETHOD(GetWatermarks)
@@ -697,6 +713,7 @@ interface IExtendPropertySheet2 : public IExtendPropertySheet {
 protected:
     ~IExtendPropertySheet2() = default;
 };
+TVCOM_IID_DERIVED(IExtendPropertySheet2, IID_IExtendPropertySheet2, IExtendPropertySheet)
 
 // Toolbars of a view.
 interface IToolbar : public IUnknown {
@@ -710,6 +727,7 @@ interface IToolbar : public IUnknown {
 protected:
     ~IToolbar() = default;
 };
+TVCOM_IID(IToolbar, IID_IToolbar)
 
 interface IControlbar : public IUnknown {
     STDMETHOD(Create)
@@ -720,6 +738,7 @@ interface IControlbar : public IUnknown {
 protected:
     ~IControlbar() = default;
 };
+TVCOM_IID(IControlbar, IID_IControlbar)
 
 interface IExtendControlbar : public IUnknown {
     STDMETHOD(SetControlbar)(LPCONTROLBAR pControlbar) PURE;
@@ -728,6 +747,7 @@ interface IExtendControlbar : public IUnknown {
 protected:
     ~IExtendControlbar() = default;
 };
+TVCOM_IID(IExtendControlbar, IID_IExtendControlbar)
 
 // Shows a help topic, "file.chm::topic.htm".
 interface IDisplayHelp : public IUnknown {
@@ -737,6 +757,7 @@ protected:
     ~IDisplayHelp() = default;
 };
 typedef IDisplayHelp* LPDISPLAYHELP;
+TVCOM_IID(IDisplayHelp, IID_IDisplayHelp)
 
 // The message view's title, body and icon.
 interface IMessageView : public IUnknown {
@@ -748,6 +769,7 @@ interface IMessageView : public IUnknown {
 protected:
     ~IMessageView() = default;
 };
+TVCOM_IID(IMessageView, IID_IMessageView)
 
 // What the console shows about a snap-in before and after adding it.
 interface ISnapinAbout : public IUnknown {
@@ -762,6 +784,7 @@ protected:
     ~ISnapinAbout() = default;
 };
 typedef ISnapinAbout* LPSNAPINABOUT;
+TVCOM_IID(ISnapinAbout, IID_ISnapinAbout)
 
 // The snap-in's help file, and the help files its topics link to.
 interface ISnapinHelp : public IUnknown {
@@ -770,6 +793,7 @@ interface ISnapinHelp : public IUnknown {
 protected:
     ~ISnapinHelp() = default;
 };
+TVCOM_IID(ISnapinHelp, IID_ISnapinHelp)
 
 interface ISnapinHelp2 : public ISnapinHelp {
     STDMETHOD(GetLinkedTopics)(LPOLESTR* lpCompiledHelpFiles) PURE;
@@ -777,6 +801,7 @@ interface ISnapinHelp2 : public ISnapinHelp {
 protected:
     ~ISnapinHelp2() = default;
 };
+TVCOM_IID_DERIVED(ISnapinHelp2, IID_ISnapinHelp2, ISnapinHelp)
 
 // A virtual (owner-data) list: the snap-in keeps the items, the console asks by index.
 interface IResultOwnerData : public IUnknown {
@@ -787,6 +812,7 @@ interface IResultOwnerData : public IUnknown {
 protected:
     ~IResultOwnerData() = default;
 };
+TVCOM_IID(IResultOwnerData, IID_IResultOwnerData)
 
 // Sorting of result items by the snap-in.
 interface IResultDataCompare : public IUnknown {
@@ -795,6 +821,7 @@ interface IResultDataCompare : public IUnknown {
 protected:
     ~IResultDataCompare() = default;
 };
+TVCOM_IID(IResultDataCompare, IID_IResultDataCompare)
 
 interface IResultDataCompareEx : public IUnknown {
     STDMETHOD(Compare)(RDCOMPARE* prdc, int* pnResult) PURE;
@@ -802,6 +829,7 @@ interface IResultDataCompareEx : public IUnknown {
 protected:
     ~IResultDataCompareEx() = default;
 };
+TVCOM_IID(IResultDataCompareEx, IID_IResultDataCompareEx)
 
 // Property pages tell the console of a change with the handle their sheet was given; the console then
 // sends MMCN_PROPERTY_CHANGE with param to the snap-in, on the console's thread.

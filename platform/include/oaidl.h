@@ -21,6 +21,7 @@ protected:
     ~IErrorInfo() = default;
 };
 typedef IErrorInfo* LPERRORINFO;
+TVCOM_IID(IErrorInfo, IID_IErrorInfo)
 
 interface ICreateErrorInfo : public IUnknown {
     STDMETHOD(SetGUID)(REFGUID rguid) PURE;
@@ -33,6 +34,7 @@ protected:
     ~ICreateErrorInfo() = default;
 };
 typedef ICreateErrorInfo* LPCREATEERRORINFO;
+TVCOM_IID(ICreateErrorInfo, IID_ICreateErrorInfo)
 
 interface ISupportErrorInfo : public IUnknown {
     STDMETHOD(InterfaceSupportsErrorInfo)(REFIID riid) PURE;
@@ -41,3 +43,4 @@ protected:
     ~ISupportErrorInfo() = default;
 };
 typedef ISupportErrorInfo* LPSUPPORTERRORINFO;
+TVCOM_IID(ISupportErrorInfo, IID_ISupportErrorInfo)

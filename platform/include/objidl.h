@@ -72,6 +72,7 @@ interface ISequentialStream : public IUnknown {
 protected:
     ~ISequentialStream() = default;
 };
+TVCOM_IID(ISequentialStream, IID_ISequentialStream)
 
 interface IStream : public ISequentialStream {
     STDMETHOD(Seek)(LARGE_INTEGER dlibMove, DWORD dwOrigin, ULARGE_INTEGER* plibNewPosition) PURE;
@@ -89,6 +90,7 @@ protected:
     ~IStream() = default;
 };
 typedef IStream* LPSTREAM;
+TVCOM_IID_DERIVED(IStream, IID_IStream, ISequentialStream)
 
 // A stream over the global memory block hGlobal (a new moveable block when it is null). The stream's
 // size starts at the block's size; writing past the end grows a moveable block in place (its handle
@@ -170,6 +172,7 @@ protected:
     ~IEnumFORMATETC() = default;
 };
 typedef IEnumFORMATETC* LPENUMFORMATETC;
+TVCOM_IID(IEnumFORMATETC, IID_IEnumFORMATETC)
 
 // Advise sinks are named by the data object's signature only; nothing here implements them.
 interface IAdviseSink;
@@ -190,3 +193,4 @@ protected:
     ~IDataObject() = default;
 };
 typedef IDataObject* LPDATAOBJECT;
+TVCOM_IID(IDataObject, IID_IDataObject)

@@ -30,6 +30,7 @@ protected:
     ~IConnectionPoint() = default;
 };
 typedef IConnectionPoint* LPCONNECTIONPOINT;
+TVCOM_IID(IConnectionPoint, IID_IConnectionPoint)
 
 interface IConnectionPointContainer : public IUnknown {
     STDMETHOD(EnumConnectionPoints)(IEnumConnectionPoints** ppEnum) PURE;
@@ -39,3 +40,4 @@ protected:
     ~IConnectionPointContainer() = default;
 };
 typedef IConnectionPointContainer* LPCONNECTIONPOINTCONTAINER;
+TVCOM_IID(IConnectionPointContainer, IID_IConnectionPointContainer)

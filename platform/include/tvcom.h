@@ -1,8 +1,9 @@
 // The COM toolkit every room shares: ComPtr, a pointer that holds one reference and whose constructors
 // say whether they adopt a reference or add one, and Object<I...>, the base of our own COM objects
-// (QueryInterface over the listed interfaces, an interlocked reference count, ISupportErrorInfo when it
-// is listed). An interface's IID is found through IidOf<I>(), which the header declaring the interface
-// provides with TVCOM_IID(I, IID_I).
+// (QueryInterface over the listed interfaces and the interfaces they derive from, an interlocked
+// reference count, ISupportErrorInfo when it is listed). Part serves objects whose interfaces cannot all
+// be bases of one class. An interface's IID comes from the TVCOM_IID line beside its declaration
+// (tvcomiid.h).
 #pragma once
 
 #include <atomic>
@@ -11,24 +12,8 @@
 #include <utility>
 
 #include "oaidl.h"
+#include "tvcomiid.h"
 #include "unknwn.h"
-
-namespace tvcom {
-
-// The IID of interface I; each interface's header (or its first user) names it with TVCOM_IID.
-template <class I> const IID& IidOf();
-
-} // namespace tvcom
-
-// Names the IID of an interface for IidOf, ComPtr::As and Object; written at namespace scope.
-#define TVCOM_IID(Interface, iid)                                                                             \
-    template <> inline const IID& tvcom::IidOf<Interface>() {                                                 \
-        return iid;                                                                                           \
-    }
-
-TVCOM_IID(IUnknown, IID_IUnknown)
-TVCOM_IID(IClassFactory, IID_IClassFactory)
-TVCOM_IID(ISupportErrorInfo, IID_ISupportErrorInfo)
 
 namespace tvcom {
 
@@ -110,8 +95,9 @@ template <class U, class From> ComPtr<U> QueryFrom(From* from, REFIID riid, HRES
 }
 
 // The base of our own COM objects: First answers IUnknown; every listed interface answers
-// QueryInterface; listing ISupportErrorInfo makes the object say that its other interfaces set error
-// information. An object starts with one reference, its creator's (see Make).
+// QueryInterface, and so do the interfaces it derives from (IConsole for IConsole2); listing
+// ISupportErrorInfo makes the object say that its other interfaces set error information. An object
+// starts with one reference, its creator's (see Make).
 template <class First, class... Rest> class Object : public First, public Rest... {
 public:
     Object(const Object&) = delete;
@@ -132,7 +118,7 @@ public:
     }
     // Overrides ISupportErrorInfo's member when that interface is listed; otherwise never called.
     STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) {
-        bool listed = riid == IidOf<First>() || (... || (riid == IidOf<Rest>()));
+        bool listed = Answers<First>(riid) || (... || Answers<Rest>(riid));
         return listed && riid != IID_ISupportErrorInfo ? S_OK : S_FALSE;
     }
 
@@ -142,14 +128,34 @@ protected:
 
     // The interface pointer for riid, or null; objects that answer more than their bases override it.
     virtual void* Find(REFIID riid) {
-        if (riid == IID_IUnknown || riid == IidOf<First>()) return static_cast<First*>(this);
+        if (riid == IID_IUnknown || Answers<First>(riid)) return static_cast<First*>(this);
         void* found = nullptr;
-        (void)((riid == IidOf<Rest>() && (found = static_cast<Rest*>(this), true)) || ...);
+        (void)((Answers<Rest>(riid) && (found = static_cast<Rest*>(this), true)) || ...);
         return found;
     }
 
 private:
     std::atomic<ULONG> m_refs{1};
+};
+
+// One interface of an object that cannot derive from all its interfaces (two of them declare members of
+// one name for different things, such as the console's namespace and result data): the part forwards
+// IUnknown to the object it belongs to, so that all its interfaces keep one identity and one count.
+// The object derives from Object<IUnknown> and answers each part in its Find, through Answers<I>.
+template <class I, class Outer> class Part : public I {
+public:
+    explicit Part(Outer* outer) : m_outer(outer) {}
+    Part(const Part&) = delete;
+    Part& operator=(const Part&) = delete;
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        return m_outer->QueryInterface(riid, ppv);
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return m_outer->AddRef(); }
+    STDMETHODIMP_(ULONG) Release() override { return m_outer->Release(); }
+
+protected:
+    Outer* m_outer;
 };
 
 // A new object of ours, held by the pointer that owns its first reference.

@@ -19,6 +19,10 @@ TVPAPI std::string Prefix();
 // become slashes; a native path comes back unchanged.
 TVPAPI std::string NativePath(std::wstring_view path);
 
+// The native folder of the prefix's C:\Windows\System32: an installer puts shared libraries there, and
+// the library search looks there for a bare name after the program's own folders.
+TVPAPI std::string SystemFolder();
+
 TVPAPI std::string ToUtf8(std::wstring_view text);
 TVPAPI std::wstring FromUtf8(std::string_view text);
 

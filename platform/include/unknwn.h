@@ -2,6 +2,7 @@
 #pragma once
 
 #include "guiddef.h"
+#include "tvcomiid.h"
 #include "winerror.h"
 
 #define interface struct
@@ -25,6 +26,7 @@ protected:
     ~IUnknown() = default;
 };
 typedef IUnknown* LPUNKNOWN;
+TVCOM_IID(IUnknown, IID_IUnknown)
 
 interface IClassFactory : public IUnknown {
     STDMETHOD(CreateInstance)(IUnknown * pUnkOuter, REFIID riid, void** ppvObject) PURE;
@@ -34,6 +36,7 @@ protected:
     ~IClassFactory() = default;
 };
 typedef IClassFactory* LPCLASSFACTORY;
+TVCOM_IID(IClassFactory, IID_IClassFactory)
 
 // The entry points of an in-process server.
 typedef HRESULT(STDMETHODCALLTYPE* LPFNGETCLASSOBJECT)(REFCLSID, REFIID, LPVOID*);

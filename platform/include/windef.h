@@ -55,6 +55,7 @@ typedef BYTE* LPBYTE;
 typedef const BYTE* LPCBYTE;
 typedef DWORD* LPDWORD;
 typedef DWORD* PDWORD;
+typedef ULONG* PULONG;
 typedef LONG* PLONG;
 typedef LONG* LPLONG;
 typedef BOOL* LPBOOL;

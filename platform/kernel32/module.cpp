@@ -54,16 +54,16 @@ std::string ExecutablePath() {
 }
 
 // The file a library name stands for: a name with a folder keeps its folder; a bare name is looked for
-// beside the program, then in the program's ../lib, then in the folders of PATH in their order (the
-// program's own folders come before PATH, as in the loader's standard search), then where the dynamic
-// loader looks.
+// beside the program, then in the program's ../lib, then in the system folder, then in the folders of
+// PATH in their order (the program's own folders and the system folder come before PATH, as in the
+// loader's standard search), then where the dynamic loader looks.
 std::string ResolveLibrary(LPCWSTR name) {
     std::string native = tvp::NativePath(name);
     std::filesystem::path path(native);
     std::string file = k32::LibraryFileName(path.filename().string());
     if (path.has_parent_path()) return (path.parent_path() / file).string();
     std::filesystem::path exeDir = std::filesystem::path(ExecutablePath()).parent_path();
-    std::vector<std::filesystem::path> folders{exeDir, exeDir.parent_path() / "lib"};
+    std::vector<std::filesystem::path> folders{exeDir, exeDir.parent_path() / "lib", tvp::SystemFolder()};
     if (const char* searchPath = getenv("PATH")) {
         std::string_view rest(searchPath);
         while (!rest.empty()) {

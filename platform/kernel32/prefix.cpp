@@ -20,6 +20,10 @@ std::string Prefix() {
     return std::string(home) + "/.local/share/tavrosk";
 }
 
+std::string SystemFolder() {
+    return NativePath(L"C:\\Windows\\System32");
+}
+
 std::string NativePath(std::wstring_view path) {
     std::string utf8 = ToUtf8(path);
     for (char& c : utf8)

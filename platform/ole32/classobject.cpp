@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "objbase.h"
+#include "tvcom.h"
 
 namespace {
 
@@ -19,7 +20,7 @@ thread_local Apartment t_apartment;
 
 struct RegisteredClass {
     CLSID clsid;
-    IUnknown* object;
+    tvcom::ComPtr<IUnknown> object;
     DWORD context;
     DWORD flags;
 };
@@ -30,7 +31,9 @@ struct InprocServer {
 };
 
 std::mutex g_lock;
-std::map<DWORD, RegisteredClass> g_classes;
+// Never destroyed: a class still registered when the process ends is not released after the library
+// that implements it may be gone.
+std::map<DWORD, RegisteredClass>& g_classes = *new std::map<DWORD, RegisteredClass>;
 DWORD g_nextCookie = 1;
 std::vector<InprocServer> g_servers;
 
@@ -108,23 +111,21 @@ extern "C" HRESULT WINAPI CoRegisterClassObject(REFCLSID rclsid, LPUNKNOWN pUnk,
     std::lock_guard guard(g_lock);
     for (auto& [cookie, entry] : g_classes)
         if (IsEqualCLSID(entry.clsid, rclsid) && !(entry.flags & REGCLS_MULTI_SEPARATE)) return CO_E_OBJISREG;
-    pUnk->AddRef();
     DWORD cookie = g_nextCookie++;
-    g_classes[cookie] = {rclsid, pUnk, dwClsContext, flags};
+    g_classes[cookie] = {rclsid, tvcom::ComPtr<IUnknown>::Retain(pUnk), dwClsContext, flags};
     *lpdwRegister = cookie;
     return S_OK;
 }
 
 extern "C" HRESULT WINAPI CoRevokeClassObject(DWORD dwRegister) {
-    IUnknown* object = nullptr;
+    tvcom::ComPtr<IUnknown> object; // released outside the lock: the release may run arbitrary code
     {
         std::lock_guard guard(g_lock);
         auto it = g_classes.find(dwRegister);
         if (it == g_classes.end()) return CO_E_OBJNOTREG;
-        object = it->second.object;
+        object = std::move(it->second.object);
         g_classes.erase(it);
     }
-    object->Release(); // outside the lock: the release may run arbitrary code
     return S_OK;
 }
 
@@ -133,21 +134,16 @@ extern "C" HRESULT WINAPI CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, 
     if (!ppv) return E_INVALIDARG;
     *ppv = nullptr;
     if (t_apartment.initCount == 0) return CO_E_NOTINITIALIZED;
-    IUnknown* registered = nullptr;
+    tvcom::ComPtr<IUnknown> registered;
     {
         std::lock_guard guard(g_lock);
         for (auto& [cookie, entry] : g_classes)
             if (IsEqualCLSID(entry.clsid, rclsid) && (entry.context & dwClsContext)) {
                 registered = entry.object;
-                registered->AddRef();
                 break;
             }
     }
-    if (registered) {
-        HRESULT hr = registered->QueryInterface(riid, ppv);
-        registered->Release();
-        return hr;
-    }
+    if (registered) return registered->QueryInterface(riid, ppv);
     if (!(dwClsContext & CLSCTX_INPROC_SERVER)) return REGDB_E_CLASSNOTREG;
     return InprocClassObject(rclsid, riid, ppv);
 }
@@ -156,13 +152,10 @@ extern "C" HRESULT WINAPI CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter,
                                            REFIID riid, LPVOID* ppv) {
     if (!ppv) return E_POINTER;
     *ppv = nullptr;
-    IClassFactory* factory = nullptr;
-    HRESULT hr = CoGetClassObject(rclsid, dwClsContext, nullptr, IID_IClassFactory,
-                                  reinterpret_cast<void**>(&factory));
+    tvcom::ComPtr<IClassFactory> factory;
+    HRESULT hr = CoGetClassObject(rclsid, dwClsContext, nullptr, IID_IClassFactory, factory.ReceiveVoid());
     if (FAILED(hr)) return hr;
-    hr = factory->CreateInstance(pUnkOuter, riid, ppv);
-    factory->Release();
-    return hr;
+    return factory->CreateInstance(pUnkOuter, riid, ppv);
 }
 
 extern "C" void WINAPI CoFreeUnusedLibraries(void) {

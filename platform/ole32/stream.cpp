@@ -7,6 +7,7 @@
 #include <new>
 
 #include "objidl.h"
+#include "tvcom.h"
 
 namespace {
 
@@ -26,31 +27,12 @@ struct SharedBlock {
     }
 };
 
-class CHGlobalStream final : public IStream {
+class CHGlobalStream final : public tvcom::Object<IStream> {
 public:
     explicit CHGlobalStream(std::shared_ptr<SharedBlock> block, ULONGLONG position = 0)
         : m_block(std::move(block)), m_position(position) {}
-    virtual ~CHGlobalStream() = default;
 
     HGLOBAL Handle() const { return m_block->handle; }
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_ISequentialStream) ||
-            IsEqualIID(riid, IID_IStream) || IsEqualIID(riid, IID_HGlobalStreamSelf)) {
-            *ppv = static_cast<IStream*>(this);
-            AddRef();
-            return S_OK;
-        }
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_refCount)); }
-    STDMETHODIMP_(ULONG) Release() override {
-        LONG count = InterlockedDecrement(&m_refCount);
-        if (count == 0) delete this;
-        return static_cast<ULONG>(count);
-    }
 
     STDMETHODIMP Read(void* pv, ULONG cb, ULONG* pcbRead) override {
         if (pcbRead) *pcbRead = 0;
@@ -150,11 +132,13 @@ public:
 
     STDMETHODIMP Clone(IStream** ppstm) override {
         if (!ppstm) return STG_E_INVALIDPOINTER;
-        auto* clone = new (std::nothrow) CHGlobalStream(m_block, m_position);
-        *ppstm = clone;
-        if (!clone) return E_OUTOFMEMORY;
-        clone->AddRef();
-        return S_OK;
+        *ppstm = new (std::nothrow) CHGlobalStream(m_block, m_position); // the creator's reference
+        return *ppstm ? S_OK : E_OUTOFMEMORY;
+    }
+
+protected:
+    void* Find(REFIID riid) override {
+        return IsEqualIID(riid, IID_HGlobalStreamSelf) ? static_cast<IStream*>(this) : Object::Find(riid);
     }
 
 private:
@@ -165,7 +149,6 @@ private:
         return S_OK;
     }
 
-    LONG m_refCount = 0;
     std::shared_ptr<SharedBlock> m_block;
     ULONGLONG m_position;
 };
@@ -190,19 +173,16 @@ extern "C" HRESULT WINAPI CreateStreamOnHGlobal(HGLOBAL hGlobal, BOOL fDeleteOnR
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
-    stream->AddRef();
-    *ppstm = stream;
+    *ppstm = stream; // the creator's reference
     return S_OK;
 }
 
 extern "C" HRESULT WINAPI GetHGlobalFromStream(LPSTREAM pstm, HGLOBAL* phglobal) {
     if (!pstm || !phglobal) return E_INVALIDARG;
     *phglobal = nullptr;
-    IUnknown* self = nullptr;
-    if (FAILED(pstm->QueryInterface(IID_HGlobalStreamSelf, reinterpret_cast<void**>(&self))) || !self)
-        return E_INVALIDARG;
-    *phglobal = static_cast<CHGlobalStream*>(static_cast<IStream*>(self))->Handle();
-    self->Release();
+    auto self = tvcom::QueryFrom<IStream>(pstm, IID_HGlobalStreamSelf);
+    if (!self) return E_INVALIDARG;
+    *phglobal = static_cast<CHGlobalStream*>(self.Get())->Handle();
     return S_OK;
 }
 

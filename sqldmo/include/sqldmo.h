@@ -149,6 +149,7 @@ interface IWSQLDMONameList : public IUnknown {
 protected:
     ~IWSQLDMONameList() = default;
 };
+TVCOM_IID(IWSQLDMONameList, IID_IWSQLDMONameList)
 
 interface IWSQLDMOQueryResults : public IUnknown {
     STDMETHOD(GetRows)(LPLONG pRetVal) PURE;
@@ -162,6 +163,7 @@ interface IWSQLDMOQueryResults : public IUnknown {
 protected:
     ~IWSQLDMOQueryResults() = default;
 };
+TVCOM_IID(IWSQLDMOQueryResults, IID_IWSQLDMOQueryResults)
 
 // Server registration ---------------------------------------------------------------------------------
 
@@ -177,6 +179,7 @@ interface IWSQLDMORegisteredServer : public IUnknown {
 protected:
     ~IWSQLDMORegisteredServer() = default;
 };
+TVCOM_IID(IWSQLDMORegisteredServer, IID_IWSQLDMORegisteredServer)
 
 interface IWSQLDMORegisteredServers : public IUnknown {
     SQLDMO_COLLECTION_MEMBERS(IWSQLDMORegisteredServer);
@@ -187,6 +190,7 @@ interface IWSQLDMORegisteredServers : public IUnknown {
 protected:
     ~IWSQLDMORegisteredServers() = default;
 };
+TVCOM_IID(IWSQLDMORegisteredServers, IID_IWSQLDMORegisteredServers)
 
 interface IWSQLDMOServerGroup : public IUnknown {
     STDMETHOD(GetName)(SQLDMO_LPBSTR pRetVal) PURE;
@@ -197,6 +201,7 @@ interface IWSQLDMOServerGroup : public IUnknown {
 protected:
     ~IWSQLDMOServerGroup() = default;
 };
+TVCOM_IID(IWSQLDMOServerGroup, IID_IWSQLDMOServerGroup)
 
 interface IWSQLDMOServerGroups : public IUnknown {
     SQLDMO_COLLECTION_MEMBERS(IWSQLDMOServerGroup);
@@ -207,6 +212,7 @@ interface IWSQLDMOServerGroups : public IUnknown {
 protected:
     ~IWSQLDMOServerGroups() = default;
 };
+TVCOM_IID(IWSQLDMOServerGroups, IID_IWSQLDMOServerGroups)
 
 interface IWSQLDMOApplication : public IUnknown {
     STDMETHOD(GetServerGroups)(IWSQLDMOServerGroups** ppObj) PURE;
@@ -218,6 +224,7 @@ interface IWSQLDMOApplication : public IUnknown {
 protected:
     ~IWSQLDMOApplication() = default;
 };
+TVCOM_IID(IWSQLDMOApplication, IID_IWSQLDMOApplication)
 
 // Files, file groups, options, log ---------------------------------------------------------------------
 
@@ -231,6 +238,7 @@ interface IWSQLDMODBFile : public IUnknown {
 protected:
     ~IWSQLDMODBFile() = default;
 };
+TVCOM_IID(IWSQLDMODBFile, IID_IWSQLDMODBFile)
 
 interface IWSQLDMODBFiles : public IUnknown {
     SQLDMO_COLLECTION_MEMBERS(IWSQLDMODBFile);
@@ -239,6 +247,7 @@ interface IWSQLDMODBFiles : public IUnknown {
 protected:
     ~IWSQLDMODBFiles() = default;
 };
+TVCOM_IID(IWSQLDMODBFiles, IID_IWSQLDMODBFiles)
 
 interface IWSQLDMOLogFile : public IUnknown {
     STDMETHOD(GetName)(SQLDMO_LPBSTR pRetVal) PURE;
@@ -250,6 +259,7 @@ interface IWSQLDMOLogFile : public IUnknown {
 protected:
     ~IWSQLDMOLogFile() = default;
 };
+TVCOM_IID(IWSQLDMOLogFile, IID_IWSQLDMOLogFile)
 
 interface IWSQLDMOLogFiles : public IUnknown {
     SQLDMO_COLLECTION_MEMBERS(IWSQLDMOLogFile);
@@ -258,6 +268,7 @@ interface IWSQLDMOLogFiles : public IUnknown {
 protected:
     ~IWSQLDMOLogFiles() = default;
 };
+TVCOM_IID(IWSQLDMOLogFiles, IID_IWSQLDMOLogFiles)
 
 interface IWSQLDMOFileGroup : public IUnknown {
     STDMETHOD(GetName)(SQLDMO_LPBSTR pRetVal) PURE;
@@ -266,6 +277,7 @@ interface IWSQLDMOFileGroup : public IUnknown {
 protected:
     ~IWSQLDMOFileGroup() = default;
 };
+TVCOM_IID(IWSQLDMOFileGroup, IID_IWSQLDMOFileGroup)
 
 interface IWSQLDMOFileGroups : public IUnknown {
     SQLDMO_COLLECTION_MEMBERS(IWSQLDMOFileGroup);
@@ -273,6 +285,7 @@ interface IWSQLDMOFileGroups : public IUnknown {
 protected:
     ~IWSQLDMOFileGroups() = default;
 };
+TVCOM_IID(IWSQLDMOFileGroups, IID_IWSQLDMOFileGroups)
 
 interface IWSQLDMODBOption : public IUnknown {
     STDMETHOD(GetReadOnly)(VARIANT_BOOL* pRetVal) PURE;
@@ -281,6 +294,7 @@ interface IWSQLDMODBOption : public IUnknown {
 protected:
     ~IWSQLDMODBOption() = default;
 };
+TVCOM_IID(IWSQLDMODBOption, IID_IWSQLDMODBOption)
 
 interface IWSQLDMOTransactionLog : public IUnknown {
     // Dates as text, "YYYY-MM-DD HH:MM:SS"; LastBackup is empty when the database was never backed up.
@@ -293,6 +307,7 @@ interface IWSQLDMOTransactionLog : public IUnknown {
 protected:
     ~IWSQLDMOTransactionLog() = default;
 };
+TVCOM_IID(IWSQLDMOTransactionLog, IID_IWSQLDMOTransactionLog)
 
 // Databases ---------------------------------------------------------------------------------------------
 
@@ -314,6 +329,7 @@ interface IWSQLDMODatabase : public IUnknown {
 protected:
     ~IWSQLDMODatabase() = default;
 };
+TVCOM_IID(IWSQLDMODatabase, IID_IWSQLDMODatabase)
 
 interface IWSQLDMODatabases : public IUnknown {
     SQLDMO_COLLECTION_MEMBERS(IWSQLDMODatabase);
@@ -325,6 +341,7 @@ interface IWSQLDMODatabases : public IUnknown {
 protected:
     ~IWSQLDMODatabases() = default;
 };
+TVCOM_IID(IWSQLDMODatabases, IID_IWSQLDMODatabases)
 
 // Backup and restore ------------------------------------------------------------------------------------
 
@@ -336,6 +353,7 @@ interface IWSQLDMOBackupSink : public IUnknown {
 protected:
     ~IWSQLDMOBackupSink() = default;
 };
+TVCOM_IID(IWSQLDMOBackupSink, IID_IWSQLDMOBackupSink)
 
 interface IWSQLDMORestoreSink : public IUnknown {
     STDMETHOD(PercentComplete)(SQLDMO_LPCSTR Message, long Percent) PURE;
@@ -345,6 +363,7 @@ interface IWSQLDMORestoreSink : public IUnknown {
 protected:
     ~IWSQLDMORestoreSink() = default;
 };
+TVCOM_IID(IWSQLDMORestoreSink, IID_IWSQLDMORestoreSink)
 
 // Device lists are bracketed file names separated by commas: "[c:\b\one.bak]".
 interface IWSQLDMOBackup : public IUnknown {
@@ -369,6 +388,7 @@ interface IWSQLDMOBackup : public IUnknown {
 protected:
     ~IWSQLDMOBackup() = default;
 };
+TVCOM_IID(IWSQLDMOBackup, IID_IWSQLDMOBackup)
 
 interface IWSQLDMORestore : public IUnknown {
     STDMETHOD(GetAction)(LPLONG pRetVal) PURE;
@@ -398,6 +418,7 @@ interface IWSQLDMORestore : public IUnknown {
 protected:
     ~IWSQLDMORestore() = default;
 };
+TVCOM_IID(IWSQLDMORestore, IID_IWSQLDMORestore)
 
 // Jobs ----------------------------------------------------------------------------------------------------
 
@@ -427,6 +448,7 @@ interface IWSQLDMOSchedule : public IUnknown {
 protected:
     ~IWSQLDMOSchedule() = default;
 };
+TVCOM_IID(IWSQLDMOSchedule, IID_IWSQLDMOSchedule)
 
 // Changes to a schedule of an existing job are written at once, or collected between BeginAlter and
 // DoAlter and written together (CancelAlter drops them).
@@ -445,6 +467,7 @@ interface IWSQLDMOJobSchedule : public IUnknown {
 protected:
     ~IWSQLDMOJobSchedule() = default;
 };
+TVCOM_IID(IWSQLDMOJobSchedule, IID_IWSQLDMOJobSchedule)
 
 interface IWSQLDMOJobSchedules : public IUnknown {
     SQLDMO_COLLECTION_MEMBERS(IWSQLDMOJobSchedule);
@@ -453,6 +476,7 @@ interface IWSQLDMOJobSchedules : public IUnknown {
 protected:
     ~IWSQLDMOJobSchedules() = default;
 };
+TVCOM_IID(IWSQLDMOJobSchedules, IID_IWSQLDMOJobSchedules)
 
 interface IWSQLDMOJobStep : public IUnknown {
     STDMETHOD(GetStepID)(LPLONG pRetVal) PURE;
@@ -478,6 +502,7 @@ interface IWSQLDMOJobStep : public IUnknown {
 protected:
     ~IWSQLDMOJobStep() = default;
 };
+TVCOM_IID(IWSQLDMOJobStep, IID_IWSQLDMOJobStep)
 
 interface IWSQLDMOJobSteps : public IUnknown {
     SQLDMO_COLLECTION_MEMBERS(IWSQLDMOJobStep);
@@ -486,6 +511,7 @@ interface IWSQLDMOJobSteps : public IUnknown {
 protected:
     ~IWSQLDMOJobSteps() = default;
 };
+TVCOM_IID(IWSQLDMOJobSteps, IID_IWSQLDMOJobSteps)
 
 interface IWSQLDMOJob : public IUnknown {
     STDMETHOD(GetName)(SQLDMO_LPBSTR pRetVal) PURE;
@@ -511,15 +537,25 @@ interface IWSQLDMOJob : public IUnknown {
     STDMETHOD(GetJobSteps)(IWSQLDMOJobSteps** ppObj) PURE;
     STDMETHOD(GetJobSchedules)(IWSQLDMOJobSchedules** ppObj) PURE;
     STDMETHOD(ApplyToTargetServer)(SQLDMO_LPCSTR ServerName) PURE;
+    // Asks the agent to run the job, from the named step (empty: the start step); fails when no agent
+    // runs to be told. Invoke is Start from the start step.
     STDMETHOD(Start)(SQLDMO_LPCSTR StepName) PURE;
     STDMETHOD(Refresh)() PURE;
     STDMETHOD(Remove)() PURE;
     STDMETHOD(RemoveStepByName)(SQLDMO_LPCSTR StepName) PURE;
     STDMETHOD(RemoveScheduleByName)(SQLDMO_LPCSTR ScheduleName) PURE;
+    STDMETHOD(Invoke)() PURE;
+    // "N (step name)" while the job executes, "0 (unknown)" otherwise.
+    STDMETHOD(GetCurrentRunStep)(SQLDMO_LPBSTR pRetVal) PURE;
+    // The job's history, newest first: instance_id, job_id, job_name, step_id, step_name (step 0 is the
+    // job's outcome), sql_message_id, sql_severity, message, run_status, run_date, run_time,
+    // run_duration (hhmmss), server.
+    STDMETHOD(EnumHistory)(IWSQLDMOQueryResults** ppResults) PURE;
 
 protected:
     ~IWSQLDMOJob() = default;
 };
+TVCOM_IID(IWSQLDMOJob, IID_IWSQLDMOJob)
 
 interface IWSQLDMOJobs : public IUnknown {
     SQLDMO_COLLECTION_MEMBERS(IWSQLDMOJob);
@@ -529,6 +565,7 @@ interface IWSQLDMOJobs : public IUnknown {
 protected:
     ~IWSQLDMOJobs() = default;
 };
+TVCOM_IID(IWSQLDMOJobs, IID_IWSQLDMOJobs)
 
 interface IWSQLDMOJobServer : public IUnknown {
     STDMETHOD(GetJobs)(IWSQLDMOJobs** ppObj) PURE;
@@ -539,6 +576,7 @@ interface IWSQLDMOJobServer : public IUnknown {
 protected:
     ~IWSQLDMOJobServer() = default;
 };
+TVCOM_IID(IWSQLDMOJobServer, IID_IWSQLDMOJobServer)
 
 // Security and devices -----------------------------------------------------------------------------------
 
@@ -554,6 +592,7 @@ interface IWSQLDMOLogin : public IUnknown {
 protected:
     ~IWSQLDMOLogin() = default;
 };
+TVCOM_IID(IWSQLDMOLogin, IID_IWSQLDMOLogin)
 
 interface IWSQLDMOLogins : public IUnknown {
     SQLDMO_COLLECTION_MEMBERS(IWSQLDMOLogin);
@@ -562,6 +601,7 @@ interface IWSQLDMOLogins : public IUnknown {
 protected:
     ~IWSQLDMOLogins() = default;
 };
+TVCOM_IID(IWSQLDMOLogins, IID_IWSQLDMOLogins)
 
 interface IWSQLDMOServerRole : public IUnknown {
     STDMETHOD(GetName)(SQLDMO_LPBSTR pRetVal) PURE;
@@ -573,6 +613,7 @@ interface IWSQLDMOServerRole : public IUnknown {
 protected:
     ~IWSQLDMOServerRole() = default;
 };
+TVCOM_IID(IWSQLDMOServerRole, IID_IWSQLDMOServerRole)
 
 interface IWSQLDMOServerRoles : public IUnknown {
     SQLDMO_COLLECTION_MEMBERS(IWSQLDMOServerRole);
@@ -580,6 +621,7 @@ interface IWSQLDMOServerRoles : public IUnknown {
 protected:
     ~IWSQLDMOServerRoles() = default;
 };
+TVCOM_IID(IWSQLDMOServerRoles, IID_IWSQLDMOServerRoles)
 
 interface IWSQLDMOBackupDevice : public IUnknown {
     STDMETHOD(GetName)(SQLDMO_LPBSTR pRetVal) PURE;
@@ -588,6 +630,7 @@ interface IWSQLDMOBackupDevice : public IUnknown {
 protected:
     ~IWSQLDMOBackupDevice() = default;
 };
+TVCOM_IID(IWSQLDMOBackupDevice, IID_IWSQLDMOBackupDevice)
 
 interface IWSQLDMOBackupDevices : public IUnknown {
     SQLDMO_COLLECTION_MEMBERS(IWSQLDMOBackupDevice);
@@ -595,6 +638,7 @@ interface IWSQLDMOBackupDevices : public IUnknown {
 protected:
     ~IWSQLDMOBackupDevices() = default;
 };
+TVCOM_IID(IWSQLDMOBackupDevices, IID_IWSQLDMOBackupDevices)
 
 interface IWSQLDMORegistry : public IUnknown {
     STDMETHOD(GetBackupDirectory)(SQLDMO_LPBSTR pRetVal) PURE;
@@ -604,6 +648,7 @@ interface IWSQLDMORegistry : public IUnknown {
 protected:
     ~IWSQLDMORegistry() = default;
 };
+TVCOM_IID(IWSQLDMORegistry, IID_IWSQLDMORegistry)
 
 // The server ----------------------------------------------------------------------------------------------
 
@@ -638,3 +683,4 @@ interface IWSQLDMOServer : public IUnknown {
 protected:
     ~IWSQLDMOServer() = default;
 };
+TVCOM_IID(IWSQLDMOServer, IID_IWSQLDMOServer)

@@ -3,33 +3,22 @@
 // thread replaces it.
 #include "msde/dmo.h"
 
+#include <cwchar>
+
+#include "tvcom.h"
+#include "tvplatform.h"
+
 namespace MSDE {
 
 namespace detail {
 
-namespace {
-
-// Releases a COM pointer when leaving the scope, whatever way that happens.
-template <class I> struct Held {
-    I* pointer = nullptr;
-    ~Held() {
-        if (pointer) pointer->Release();
-    }
-};
-
-} // namespace
-
 DmoMessage* TakeDescription(REFIID iid, IUnknown* object) {
-    if (!object) return nullptr;
-    Held<ISupportErrorInfo> support;
-    if (FAILED(object->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void**>(&support.pointer))) ||
-        !support.pointer)
-        return nullptr;
-    if (support.pointer->InterfaceSupportsErrorInfo(iid) != S_OK) return nullptr;
-    Held<IErrorInfo> info;
-    if (GetErrorInfo(0, &info.pointer) != S_OK || !info.pointer) return nullptr;
+    auto support = tvcom::QueryFrom<ISupportErrorInfo>(object, IID_ISupportErrorInfo);
+    if (!support || support->InterfaceSupportsErrorInfo(iid) != S_OK) return nullptr;
+    tvcom::ComPtr<IErrorInfo> info;
+    if (GetErrorInfo(0, info.Receive()) != S_OK || !info) return nullptr;
     BSTR description = nullptr;
-    if (FAILED(info.pointer->GetDescription(&description))) return nullptr;
+    if (FAILED(info->GetDescription(&description))) return nullptr;
     auto* message = new DmoMessage;
     if (description) message->wide.assign(description, SysStringLen(description));
     SysFreeString(description);
@@ -55,6 +44,41 @@ void Release(DmoMessage* message) {
 
 } // namespace detail
 
+DmoFailure::DmoFailure(HRESULT result, detail::DmoMessage* message) : m_result(result), m_message(message) {}
+
+DmoFailure::DmoFailure(HRESULT result, const std::wstring& description)
+    : m_result(result), m_message(new detail::DmoMessage) {
+    m_message->wide = description;
+}
+
+DmoFailure::DmoFailure(const DmoFailure& other)
+    : std::exception(other), m_result(other.m_result), m_message(other.m_message) {
+    if (m_message) ++m_message->references;
+}
+
+DmoFailure::~DmoFailure() {
+    detail::Release(m_message);
+}
+
+const char* DmoFailure::what() const noexcept {
+    return m_message ? detail::Narrow(*m_message) : "";
+}
+
+detail::DmoMessage* DmoFailure::Describe(REFIID iid, IUnknown* object) {
+    try {
+        return detail::TakeDescription(iid, object);
+    } catch (...) {
+        OutputDebugStringA("Error constructing dmo_error exception\n");
+        return nullptr;
+    }
+}
+
+void ThrowNotCreated(const wchar_t* what, HRESULT hr) {
+    WCHAR code[16];
+    swprintf(code, 16, L"0x%08X", static_cast<unsigned>(hr));
+    throw DmoFailure(hr, std::wstring(L"The ") + what + L" object could not be created (" + code + L").");
+}
+
 std::string ErrorCaption(const std::string& text) {
     size_t lineEnd = text.find_first_of("\r\n");
     std::string firstLine = text.substr(0, lineEnd);
@@ -72,23 +96,13 @@ std::string ErrorBody(const std::string& text) {
     return body;
 }
 
-namespace {
-
-std::wstring Wide(const std::string& text) {
-    int count = MultiByteToWideChar(CP_ACP, 0, text.c_str(), int(text.size()), nullptr, 0);
-    std::wstring wide(size_t(count > 0 ? count : 0), L'\0');
-    if (count > 0) MultiByteToWideChar(CP_ACP, 0, text.c_str(), int(text.size()), wide.data(), count);
-    return wide;
-}
-
-} // namespace
-
 void ReportError(const std::exception& error) {
     std::string text = error.what();
     std::string caption = ErrorCaption(text);
     std::string body = ErrorBody(text);
     OutputDebugStringA(body.c_str());
-    MessageBoxW(nullptr, Wide(body).c_str(), Wide(caption).c_str(), MB_ICONERROR | MB_OK);
+    // The system code page is UTF-8.
+    MessageBoxW(nullptr, tvp::FromUtf8(body).c_str(), tvp::FromUtf8(caption).c_str(), MB_ICONERROR | MB_OK);
 }
 
 void TraceError(const std::exception& error) {

@@ -12,6 +12,7 @@
 
 #include "oaidl.h"
 #include "sqldmo.h"
+#include "tvcom.h"
 #include "windows.h"
 
 // The storage never deletes an interface: COM objects free themselves in their last Release, and
@@ -123,9 +124,12 @@ template <class I> DmoPtr<I> CreateDmo(REFCLSID clsid, REFIID iid, HRESULT* resu
     return object;
 }
 
+// Throws the DmoFailure "The <what> object could not be created (0x...)." with result hr.
+[[noreturn]] void ThrowNotCreated(const wchar_t* what, HRESULT hr);
+
 namespace detail {
 
-// The description of a failure, shared by every copy of one dmo_error.
+// The description of a failure, shared by every copy of one exception.
 struct DmoMessage {
     std::wstring wide;
     std::string narrow; // made on the first what()
@@ -141,28 +145,41 @@ void Release(DmoMessage* message);
 
 } // namespace detail
 
-// A failed call on an object of the object model; P is the smart pointer type of the failing interface.
-template <class P> class dmo_error : public std::exception {
+// A failed call of the object model, whatever the failing interface: the description the object left
+// (absent when it left none) and the call's result. Every failure of the object model is caught as this
+// type where the catcher does not care which interface failed.
+class DmoFailure : public std::exception {
 public:
-    dmo_error(REFIID iid, const P& object) {
-        // A failure while reading the description leaves the exception without one.
-        try {
-            m_message = detail::TakeDescription(iid, raw(object));
-        } catch (...) {
-            OutputDebugStringA("Error constructing dmo_error exception\n");
-        }
-    }
-    dmo_error(const dmo_error& other) : std::exception(other), m_message(other.m_message) {
-        if (m_message) ++m_message->references;
-    }
-    dmo_error& operator=(const dmo_error&) = delete;
-    ~dmo_error() override { detail::Release(m_message); }
+    // A failure that did not come from a call on an object, such as a class that could not be created.
+    DmoFailure(HRESULT result, const std::wstring& description);
+    DmoFailure(const DmoFailure& other);
+    DmoFailure& operator=(const DmoFailure&) = delete;
+    ~DmoFailure() override;
 
     // The description as narrow text in the system code page; empty when there is none.
-    const char* what() const noexcept override { return m_message ? detail::Narrow(*m_message) : ""; }
+    const char* what() const noexcept override;
+    // The description as the object model gave it; empty when there is none.
+    std::wstring Description() const { return m_message ? m_message->wide : std::wstring(); }
+    bool HasDescription() const { return m_message != nullptr; }
+    // The failed call's result; always a failure.
+    HRESULT Result() const { return m_result; }
+
+protected:
+    DmoFailure(HRESULT result, detail::DmoMessage* message);
+    // The description that a failed call of interface iid on object left, or null. A failure while it
+    // is read leaves the exception without one.
+    static detail::DmoMessage* Describe(REFIID iid, IUnknown* object);
 
 private:
+    HRESULT m_result;
     detail::DmoMessage* m_message = nullptr;
+};
+
+// A failed call on an object of the object model; P is the smart pointer type of the failing interface.
+template <class P> class dmo_error : public DmoFailure {
+public:
+    dmo_error(REFIID iid, const P& object, HRESULT result = E_FAIL)
+        : DmoFailure(result, Describe(iid, raw(object))) {}
 };
 
 // The interface identifier of each interface, for the throw idiom.
@@ -209,10 +226,20 @@ MSDE_DMO_IID(IWSQLDMORegistry)
 #undef MSDE_DMO_IID
 
 // The throw idiom at every call site: `DmoCheck(job, raw(job)->SetName(name));` throws
-// dmo_error<JobPtr> with the job's description when the call failed, and returns the result otherwise.
+// dmo_error<JobPtr> with the job's description and the call's result when the call failed, and returns
+// the result otherwise.
 template <class I> HRESULT DmoCheck(const DmoPtr<I>& object, HRESULT hr) {
-    if (hr < 0) throw dmo_error<DmoPtr<I>>(DmoIid<I>(), object);
+    if (hr < 0) throw dmo_error<DmoPtr<I>>(DmoIid<I>(), object, hr);
     return hr;
+}
+
+// A new object of the object model's class clsid, as interface I; throws a DmoFailure naming the class
+// (what, e.g. "restore") when it cannot be created.
+template <class I> DmoPtr<I> CreateDmoOrThrow(REFCLSID clsid, REFIID iid, const wchar_t* what) {
+    HRESULT hr = S_OK;
+    DmoPtr<I> object = CreateDmo<I>(clsid, iid, &hr);
+    if (!raw(object)) ThrowNotCreated(what, FAILED(hr) ? hr : E_NOINTERFACE);
+    return object;
 }
 
 // The bracketed chain of sources at the start of a description ("[Tavrosk][Engine]"), up to the last

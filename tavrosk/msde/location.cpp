@@ -5,6 +5,7 @@
 
 #include <cwctype>
 #include <optional>
+#include <utility>
 
 namespace MSDE {
 
@@ -103,7 +104,13 @@ std::wstring FindProgramLocation(const std::wstring& name, const std::wstring& e
 
 bool IsCurrentUserAdministrator() {
     HMODULE library = LoadLibraryW(L"morvane.dll");
-    if (!library) return false;
+    if (!library) {
+        // Without the maker's check nobody is an administrator; say why once, not at every menu.
+        static bool said = false;
+        if (!std::exchange(said, true))
+            OutputDebugStringW(L"morvane.dll could not be loaded; the administrator's items are not offered.\n");
+        return false;
+    }
     bool answer = false;
     if (auto check = reinterpret_cast<bool (*)()>(GetProcAddress(library, "IsUserAdministrator")))
         answer = check();

@@ -2,7 +2,15 @@
 // resources and the remembered paths; the root goes, and the whole tree with it, when the snap-in goes.
 #include "msde/mybase.h"
 
+#include <new>
+
 #include "msde/nodes/korvath.h"
+#include "snapins/classfactory.h"
+
+// The snap-in that the class factory makes.
+tvcom::ComPtr<IComponentData> Snapins::CreateSnapin() {
+    return tvcom::ComPtr<IComponentData>::Adopt(new (std::nothrow) MSDE::CMyBase());
+}
 
 namespace MSDE {
 

@@ -24,7 +24,6 @@ HRESULT TaskMemString(UINT id, LPOLESTR* out) {
 } // namespace
 
 CSnapinAbout::CSnapinAbout() {
-    AddObject();
     HMODULE resources = SnapinModule().resourceModule;
     m_smallImage = LoadBitmapW(resources, MAKEINTRESOURCEW(IDB_SMALL_IMAGES));
     m_largeImage = LoadBitmapW(resources, MAKEINTRESOURCEW(IDB_LARGE_IMAGES));
@@ -35,28 +34,6 @@ CSnapinAbout::~CSnapinAbout() {
     if (m_smallImage) DeleteObject(m_smallImage);
     if (m_largeImage) DeleteObject(m_largeImage);
     if (m_icon) DestroyIcon(m_icon);
-    RemoveObject();
-}
-
-STDMETHODIMP CSnapinAbout::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv) return E_FAIL;
-    *ppv = nullptr;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_ISnapinAbout)) {
-        *ppv = static_cast<ISnapinAbout*>(this);
-        AddRef();
-        return S_OK;
-    }
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) CSnapinAbout::AddRef() {
-    return static_cast<ULONG>(InterlockedIncrement(&m_refCount));
-}
-
-STDMETHODIMP_(ULONG) CSnapinAbout::Release() {
-    LONG count = InterlockedDecrement(&m_refCount);
-    if (count == 0) delete this;
-    return static_cast<ULONG>(count);
 }
 
 STDMETHODIMP CSnapinAbout::GetSnapinDescription(LPOLESTR* lpDescription) {

@@ -3,26 +3,25 @@
 #pragma once
 
 #include "mmc.h"
+#include "snapins/snapinobject.h"
 
 namespace Snapins {
 
-class CSnapinAbout : public ISnapinAbout {
+class CSnapinAbout : public CSnapinObject<ISnapinAbout> {
 public:
     CSnapinAbout();
 
-    STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override;
-    STDMETHOD_(ULONG, AddRef)() override;
-    STDMETHOD_(ULONG, Release)() override;
     STDMETHOD(GetSnapinDescription)(LPOLESTR* lpDescription) override;
     STDMETHOD(GetProvider)(LPOLESTR* lpName) override;
     STDMETHOD(GetSnapinVersion)(LPOLESTR* lpVersion) override;
     STDMETHOD(GetSnapinImage)(HICON* hAppIcon) override;
     STDMETHOD(GetStaticFolderImage)
     (HBITMAP* hSmallImage, HBITMAP* hSmallImageOpen, HBITMAP* hLargeImage, COLORREF* cMask) override;
-    virtual ~CSnapinAbout();
+
+protected:
+    ~CSnapinAbout() override;
 
 private:
-    LONG m_refCount = 0;
     HBITMAP m_smallImage = nullptr;
     HBITMAP m_largeImage = nullptr;
     HICON m_icon = nullptr;

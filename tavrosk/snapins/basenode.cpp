@@ -6,16 +6,17 @@
 
 #include <algorithm>
 #include <locale>
+#include <map>
 #include <mutex>
 #include <stdexcept>
 #include <unordered_set>
 
 #include "resources/resource.h"
-#include "snapins/consoleptr.h"
 #include "snapins/dataobject.h"
 #include "snapins/module.h"
 #include "snapins/proppage.h"
 #include "snapins/resstring.h"
+#include "tvcom.h"
 
 namespace Snapins {
 
@@ -45,7 +46,23 @@ void LoadImageStrips() {
     });
 }
 
+// A wizard picture, loaded on its first use from the resource module current then and kept: the console
+// draws it for every run of the wizard and frees none of them. Id 0 is no picture.
+HBITMAP WizardBitmap(UINT id) {
+    if (id == 0) return nullptr;
+    static std::mutex lock;
+    static std::map<UINT, HBITMAP> loaded;
+    std::lock_guard guard(lock);
+    auto [it, added] = loaded.try_emplace(id, nullptr);
+    if (added) it->second = LoadBitmapW(SnapinModule().resourceModule, MAKEINTRESOURCEW(id));
+    return it->second;
+}
+
 } // namespace
+
+void SetConsoleStatusText(IConsole* console, std::wstring text) {
+    if (auto console2 = tvcom::QueryFrom<IConsole2>(console)) console2->SetStatusText(text.data());
+}
 
 void CopyDisplayText(WCHAR (&buffer)[kDisplayTextBuffer], const std::wstring& text) {
     size_t length = std::min(text.size(), kDisplayTextBuffer - 1);
@@ -159,12 +176,10 @@ HRESULT CBaseNode::OnShow(IConsole* console, BOOL selecting, HSCOPEITEM item) {
     if (!selecting) return S_FALSE;
     if (m_children.empty()) CreateChildren(console);
     HRESULT result = S_FALSE;
-    if (ConsolePtr<IResultData> resultData(console, IID_IResultData); resultData)
-        result = ClearResultItems(resultData.get());
-    if (ConsolePtr<IHeaderCtrl> header(console, IID_IHeaderCtrl); header)
-        result = InsertColumns(header.get());
-    if (ConsolePtr<IConsoleNameSpace> nameSpace(console, IID_IConsoleNameSpace); nameSpace)
-        result = ShowChildren(nameSpace.get(), console, item);
+    if (auto resultData = tvcom::QueryFrom<IResultData>(console)) result = ClearResultItems(resultData.Get());
+    if (auto header = tvcom::QueryFrom<IHeaderCtrl>(console)) result = InsertColumns(header.Get());
+    if (auto nameSpace = tvcom::QueryFrom<IConsoleNameSpace>(console))
+        result = ShowChildren(nameSpace.Get(), console, item);
     return result;
 }
 
@@ -177,7 +192,7 @@ HRESULT CBaseNode::OnAddImages(IImageList* images, HSCOPEITEM) {
 
 HRESULT CBaseNode::OnRefresh(IConsole* console) {
     Initialize();
-    ConsolePtr<IConsoleNameSpace> nameSpace(console, IID_IConsoleNameSpace);
+    auto nameSpace = tvcom::QueryFrom<IConsoleNameSpace>(console);
     // A failure with one child is written to the debugger output and the next child is handled; the
     // child itself goes even when its item could not.
     for (CBaseNode* child : m_children) {
@@ -204,8 +219,16 @@ HRESULT CBaseNode::OnRename(LPOLESTR) {
     return S_FALSE;
 }
 
-HRESULT CBaseNode::OnSelect(IConsole*, BOOL, BOOL) {
-    return S_FALSE;
+HRESULT CBaseNode::OnSelect(IConsole* console, BOOL, BOOL select) {
+    if (!select || m_verbs.empty()) return S_FALSE;
+    if (!console) return E_POINTER;
+    tvcom::ComPtr<IConsoleVerb> verbs;
+    HRESULT hr = console->QueryConsoleVerb(verbs.Receive());
+    if (FAILED(hr) || !verbs) return FAILED(hr) ? hr : E_NOINTERFACE;
+    for (const SNAPINVERB& verb : m_verbs)
+        hr = verb.step == kDefaultVerb ? verbs->SetDefaultVerb(verb.verb)
+                                       : verbs->SetVerbState(verb.verb, ENABLED, TRUE);
+    return hr;
 }
 
 HRESULT CBaseNode::OnFilterChange(IConsole* console, long code, int column, LPCWSTR text, long value) {
@@ -215,9 +238,9 @@ HRESULT CBaseNode::OnFilterChange(IConsole* console, long code, int column, LPCW
         break;
     case MFCC_ENABLE: {
         m_filterColumn = column;
-        ConsolePtr<IHeaderCtrl2> header(console, IID_IHeaderCtrl2);
+        auto header = tvcom::QueryFrom<IHeaderCtrl2>(console);
         m_settingUpFilters = true;
-        SetupColumnFilters(header.get());
+        SetupColumnFilters(header.Get());
         m_settingUpFilters = false;
         break;
     }
@@ -226,7 +249,7 @@ HRESULT CBaseNode::OnFilterChange(IConsole* console, long code, int column, LPCW
         m_filterColumn = column;
         m_filterText = text ? text : L"";
         m_filterValue = value;
-        ConsolePtr<IResultData> resultData(console, IID_IResultData);
+        auto resultData = tvcom::QueryFrom<IResultData>(console);
         if (!resultData) break;
         resultData->DeleteAllRsltItems();
         for (CBaseNode* child : m_children)
@@ -238,7 +261,7 @@ HRESULT CBaseNode::OnFilterChange(IConsole* console, long code, int column, LPCW
             a->CompareResultItems(b, std::max(m_filterColumn, 0), &order);
             return order < 0;
         });
-        InsertResultChildren(resultData.get(), static_cast<size_t>(matched - m_children.begin()));
+        InsertResultChildren(resultData.Get(), static_cast<size_t>(matched - m_children.begin()));
         break;
     }
     default:
@@ -281,12 +304,22 @@ HRESULT CBaseNode::QueryPagesFor() {
     return S_FALSE;
 }
 
-HRESULT CBaseNode::GetWatermarks(HBITMAP*, HBITMAP*, HPALETTE*, BOOL*) {
-    return S_FALSE;
+HRESULT CBaseNode::GetWatermarks(HBITMAP* watermark, HBITMAP* header, HPALETTE* palette, BOOL* stretch) {
+    if (m_wizardPictures.empty()) return S_FALSE;
+    size_t row = std::min(static_cast<size_t>(std::max(m_wizardSelector, 0)), m_wizardPictures.size() - 1);
+    const SNAPINWIZARDPICTURES& pictures = m_wizardPictures[row];
+    if (watermark) *watermark = WizardBitmap(pictures.watermarkId);
+    if (header) *header = WizardBitmap(pictures.headerId);
+    if (palette) *palette = nullptr;
+    if (stretch) *stretch = pictures.stretch;
+    return S_OK;
 }
 
-HRESULT CBaseNode::OnContextHelp(IDisplayHelp*, const std::wstring&) {
-    return S_FALSE;
+HRESULT CBaseNode::OnContextHelp(IDisplayHelp* displayHelp, const std::wstring& helpFile) {
+    if (!m_helpTopic) return S_FALSE;
+    if (!displayHelp) return E_POINTER;
+    std::wstring topic = helpFile + m_helpTopic;
+    return displayHelp->ShowTopic(topic.data());
 }
 
 HRESULT CBaseNode::AddMenuItems(IContextMenuCallback*, long*) {
@@ -350,8 +383,16 @@ HRESULT CBaseNode::CreateChildren(IConsole*) {
     return S_FALSE;
 }
 
-HRESULT CBaseNode::InsertColumns(IHeaderCtrl*) {
-    return S_FALSE;
+HRESULT CBaseNode::InsertColumns(IHeaderCtrl* header) {
+    if (m_columns.empty()) return S_FALSE;
+    if (!header) return E_POINTER;
+    HRESULT hr = S_OK;
+    for (size_t column = 0; column < m_columns.size(); ++column) {
+        hr = header->InsertColumn(static_cast<int>(column), LoadResString(m_columns[column]).c_str(),
+                                  LVCFMT_LEFT, MMCLV_AUTO);
+        if (FAILED(hr)) break;
+    }
+    return hr;
 }
 
 HRESULT CBaseNode::ClearResultItems(IResultData* resultData) {
@@ -399,8 +440,8 @@ HRESULT CBaseNode::ShowChildren(IConsoleNameSpace* nameSpace, IConsole* console,
             child->m_scopeItem = item.ID;
         }
     } else {
-        ConsolePtr<IResultData> resultData(nameSpace, IID_IResultData);
-        if (resultData) result = InsertResultChildren(resultData.get(), m_children.size());
+        if (auto resultData = tvcom::QueryFrom<IResultData>(nameSpace))
+            result = InsertResultChildren(resultData.Get(), m_children.size());
     }
     SetConsoleStatusText(console, std::to_wstring(m_children.size()) + L" " + LoadResString(IDS_ITEMS));
     return result;
@@ -411,7 +452,7 @@ HRESULT CBaseNode::DeleteScopeItem(IConsole* console) {
     CBaseNode* parent = m_parent;
     HSCOPEITEM parentItem = parent ? parent->m_scopeItem : 0;
     {
-        ConsolePtr<IConsoleNameSpace2> nameSpace(console, IID_IConsoleNameSpace2);
+        auto nameSpace = tvcom::QueryFrom<IConsoleNameSpace2>(console);
         // The root belongs to the component data, not to a parent: it never deletes itself.
         if (parent && nameSpace && SUCCEEDED(nameSpace->DeleteItem(m_scopeItem, TRUE))) {
             parent->RemoveChild(console, this);
@@ -422,9 +463,10 @@ HRESULT CBaseNode::DeleteScopeItem(IConsole* console) {
 }
 
 HRESULT CBaseNode::DeleteResultItem(IConsole* console) {
-    ConsolePtr<IResultData> resultData(console, IID_IResultData);
-    if (!resultData) return resultData.result();
-    HRESULT result = resultData->DeleteItem(m_resultItem, 0);
+    HRESULT result = S_OK;
+    auto resultData = tvcom::QueryFrom<IResultData>(console, &result);
+    if (!resultData) return result;
+    result = resultData->DeleteItem(m_resultItem, 0);
     if (SUCCEEDED(result) && m_parent) {
         m_parent->RemoveChild(console, this);
         delete this;
@@ -520,9 +562,9 @@ void CBaseNode::ApplyFilter(CBaseNode*) {}
 HRESULT CBaseNode::RunWizard(IConsole* console, IComponent* component, IComponentData* componentData,
                              IDataObject* dataObject) {
     m_pagesMode = false;
-    IPropertySheetProvider* provider = nullptr;
+    tvcom::ComPtr<IPropertySheetProvider> provider;
     HRESULT hr = CoCreateInstance(CLSID_NodeManager, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_IPropertySheetProvider, reinterpret_cast<void**>(&provider));
+                                  IID_IPropertySheetProvider, provider.ReceiveVoid());
     if (FAILED(hr)) return hr;
     auto cookie = reinterpret_cast<MMC_COOKIE>(CDataObject::NodeOf(dataObject));
     provider->CreatePropertySheet(L"", FALSE, cookie, dataObject, MMC_PSO_NEWWIZARDTYPE);
@@ -534,7 +576,6 @@ HRESULT CBaseNode::RunWizard(IConsole* console, IComponent* component, IComponen
     hr = provider->Show(reinterpret_cast<LONG_PTR>(mainWindow), 0);
     // S_FALSE: the sheet has no pages to show; Show(-1, 0) has the console give it up.
     if (hr == S_FALSE) hr = provider->Show(-1, 0);
-    provider->Release();
     return hr;
 }
 
@@ -542,6 +583,15 @@ HRESULT CBaseNode::EndWizard() {
     m_pagesMode = true;
     DeletePages();
     return S_OK;
+}
+
+void CBaseNode::RunNodeWizard(int selector, IConsole* console, IComponent* component,
+                              IComponentData* componentData, IDataObject* dataObject) {
+    m_wizardSelector = selector;
+    RunWizard(console, component, componentData, dataObject);
+    EndWizard();
+    m_wizardSelector = 0;
+    OnRefresh(console);
 }
 
 } // namespace Snapins

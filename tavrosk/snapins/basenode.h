@@ -2,9 +2,12 @@
 // where it sits in the console, and has one virtual operation per console event that the component
 // data and the components forward. The defaults make a working container: children are created on
 // first expansion or display, shown as scope or result items, counted in the status bar, refreshed,
-// deleted and sorted by their column text. Concrete nodes override what makes them different.
+// deleted and sorted by their column text. What every node does alike (its help topic, its columns, the
+// verbs it enables when selected, the pictures of its wizards, the run of a wizard) the base does from
+// what the node declares in its data members; concrete nodes override what makes them different.
 #pragma once
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -36,6 +39,25 @@ struct SNAPINTOOLBARBUTTON {
     UINT type;
     UINT textId;
     UINT tooltipId;
+};
+
+// One step of a node's selection: enable a console verb, or make it the default verb. The console sees
+// the steps in the order of the node's table.
+enum SNAPINVERBSTEP { kEnableVerb, kDefaultVerb };
+struct SNAPINVERB {
+    SNAPINVERBSTEP step;
+    MMC_CONSOLE_VERB verb;
+};
+
+// The verbs of a container that is only refreshed.
+inline constexpr SNAPINVERB kRefreshVerbs[] = {{kEnableVerb, MMC_VERB_REFRESH}};
+
+// The pictures of a node's wizard: bitmap ids of the watermark and the header (0: none) and whether the
+// console stretches them.
+struct SNAPINWIZARDPICTURES {
+    UINT watermarkId;
+    UINT headerId;
+    BOOL stretch;
 };
 
 // Sizes of the buffers through which display texts reach the console; a longer text is cut.
@@ -71,6 +93,7 @@ public:
     virtual HRESULT OnAddImages(IImageList* images, HSCOPEITEM item);
     virtual HRESULT OnRefresh(IConsole* console);
     virtual HRESULT OnRename(LPOLESTR newName);
+    // On selection, the steps of m_verbs; the result of the last. S_FALSE without verbs or on deselection.
     virtual HRESULT OnSelect(IConsole* console, BOOL scope, BOOL select);
     virtual HRESULT OnFilterChange(IConsole* console, long code, int column, LPCWSTR text, long value);
     virtual HRESULT OnFilterButtonClick(IConsole* console, int column, RECT* rect);
@@ -81,7 +104,9 @@ public:
     virtual HRESULT OnPropertyChange(IConsole* console, LPARAM arg, LPARAM param);
     virtual HRESULT CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle);
     virtual HRESULT QueryPagesFor();
+    // The row of m_wizardPictures for the wizard being run; S_FALSE when the node declares none.
     virtual HRESULT GetWatermarks(HBITMAP* watermark, HBITMAP* header, HPALETTE* palette, BOOL* stretch);
+    // Shows helpFile + m_helpTopic; S_FALSE when the node has no topic of its own.
     virtual HRESULT OnContextHelp(IDisplayHelp* displayHelp, const std::wstring& helpFile);
     virtual HRESULT AddMenuItems(IContextMenuCallback* callback, long* insertionAllowed);
     virtual HRESULT OnMenuCommand(IConsole* console, long commandId, IComponent* component,
@@ -99,6 +124,8 @@ public:
     virtual HRESULT OnBeginPaste(IConsole* console, int count);
     virtual HRESULT OnEndPaste();
     virtual HRESULT CreateChildren(IConsole* console);
+    // The titles of m_columns, left-aligned with automatic width, up to the first failing insert;
+    // S_FALSE when the node declares no columns.
     virtual HRESULT InsertColumns(IHeaderCtrl* header);
     virtual HRESULT ClearResultItems(IResultData* resultData);
     virtual HRESULT ShowChildren(IConsoleNameSpace* nameSpace, IConsole* console, HSCOPEITEM parent);
@@ -118,6 +145,11 @@ public:
                       IDataObject* dataObject);
     // Back to property-sheet pages after a wizard, deleting the wizard's pages.
     HRESULT EndWizard();
+    // A wizard of the node from its menu: m_wizardSelector names it while it runs (the node's pages and
+    // pictures follow it), then RunWizard, EndWizard, and a refresh of the node, which shows what the
+    // wizard did. The wizard reports its outcome on its own pages, so nothing is returned.
+    void RunNodeWizard(int selector, IConsole* console, IComponent* component, IComponentData* componentData,
+                       IDataObject* dataObject);
 
     // True when the address is a node that exists now. Cookies and data-object contents come from
     // outside the snap-in; they are checked here before they are used as nodes.
@@ -139,6 +171,9 @@ public:
     LONG_PTR SheetNotifyHandle() const { return m_sheetNotifyHandle; }
     int FilterColumn() const { return m_filterColumn; }
     const std::wstring& FilterText() const { return m_filterText; }
+    // Which of the node's wizards is being run; 0 while none is.
+    int WizardSelector() const { return m_wizardSelector; }
+    bool WizardRunning() const { return m_wizardSelector != 0; }
 
 protected:
     // Keeps a page of the node's current sheet or wizard. The node deletes it when the next sheet is
@@ -169,6 +204,14 @@ protected:
     long m_filterValue = 0;
     std::vector<CBaseNode*> m_children;
 
+    // What the node declares about itself, usually in its constructor; the base acts on it. A node whose
+    // verbs or pictures depend on its state points these at another table when the state changes.
+    const wchar_t* m_helpTopic = nullptr;                   // appended to the help file: L"::servers.htm"
+    std::span<const UINT> m_columns;                        // string ids of the result list's column titles
+    std::span<const SNAPINVERB> m_verbs;                    // what selecting the node does to the verbs
+    std::span<const SNAPINWIZARDPICTURES> m_wizardPictures; // by m_wizardSelector; the last row for higher
+    int m_wizardSelector = 0;                               // set by RunNodeWizard for the length of a run
+
 private:
     std::vector<CBasePropPage*> m_pages;
     bool m_settingUpFilters = false; // SetupColumnFilters is running: value changes are not applied
@@ -176,5 +219,8 @@ private:
 
 // Copies a display text into one of the console's text buffers, cut to fit with its terminating null.
 void CopyDisplayText(WCHAR (&buffer)[kDisplayTextBuffer], const std::wstring& text);
+
+// Shows the text in the console's status bar when the console has one (IConsole2).
+void SetConsoleStatusText(IConsole* console, std::wstring text);
 
 } // namespace Snapins

@@ -1,7 +1,9 @@
-// The class factory of the library's two creatable classes: the snap-in and its about information.
+// The class factory of the library's two creatable classes: the snap-in and its about information. The
+// framework does not know the concrete snap-in: it asks CreateSnapin, which the snap-in defines.
 #pragma once
 
-#include "objbase.h"
+#include "mmc.h"
+#include "snapins/snapinobject.h"
 
 namespace Snapins {
 
@@ -10,21 +12,20 @@ DEFINE_GUID(CLSID_Snapin, 0xB121F51B, 0xF25A, 0x4977, 0x8C, 0xB1, 0x79, 0x9D, 0x
 // {32C6893E-853A-49A3-9564-EF353D0EF6FF}
 DEFINE_GUID(CLSID_SnapinAbout, 0x32C6893E, 0x853A, 0x49A3, 0x95, 0x64, 0xEF, 0x35, 0x3D, 0x0E, 0xF6, 0xFF);
 
-class CClassFactory : public IClassFactory {
+// The concrete snap-in's component data, new, with its creator's reference; empty when it could not be
+// made. Defined by the snap-in (CMyBase's source), not by the framework.
+tvcom::ComPtr<IComponentData> CreateSnapin();
+
+class CClassFactory : public CSnapinObject<IClassFactory> {
 public:
     enum FACTORY_TYPE { COMPONENT = 0, ABOUT = 1 };
 
-    explicit CClassFactory(FACTORY_TYPE kind);
+    explicit CClassFactory(FACTORY_TYPE kind) : m_kind(kind) {}
 
-    STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override;
-    STDMETHOD_(ULONG, AddRef)() override;
-    STDMETHOD_(ULONG, Release)() override;
     STDMETHOD(CreateInstance)(IUnknown* pUnkOuter, REFIID riid, void** ppv) override;
     STDMETHOD(LockServer)(BOOL fLock) override;
-    virtual ~CClassFactory();
 
 private:
-    LONG m_refCount = 0;
     FACTORY_TYPE m_kind;
 };
 

@@ -9,7 +9,6 @@
 
 #include "snapins/basenode.h"
 #include "snapins/componentdata.h"
-#include "snapins/consoleptr.h"
 #include "snapins/dataobject.h"
 #include "snapins/module.h"
 
@@ -28,11 +27,6 @@ CBaseNode* g_shownNode = nullptr;
 // The process-wide buffer through which list texts reach the console.
 WCHAR g_displayText[kDisplayTextBuffer];
 
-template <class Interface> void ReleaseInterface(Interface*& p) {
-    if (p) p->Release();
-    p = nullptr;
-}
-
 // The node a cookie names, while it exists.
 CBaseNode* NodeOfCookie(MMC_COOKIE cookie) {
     auto* node = reinterpret_cast<CBaseNode*>(cookie);
@@ -46,19 +40,8 @@ HRESULT Reselect(IConsole* console, CBaseNode* node) {
 
 } // namespace
 
-CComponent::CComponent(CComponentDataBase* componentData) : m_componentData(componentData) {
-    AddObject();
-    if (m_componentData) m_componentData->AddRef();
-}
-
-CComponent::~CComponent() {
-    ReleaseInterface(m_toolbar);
-    ReleaseInterface(m_controlbar);
-    ReleaseInterface(m_displayHelp);
-    ReleaseInterface(m_console);
-    if (m_componentData) m_componentData->Release();
-    RemoveObject();
-}
+CComponent::CComponent(CComponentDataBase* componentData)
+    : m_componentData(tvcom::ComPtr<CComponentDataBase>::Retain(componentData)) {}
 
 CBaseNode* CComponent::CurrentNode() const {
     return CBaseNode::IsLive(m_currentNode) ? m_currentNode : nullptr;
@@ -68,45 +51,11 @@ CBaseNode* CComponent::ShownNode() {
     return CBaseNode::IsLive(g_shownNode) ? g_shownNode : nullptr;
 }
 
-STDMETHODIMP CComponent::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv) return E_FAIL;
-    *ppv = nullptr;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IComponent))
-        *ppv = static_cast<IComponent*>(this);
-    else if (IsEqualIID(riid, IID_IExtendContextMenu))
-        *ppv = static_cast<IExtendContextMenu*>(this);
-    else if (IsEqualIID(riid, IID_IExtendPropertySheet2))
-        *ppv = static_cast<IExtendPropertySheet2*>(this);
-    else if (IsEqualIID(riid, IID_IResultOwnerData))
-        *ppv = static_cast<IResultOwnerData*>(this);
-    else if (IsEqualIID(riid, IID_IExtendControlbar))
-        *ppv = static_cast<IExtendControlbar*>(this);
-    else if (IsEqualIID(riid, IID_IResultDataCompareEx))
-        *ppv = static_cast<IResultDataCompareEx*>(this);
-    else
-        return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-}
-
-STDMETHODIMP_(ULONG) CComponent::AddRef() {
-    return static_cast<ULONG>(InterlockedIncrement(&m_refCount));
-}
-
-STDMETHODIMP_(ULONG) CComponent::Release() {
-    LONG count = InterlockedDecrement(&m_refCount);
-    if (count == 0) delete this;
-    return static_cast<ULONG>(count);
-}
-
 STDMETHODIMP CComponent::Initialize(LPCONSOLE lpConsole) {
     if (!lpConsole) return E_POINTER;
-    ReleaseInterface(m_displayHelp);
-    ReleaseInterface(m_console);
-    m_console = lpConsole;
-    m_console->AddRef();
-    HRESULT hr = m_console->QueryInterface(IID_IDisplayHelp, reinterpret_cast<void**>(&m_displayHelp));
-    if (FAILED(hr)) m_displayHelp = nullptr;
+    m_console = tvcom::ComPtr<IConsole>::Retain(lpConsole);
+    HRESULT hr = S_OK;
+    m_displayHelp = m_console.As<IDisplayHelp>(&hr);
     return hr;
 }
 
@@ -115,8 +64,9 @@ STDMETHODIMP CComponent::Notify(LPDATAOBJECT lpDataObject, MMC_NOTIFY_TYPE event
         if (param == kHintReselect)
             return m_console ? m_console->SelectScopeItem(static_cast<HSCOPEITEM>(arg)) : E_UNEXPECTED;
         if (param == kHintUpdateItem) {
-            ConsolePtr<IResultData> resultData(m_console, IID_IResultData);
-            return resultData ? resultData->UpdateItem(static_cast<HRESULTITEM>(arg)) : resultData.result();
+            HRESULT hr = S_OK;
+            auto resultData = m_console.As<IResultData>(&hr);
+            return resultData ? resultData->UpdateItem(static_cast<HRESULTITEM>(arg)) : hr;
         }
         return S_FALSE;
     }
@@ -125,14 +75,14 @@ STDMETHODIMP CComponent::Notify(LPDATAOBJECT lpDataObject, MMC_NOTIFY_TYPE event
         if (!moved) return S_FALSE;
         if (moved->IsMultiSelect()) {
             for (size_t i = 0; i < moved->GetItemCount(); ++i)
-                if (CBaseNode* item = moved->GetItem(i)) item->OnDelete(m_console);
+                if (CBaseNode* item = moved->GetItem(i)) item->OnDelete(m_console.Get());
             return S_FALSE;
         }
         CBaseNode* shown = ShownNode();
         if (!shown) return S_FALSE;
         // Taken before the moved node goes: it may be the shown node itself.
         HSCOPEITEM shownItem = shown->ScopeItem();
-        if (CBaseNode* node = moved->Node()) node->OnDelete(m_console);
+        if (CBaseNode* node = moved->Node()) node->OnDelete(m_console.Get());
         if (!m_console) return E_UNEXPECTED;
         return m_console->UpdateAllViews(nullptr, static_cast<LPARAM>(shownItem), kHintReselect);
     }
@@ -149,18 +99,19 @@ STDMETHODIMP CComponent::Notify(LPDATAOBJECT lpDataObject, MMC_NOTIFY_TYPE event
         if (multi) {
             HRESULT result = S_FALSE;
             for (size_t i = 0; i < object->GetItemCount(); ++i)
-                if (CBaseNode* item = object->GetItem(i)) result = item->OnDelete(m_console);
+                if (CBaseNode* item = object->GetItem(i)) result = item->OnDelete(m_console.Get());
             return result;
         }
-        return node->OnDelete(m_console);
+        return node->OnDelete(m_console.Get());
     case MMCN_SELECT:
         if (multi) {
             // Only the selection of result items is passed on, to the first of them.
             CBaseNode* first = object->GetItem(0);
-            if (LOWORD(arg) == 0 && HIWORD(arg) == 1 && first) return first->OnSelect(m_console, FALSE, TRUE);
+            if (LOWORD(arg) == 0 && HIWORD(arg) == 1 && first)
+                return first->OnSelect(m_console.Get(), FALSE, TRUE);
             return S_FALSE;
         }
-        return node->OnSelect(m_console, LOWORD(arg), HIWORD(arg));
+        return node->OnSelect(m_console.Get(), LOWORD(arg), HIWORD(arg));
     default:
         break;
     }
@@ -172,30 +123,31 @@ STDMETHODIMP CComponent::Notify(LPDATAOBJECT lpDataObject, MMC_NOTIFY_TYPE event
     case MMCN_PASTE:
         return OnPaste(node, reinterpret_cast<LPDATAOBJECT>(arg), param);
     case MMCN_PROPERTY_CHANGE:
-        return node->OnPropertyChange(m_console, arg, param);
+        return node->OnPropertyChange(m_console.Get(), arg, param);
     case MMCN_QUERY_PASTE: {
         CDataObject* pasted = CDataObject::FromDataObject(reinterpret_cast<IDataObject*>(arg));
         if (!pasted) return S_FALSE;
         CBaseNode* source = pasted->IsMultiSelect() ? pasted->GetItem(0) : pasted->Node();
         if (!source) return S_FALSE;
-        return node->OnQueryPaste(m_console, source);
+        return node->OnQueryPaste(m_console.Get(), source);
     }
     case MMCN_REFRESH:
-        return node->OnRefresh(m_console);
+        return node->OnRefresh(m_console.Get());
     case MMCN_RENAME:
         return node->OnRename(reinterpret_cast<LPOLESTR>(param));
     case MMCN_SHOW:
         if (arg) g_shownNode = node;
-        return node->OnShow(m_console, static_cast<BOOL>(arg), static_cast<HSCOPEITEM>(param));
+        return node->OnShow(m_console.Get(), static_cast<BOOL>(arg), static_cast<HSCOPEITEM>(param));
     case MMCN_CONTEXTHELP:
-        return node->OnContextHelp(m_displayHelp,
+        return node->OnContextHelp(m_displayHelp.Get(),
                                    m_componentData ? m_componentData->HelpFile() : std::wstring());
     case MMCN_FILTER_CHANGE:
         return OnFilterChange(node, arg, param);
     case MMCN_FILTERBTN_CLICK:
-        return node->OnFilterButtonClick(m_console, static_cast<int>(arg), reinterpret_cast<RECT*>(param));
+        return node->OnFilterButtonClick(m_console.Get(), static_cast<int>(arg),
+                                         reinterpret_cast<RECT*>(param));
     case MMCN_PRINT:
-        return node->OnPrint(m_console);
+        return node->OnPrint(m_console.Get());
     default:
         return S_FALSE;
     }
@@ -208,23 +160,24 @@ HRESULT CComponent::OnPaste(CBaseNode* target, LPDATAOBJECT pasted, LPARAM param
     CDataObject* source = CDataObject::FromDataObject(pasted);
     if (source && source->IsMultiSelect()) {
         size_t count = source->GetItemCount();
-        if (SUCCEEDED(target->OnBeginPaste(m_console, static_cast<int>(count)))) {
+        if (SUCCEEDED(target->OnBeginPaste(m_console.Get(), static_cast<int>(count)))) {
             HRESULT result = S_OK;
             for (size_t i = 0; i < count; ++i)
-                if (CBaseNode* item = source->GetItem(i)) result = target->OnPaste(m_console, item);
+                if (CBaseNode* item = source->GetItem(i)) result = target->OnPaste(m_console.Get(), item);
             if (SUCCEEDED(result)) {
                 if (removed) source->QueryInterface(IID_IDataObject, reinterpret_cast<void**>(removed));
-                if (CBaseNode* shown = ShownNode()) Reselect(m_console, shown);
+                if (CBaseNode* shown = ShownNode()) Reselect(m_console.Get(), shown);
             }
         }
     } else if (CBaseNode* node = source ? source->Node() : nullptr) {
-        if (SUCCEEDED(target->OnBeginPaste(m_console, 1)) && SUCCEEDED(target->OnPaste(m_console, node))) {
+        if (SUCCEEDED(target->OnBeginPaste(m_console.Get(), 1)) &&
+            SUCCEEDED(target->OnPaste(m_console.Get(), node))) {
             if (removed) {
                 auto* object = new (std::nothrow) CDataObject(node, CCT_RESULT);
                 if (!object) return E_OUTOFMEMORY;
-                object->QueryInterface(IID_IDataObject, reinterpret_cast<void**>(removed));
+                *removed = object; // the creator's reference goes to the console
             }
-            if (ShownNode() == target) Reselect(m_console, target);
+            if (ShownNode() == target) Reselect(m_console.Get(), target);
         }
     }
     return target->OnEndPaste();
@@ -235,8 +188,7 @@ HRESULT CComponent::OnFilterChange(CBaseNode* node, LPARAM code, LPARAM column) 
     WCHAR text[MAX_PATH] = {};
     MMC_FILTERDATA filter{text, MAX_PATH, 0};
     if (code == MFCC_VALUE_CHANGE) {
-        ConsolePtr<IHeaderCtrl2> header(m_console, IID_IHeaderCtrl2);
-        if (header) {
+        if (auto header = m_console.As<IHeaderCtrl2>()) {
             DWORD type = MMC_STRING_FILTER;
             header->GetColumnFilter(static_cast<UINT>(column), &type, &filter);
             if (!text[0]) {
@@ -246,13 +198,13 @@ HRESULT CComponent::OnFilterChange(CBaseNode* node, LPARAM code, LPARAM column) 
             text[MAX_PATH - 1] = L'\0';
         }
     }
-    return node->OnFilterChange(m_console, static_cast<long>(code), static_cast<int>(column), text,
+    return node->OnFilterChange(m_console.Get(), static_cast<long>(code), static_cast<int>(column), text,
                                 filter.lValue);
 }
 
 STDMETHODIMP CComponent::Destroy(MMC_COOKIE) {
-    ReleaseInterface(m_displayHelp);
-    ReleaseInterface(m_console);
+    m_displayHelp.Reset();
+    m_console.Reset();
     return S_OK;
 }
 
@@ -265,12 +217,12 @@ STDMETHODIMP CComponent::QueryDataObject(MMC_COOKIE cookie, DATA_OBJECT_TYPES ty
     if (cookie == MMC_MULTI_SELECT_COOKIE) {
         CBaseNode* first = current ? current->GetChild(0) : nullptr;
         if (!first) return E_FAIL;
-        auto* object = new (std::nothrow) CDataObject(CDataObject::MultiSelect(), type);
+        auto object = tvcom::ComPtr<CDataObject>::Adopt(new (std::nothrow)
+                                                            CDataObject(CDataObject::MultiSelect(), type));
         if (!object) return E_OUTOFMEMORY;
-        object->AddRef();
         object->SetNodeType(*first->GetNodeType());
         // The selected items, in list order; an owner-data list's items name their index instead.
-        if (ConsolePtr<IResultData> resultData(m_console, IID_IResultData); resultData) {
+        if (auto resultData = m_console.As<IResultData>()) {
             RESULTDATAITEM item{};
             item.nIndex = -1;
             for (;;) {
@@ -283,10 +235,9 @@ STDMETHODIMP CComponent::QueryDataObject(MMC_COOKIE cookie, DATA_OBJECT_TYPES ty
                 if (node) object->Append(node);
             }
         }
-        SetConsoleStatusText(m_console, std::to_wstring(object->GetItemCount()) + L" Items Selected");
-        HRESULT hr = object->QueryInterface(IID_IDataObject, reinterpret_cast<void**>(ppDataObject));
-        object->Release();
-        return hr;
+        SetConsoleStatusText(m_console.Get(), std::to_wstring(object->GetItemCount()) + L" Items Selected");
+        *ppDataObject = object.Detach();
+        return S_OK;
     }
 
     // A cookie is a node, the root (0), or else the index of an item of an owner-data list; in an
@@ -301,11 +252,11 @@ STDMETHODIMP CComponent::QueryDataObject(MMC_COOKIE cookie, DATA_OBJECT_TYPES ty
         node = current->GetChild(static_cast<unsigned>(cookie));
         if (!node) return E_FAIL;
     }
-    auto* object = new (std::nothrow) CDataObject(node, type);
+    auto object = tvcom::ComPtr<CDataObject>::Adopt(new (std::nothrow) CDataObject(node, type));
     if (!object) return E_OUTOFMEMORY;
-    HRESULT hr = object->QueryInterface(IID_IDataObject, reinterpret_cast<void**>(ppDataObject));
-    SetConsoleStatusText(m_console, L"1 Item Selected");
-    return hr;
+    *ppDataObject = object.Detach();
+    SetConsoleStatusText(m_console.Get(), L"1 Item Selected");
+    return S_OK;
 }
 
 STDMETHODIMP CComponent::GetResultViewType(MMC_COOKIE cookie, LPOLESTR* ppViewType, long* pViewOptions) {
@@ -370,11 +321,9 @@ STDMETHODIMP CComponent::AddMenuItems(LPDATAOBJECT piDataObject, LPCONTEXTMENUCA
 STDMETHODIMP CComponent::Command(long lCommandID, LPDATAOBJECT piDataObject) {
     CBaseNode* node = CDataObject::NodeOf(piDataObject);
     if (!node) return S_OK;
-    IComponent* self = nullptr;
-    QueryInterface(IID_IComponent, reinterpret_cast<void**>(&self));
-    HRESULT hr = node->OnMenuCommand(m_console, lCommandID, self, nullptr, piDataObject);
-    self->Release();
-    return hr;
+    // The node may start a wizard through this object; the reference keeps it alive meanwhile.
+    auto self = tvcom::ComPtr<IComponent>::Retain(this);
+    return node->OnMenuCommand(m_console.Get(), lCommandID, self.Get(), nullptr, piDataObject);
 }
 
 STDMETHODIMP CComponent::CreatePropertyPages(LPPROPERTYSHEETCALLBACK lpProvider, LONG_PTR handle,
@@ -398,17 +347,14 @@ STDMETHODIMP CComponent::GetWatermarks(LPDATAOBJECT lpIDataObject, HBITMAP* lphW
 }
 
 STDMETHODIMP CComponent::SetControlbar(LPCONTROLBAR pControlbar) {
-    ReleaseInterface(m_toolbar);
-    ReleaseInterface(m_controlbar);
+    m_toolbar.Reset();
+    m_controlbar.Reset();
     if (!pControlbar) return S_OK;
-    m_controlbar = pControlbar;
-    m_controlbar->AddRef();
-    IUnknown* created = nullptr;
-    HRESULT hr = m_controlbar->Create(TOOLBAR, static_cast<IExtendControlbar*>(this), &created);
+    m_controlbar = tvcom::ComPtr<IControlbar>::Retain(pControlbar);
+    tvcom::ComPtr<IUnknown> created;
+    HRESULT hr = m_controlbar->Create(TOOLBAR, static_cast<IExtendControlbar*>(this), created.Receive());
     if (FAILED(hr) || !created) return FAILED(hr) ? hr : E_UNEXPECTED;
-    hr = created->QueryInterface(IID_IToolbar, reinterpret_cast<void**>(&m_toolbar));
-    if (FAILED(hr)) m_toolbar = nullptr;
-    created->Release();
+    m_toolbar = created.As<IToolbar>(&hr);
     return hr;
 }
 
@@ -416,12 +362,12 @@ STDMETHODIMP CComponent::ControlbarNotify(MMC_NOTIFY_TYPE event, LPARAM arg, LPA
     if (event == MMCN_SELECT) {
         CBaseNode* node = CDataObject::NodeOf(reinterpret_cast<LPDATAOBJECT>(param));
         if (!node) return S_OK;
-        return node->OnControlbarSelect(m_controlbar, m_toolbar, LOWORD(arg), HIWORD(arg));
+        return node->OnControlbarSelect(m_controlbar.Get(), m_toolbar.Get(), LOWORD(arg), HIWORD(arg));
     }
     if (event == MMCN_BTN_CLICK) {
         CBaseNode* node = CDataObject::NodeOf(reinterpret_cast<LPDATAOBJECT>(arg));
         if (!node) return S_OK;
-        return node->OnToolbarCommand(m_console, this, static_cast<long>(param));
+        return node->OnToolbarCommand(m_console.Get(), this, static_cast<long>(param));
     }
     return S_OK;
 }

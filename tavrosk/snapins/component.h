@@ -6,25 +6,18 @@
 #pragma once
 
 #include "mmc.h"
+#include "snapins/componentdata.h"
+#include "snapins/snapinobject.h"
 
 namespace Snapins {
 
 class CBaseNode;
-class CComponentDataBase;
 
-class CComponent : public IComponent,
-                   public IResultOwnerData,
-                   public IExtendContextMenu,
-                   public IExtendPropertySheet2,
-                   public IExtendControlbar,
-                   public IResultDataCompareEx {
+class CComponent : public CSnapinObject<IComponent, IExtendContextMenu, IExtendPropertySheet2,
+                                        IResultOwnerData, IExtendControlbar, IResultDataCompareEx> {
 public:
     explicit CComponent(CComponentDataBase* componentData);
 
-    // IUnknown
-    STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override;
-    STDMETHOD_(ULONG, AddRef)() override;
-    STDMETHOD_(ULONG, Release)() override;
     // IComponent
     STDMETHOD(Initialize)(LPCONSOLE lpConsole) override;
     STDMETHOD(Notify)(LPDATAOBJECT lpDataObject, MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param) override;
@@ -34,7 +27,6 @@ public:
     STDMETHOD(GetResultViewType)(MMC_COOKIE cookie, LPOLESTR* ppViewType, long* pViewOptions) override;
     STDMETHOD(GetDisplayInfo)(RESULTDATAITEM* pResultDataItem) override;
     STDMETHOD(CompareObjects)(LPDATAOBJECT lpDataObjectA, LPDATAOBJECT lpDataObjectB) override;
-    virtual ~CComponent();
     // IResultOwnerData
     STDMETHOD(FindItem)(LPRESULTFINDINFO pFindInfo, int* pnFoundIndex) override;
     STDMETHOD(CacheHint)(int nStartIndex, int nEndIndex) override;
@@ -65,13 +57,12 @@ private:
     HRESULT OnPaste(CBaseNode* target, LPDATAOBJECT pasted, LPARAM param);
     HRESULT OnFilterChange(CBaseNode* node, LPARAM code, LPARAM column);
 
-    LONG m_refCount = 0;
-    CComponentDataBase* m_componentData; // held for the component's life
+    tvcom::ComPtr<CComponentDataBase> m_componentData; // held for the component's life
     CBaseNode* m_currentNode = nullptr;
-    IConsole* m_console = nullptr;
-    IDisplayHelp* m_displayHelp = nullptr;
-    IControlbar* m_controlbar = nullptr;
-    IToolbar* m_toolbar = nullptr;
+    tvcom::ComPtr<IConsole> m_console;
+    tvcom::ComPtr<IDisplayHelp> m_displayHelp;
+    tvcom::ComPtr<IControlbar> m_controlbar;
+    tvcom::ComPtr<IToolbar> m_toolbar;
 };
 
 } // namespace Snapins

@@ -20,91 +20,38 @@ constexpr COLORREF kImageMask = 0x00FFFFFF;
 // The process-wide buffer through which scope item names reach the console.
 WCHAR g_displayName[kDisplayTextBuffer];
 
-template <class Interface> void ReleaseInterface(Interface*& p) {
-    if (p) p->Release();
-    p = nullptr;
-}
-
 } // namespace
-
-CComponentDataBase::CComponentDataBase() {
-    AddObject();
-}
-
-CComponentDataBase::~CComponentDataBase() {
-    ReleaseInterface(m_nameSpace);
-    ReleaseInterface(m_console);
-    RemoveObject();
-}
-
-STDMETHODIMP CComponentDataBase::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv) return E_FAIL;
-    *ppv = nullptr;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IComponentData))
-        *ppv = static_cast<IComponentData*>(this);
-    else if (IsEqualIID(riid, IID_ISnapinHelp2))
-        *ppv = static_cast<ISnapinHelp2*>(this);
-    else if (IsEqualIID(riid, IID_IExtendContextMenu))
-        *ppv = static_cast<IExtendContextMenu*>(this);
-    else if (IsEqualIID(riid, IID_IExtendPropertySheet2))
-        *ppv = static_cast<IExtendPropertySheet2*>(this);
-    else
-        return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-}
-
-STDMETHODIMP_(ULONG) CComponentDataBase::AddRef() {
-    return static_cast<ULONG>(InterlockedIncrement(&m_refCount));
-}
-
-STDMETHODIMP_(ULONG) CComponentDataBase::Release() {
-    LONG count = InterlockedDecrement(&m_refCount);
-    if (count == 0) delete this;
-    return static_cast<ULONG>(count);
-}
 
 STDMETHODIMP CComponentDataBase::Initialize(LPUNKNOWN pUnknown) {
     if (!pUnknown) return E_POINTER;
-    ReleaseInterface(m_nameSpace);
-    ReleaseInterface(m_console);
+    m_nameSpace.Reset();
+    m_console.Reset();
     // An older console has only the first versions of the namespace and the console.
-    HRESULT hr = pUnknown->QueryInterface(IID_IConsoleNameSpace2, reinterpret_cast<void**>(&m_nameSpace));
+    HRESULT hr = S_OK;
+    m_nameSpace = tvcom::QueryFrom<IConsoleNameSpace>(pUnknown, IID_IConsoleNameSpace2, &hr);
     if (FAILED(hr)) {
-        m_nameSpace = nullptr;
-        hr = pUnknown->QueryInterface(IID_IConsoleNameSpace, reinterpret_cast<void**>(&m_nameSpace));
-        if (FAILED(hr)) {
-            m_nameSpace = nullptr;
-            return hr;
-        }
-        hr = pUnknown->QueryInterface(IID_IConsole, reinterpret_cast<void**>(&m_console));
+        m_nameSpace = tvcom::QueryFrom<IConsoleNameSpace>(pUnknown, IID_IConsoleNameSpace, &hr);
+        if (FAILED(hr)) return hr;
+        m_console = tvcom::QueryFrom<IConsole>(pUnknown, IID_IConsole, &hr);
     } else {
-        hr = pUnknown->QueryInterface(IID_IConsole2, reinterpret_cast<void**>(&m_console));
+        m_console = tvcom::QueryFrom<IConsole>(pUnknown, IID_IConsole2, &hr);
     }
-    if (FAILED(hr)) {
-        m_console = nullptr;
-        return hr;
-    }
+    if (FAILED(hr)) return hr;
 
-    IImageList* images = nullptr;
-    hr = m_console->QueryScopeImageList(&images);
+    tvcom::ComPtr<IImageList> images;
+    hr = m_console->QueryScopeImageList(images.Receive());
     if (FAILED(hr)) return hr;
     if (!images) return E_UNEXPECTED;
-    hr = images->ImageListSetStrip(reinterpret_cast<LONG_PTR*>(CBaseNode::SmallImages()),
-                                   reinterpret_cast<LONG_PTR*>(CBaseNode::LargeImages()), 0, kImageMask);
-    images->Release();
-    return hr;
+    return images->ImageListSetStrip(reinterpret_cast<LONG_PTR*>(CBaseNode::SmallImages()),
+                                     reinterpret_cast<LONG_PTR*>(CBaseNode::LargeImages()), 0, kImageMask);
 }
 
 STDMETHODIMP CComponentDataBase::CreateComponent(LPCOMPONENT* ppComponent) {
     if (!ppComponent) return E_POINTER;
     *ppComponent = nullptr;
-    auto* component = new (std::nothrow) CComponent(this);
+    auto component = tvcom::ComPtr<CComponent>::Adopt(new (std::nothrow) CComponent(this));
     if (!component) return E_OUTOFMEMORY;
-    component->AddRef();
-    HRESULT hr = component->QueryInterface(IID_IComponent, reinterpret_cast<void**>(ppComponent));
-    component->Release();
-    return hr;
+    return component->QueryInterface(IID_IComponent, reinterpret_cast<void**>(ppComponent));
 }
 
 STDMETHODIMP CComponentDataBase::Notify(LPDATAOBJECT lpDataObject, MMC_NOTIFY_TYPE event, LPARAM arg,
@@ -113,28 +60,28 @@ STDMETHODIMP CComponentDataBase::Notify(LPDATAOBJECT lpDataObject, MMC_NOTIFY_TY
     if (!node) {
         // A page's change notice comes without a data object: it belongs to the node of the last sheet.
         if (event == MMCN_PROPERTY_CHANGE && CBaseNode::IsLive(m_sheetNode))
-            return m_sheetNode->OnPropertyChange(m_console, arg, param);
+            return m_sheetNode->OnPropertyChange(m_console.Get(), arg, param);
         return S_FALSE;
     }
     switch (event) {
     case MMCN_ADD_IMAGES:
         return node->OnAddImages(reinterpret_cast<IImageList*>(arg), static_cast<HSCOPEITEM>(param));
     case MMCN_DELETE:
-        return node->OnDelete(m_console);
+        return node->OnDelete(m_console.Get());
     case MMCN_EXPAND: // collapsing is passed on too; the node does not look at which it is
-        return node->OnExpand(m_nameSpace, m_console, static_cast<HSCOPEITEM>(param));
+        return node->OnExpand(m_nameSpace.Get(), m_console.Get(), static_cast<HSCOPEITEM>(param));
     case MMCN_RENAME:
         return node->OnRename(reinterpret_cast<LPOLESTR>(param));
     case MMCN_PRINT:
-        return node->OnPrint(m_console);
+        return node->OnPrint(m_console.Get());
     default:
         return S_FALSE;
     }
 }
 
 STDMETHODIMP CComponentDataBase::Destroy() {
-    ReleaseInterface(m_nameSpace);
-    ReleaseInterface(m_console);
+    m_nameSpace.Reset();
+    m_console.Reset();
     return S_OK;
 }
 
@@ -144,9 +91,9 @@ STDMETHODIMP CComponentDataBase::QueryDataObject(MMC_COOKIE cookie, DATA_OBJECT_
     *ppDataObject = nullptr;
     CBaseNode* node = cookie == 0 ? m_root : reinterpret_cast<CBaseNode*>(cookie);
     if (!CBaseNode::IsLive(node)) return E_FAIL;
-    auto* object = new (std::nothrow) CDataObject(node, type);
+    auto object = tvcom::ComPtr<CDataObject>::Adopt(new (std::nothrow) CDataObject(node, type));
     if (!object) return E_OUTOFMEMORY;
-    object->QueryInterface(IID_IDataObject, reinterpret_cast<void**>(ppDataObject));
+    *ppDataObject = object.Detach();
     return S_OK;
 }
 
@@ -195,11 +142,9 @@ STDMETHODIMP CComponentDataBase::AddMenuItems(LPDATAOBJECT piDataObject, LPCONTE
 STDMETHODIMP CComponentDataBase::Command(long lCommandID, LPDATAOBJECT piDataObject) {
     CBaseNode* node = CDataObject::NodeOf(piDataObject);
     if (!node) return S_OK;
-    IComponentData* self = nullptr;
-    QueryInterface(IID_IComponentData, reinterpret_cast<void**>(&self));
-    HRESULT hr = node->OnMenuCommand(m_console, lCommandID, nullptr, self, piDataObject);
-    self->Release();
-    return hr;
+    // The node may start a wizard through this object; the reference keeps it alive meanwhile.
+    auto self = tvcom::ComPtr<IComponentData>::Retain(this);
+    return node->OnMenuCommand(m_console.Get(), lCommandID, nullptr, self.Get(), piDataObject);
 }
 
 STDMETHODIMP CComponentDataBase::CreatePropertyPages(LPPROPERTYSHEETCALLBACK lpProvider, LONG_PTR handle,

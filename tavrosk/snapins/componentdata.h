@@ -8,22 +8,15 @@
 #include <string>
 
 #include "mmc.h"
+#include "snapins/snapinobject.h"
 
 namespace Snapins {
 
 class CBaseNode;
 
-class CComponentDataBase : public IComponentData,
-                           public ISnapinHelp2,
-                           public IExtendContextMenu,
-                           public IExtendPropertySheet2 {
+class CComponentDataBase
+    : public CSnapinObject<IComponentData, ISnapinHelp2, IExtendContextMenu, IExtendPropertySheet2> {
 public:
-    CComponentDataBase();
-
-    // IUnknown
-    STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override;
-    STDMETHOD_(ULONG, AddRef)() override;
-    STDMETHOD_(ULONG, Release)() override;
     // IComponentData
     STDMETHOD(Initialize)(LPUNKNOWN pUnknown) override;
     STDMETHOD(CreateComponent)(LPCOMPONENT* ppComponent) override;
@@ -33,7 +26,6 @@ public:
     (MMC_COOKIE cookie, DATA_OBJECT_TYPES type, LPDATAOBJECT* ppDataObject) override;
     STDMETHOD(GetDisplayInfo)(SCOPEDATAITEM* pScopeDataItem) override;
     STDMETHOD(CompareObjects)(LPDATAOBJECT lpDataObjectA, LPDATAOBJECT lpDataObjectB) override;
-    virtual ~CComponentDataBase();
     // ISnapinHelp2
     STDMETHOD(GetHelpTopic)(LPOLESTR* lpCompiledHelpFile) override;
     STDMETHOD(GetLinkedTopics)(LPOLESTR* lpCompiledHelpFiles) override;
@@ -49,17 +41,13 @@ public:
     (LPDATAOBJECT lpIDataObject, HBITMAP* lphWatermark, HBITMAP* lphHeader, HPALETTE* lphPalette,
      BOOL* bStretch) override;
 
-    // The object's primary interface, the one that stands for its identity.
-    IUnknown* GetUnknown() { return static_cast<IComponentData*>(this); }
-
     CBaseNode* Root() const { return m_root; }
     const std::wstring& HelpFile() const { return m_helpFile; }
 
 protected:
-    LONG m_refCount = 0;
-    IConsole* m_console = nullptr;            // IConsole2 when the console has it
-    IConsoleNameSpace* m_nameSpace = nullptr; // IConsoleNameSpace2 when the console has it
-    CBaseNode* m_root = nullptr;              // owned; the derived class makes and deletes it
+    tvcom::ComPtr<IConsole> m_console;            // IConsole2 when the console has it
+    tvcom::ComPtr<IConsoleNameSpace> m_nameSpace; // IConsoleNameSpace2 when the console has it
+    CBaseNode* m_root = nullptr;                  // owned; the derived class makes and deletes it
     std::wstring m_helpFile;
     CBaseNode* m_sheetNode = nullptr; // the node whose pages were made last
 };

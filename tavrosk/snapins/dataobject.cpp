@@ -70,41 +70,16 @@ UINT CDataObject::ObjectTypesFormat() {
     return g_formats.objectTypes;
 }
 
-// Counted among the module's objects: the console may hold a data object longer than any component,
-// and the library must stay loaded until the object's last Release has run.
+// Counted among the module's objects (CSnapinObject): the console may hold a data object longer than any
+// component, and the library must stay loaded until the object's last Release has run.
 CDataObject::CDataObject(CBaseNode* node, DATA_OBJECT_TYPES type) : m_node(node), m_objectType(type) {
-    AddObject();
     std::lock_guard guard(g_liveLock);
     LiveObjects().insert(this);
 }
 
 CDataObject::~CDataObject() {
-    {
-        std::lock_guard guard(g_liveLock);
-        LiveObjects().erase(this);
-    }
-    RemoveObject();
-}
-
-STDMETHODIMP CDataObject::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv) return E_FAIL;
-    *ppv = nullptr;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDataObject)) {
-        *ppv = static_cast<IDataObject*>(this);
-        AddRef();
-        return S_OK;
-    }
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) CDataObject::AddRef() {
-    return static_cast<ULONG>(InterlockedIncrement(&m_refCount));
-}
-
-STDMETHODIMP_(ULONG) CDataObject::Release() {
-    LONG count = InterlockedDecrement(&m_refCount);
-    if (count == 0) delete this;
-    return static_cast<ULONG>(count);
+    std::lock_guard guard(g_liveLock);
+    LiveObjects().erase(this);
 }
 
 // Only the node types of a multiple selection come as a new block; every other format is written into
@@ -127,12 +102,10 @@ STDMETHODIMP CDataObject::GetData(FORMATETC* pformatetcIn, STGMEDIUM* pmedium) {
 
 STDMETHODIMP CDataObject::GetDataHere(FORMATETC* pformatetc, STGMEDIUM* pmedium) {
     if (!pformatetc || !pmedium) return E_POINTER;
-    IStream* stream = nullptr;
-    HRESULT hr = CreateStreamOnHGlobal(pmedium->hGlobal, FALSE, &stream);
+    tvcom::ComPtr<IStream> stream;
+    HRESULT hr = CreateStreamOnHGlobal(pmedium->hGlobal, FALSE, stream.Receive());
     if (FAILED(hr)) return hr;
-    hr = WriteContent(pformatetc->cfFormat, stream);
-    stream->Release();
-    return hr;
+    return WriteContent(pformatetc->cfFormat, stream.Get());
 }
 
 HRESULT CDataObject::WriteContent(CLIPFORMAT format, IStream* stream) {

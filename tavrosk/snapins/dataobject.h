@@ -8,20 +8,18 @@
 #include <vector>
 
 #include "mmc.h"
+#include "snapins/snapinobject.h"
 
 namespace Snapins {
 
 class CBaseNode;
 
-class CDataObject : public IDataObject {
+class CDataObject : public CSnapinObject<IDataObject> {
 public:
     // node: the node the object names, or MultiSelect() for a multiple selection. type: the console's
-    // data object type (CCT_SCOPE, CCT_RESULT, ...), kept as given.
+    // data object type (CCT_SCOPE, CCT_RESULT, ...), kept as given. The creator holds the first reference.
     CDataObject(CBaseNode* node, DATA_OBJECT_TYPES type);
 
-    STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override;
-    STDMETHOD_(ULONG, AddRef)() override;
-    STDMETHOD_(ULONG, Release)() override;
     STDMETHOD(GetData)(FORMATETC* pformatetcIn, STGMEDIUM* pmedium) override;
     STDMETHOD(GetDataHere)(FORMATETC* pformatetc, STGMEDIUM* pmedium) override;
     STDMETHOD(QueryGetData)(FORMATETC* pformatetc) override;
@@ -32,7 +30,6 @@ public:
     (FORMATETC* pformatetc, DWORD advf, IAdviseSink* pAdvSink, DWORD* pdwConnection) override;
     STDMETHOD(DUnadvise)(DWORD dwConnection) override;
     STDMETHOD(EnumDAdvise)(IEnumSTATDATA** ppenumAdvise) override;
-    virtual ~CDataObject();
 
     // The marker that stands in the node's place for a multiple selection.
     static CBaseNode* MultiSelect() { return reinterpret_cast<CBaseNode*>(static_cast<LONG_PTR>(-2)); }
@@ -64,10 +61,12 @@ public:
     static UINT PrivateFormat();
     static UINT ObjectTypesFormat();
 
+protected:
+    ~CDataObject() override;
+
 private:
     HRESULT WriteContent(CLIPFORMAT format, IStream* stream);
 
-    LONG m_refCount = 0;
     CBaseNode* m_node;
     DATA_OBJECT_TYPES m_objectType;
     GUID m_nodeType{};

@@ -77,16 +77,16 @@ STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
     *ppv = nullptr;
     if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory)) return E_NOINTERFACE;
 
-    auto* factory = new (std::nothrow) CClassFactory(kind);
+    auto factory = tvcom::ComPtr<CClassFactory>::Adopt(new (std::nothrow) CClassFactory(kind));
     if (!factory) return E_OUTOFMEMORY;
-    factory->AddRef();
-    HRESULT hr = factory->QueryInterface(riid, ppv);
-    factory->Release();
-    return hr;
+    return factory->QueryInterface(riid, ppv);
 }
 
+// Running wizard workers hold the lock; once none does, their threads are joined before the answer.
 STDAPI DllCanUnloadNow() {
-    return ModuleInUse() ? S_FALSE : S_OK;
+    if (ModuleInUse()) return S_FALSE;
+    JoinEndedWorkers();
+    return S_OK;
 }
 
 STDAPI DllRegisterServer() {

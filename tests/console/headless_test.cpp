@@ -61,6 +61,8 @@ TEST(CommandLineTest, WordsQuotesCommentsAndBackslashes) {
     ASSERT_TRUE(Headless::SplitCommandLine("rename a \"\"", &words, &problem));
     EXPECT_EQ(words, (std::vector<std::string>{"rename", "a", ""}))
         << "an empty quoted argument is an argument";
+    ASSERT_TRUE(Headless::SplitCommandLine("set 1001 \"say \"\"hi\"\"\" \"\"\"\"", &words, &problem));
+    EXPECT_EQ(words, (std::vector<std::string>{"set", "1001", "say \"hi\"", "\""})) << "\"\" inside quotes is one \"";
     ASSERT_TRUE(Headless::SplitCommandLine("   # only a comment", &words, &problem));
     EXPECT_TRUE(words.empty());
     ASSERT_TRUE(Headless::SplitCommandLine("choose 1008 #3 #the fourth entry", &words, &problem));
@@ -187,4 +189,49 @@ TEST_F(HeadlessTest, TheEndOfTheInputEndsTheMessageLoop) {
     EXPECT_EQ(out.str(), "Virtual\nok\nerror: unknown command \"frobnicate\"\n");
     EXPECT_TRUE(session->AnyFailed());
     EXPECT_FALSE(session->QuitRequested());
+}
+
+TEST_F(HeadlessTest, HelpListsTheCommandsAndExplainsOne) {
+    std::string all = Run({"help"});
+    for (const char* command : {"  tree [PATH]", "  run PATH ITEM", "  expect TEXT", "  help [COMMAND]", "  quit"})
+        EXPECT_NE(all.find(command), std::string::npos) << command;
+    EXPECT_EQ(all.substr(all.size() - 3), "ok\n");
+    EXPECT_EQ(Run({"help choose"}),
+              "choose ID TEXT|#N\n  selects an entry of a combo box or list, by text or by index\nok\n");
+    EXPECT_EQ(Run({"help frobnicate"}), "error: there is no command \"frobnicate\"; help lists them\n");
+}
+
+TEST_F(HeadlessTest, ExpectLooksAtWhatTheCommandBeforeItPrinted) {
+    EXPECT_EQ(Run({"tree \"Test Root\"", "expect \"  Notice\"", "expect Virtual"}), "Test Root\n  Folder A\n  Virtual\n  Notice\nok\nok\nok\n");
+    EXPECT_EQ(Run({"status", "expect Items", "expect Virtual"}),
+              "3 Items\nok\nok\nerror: the last output does not show \"Virtual\"\n");
+    EXPECT_TRUE(session->AnyFailed());
+}
+
+TEST_F(HeadlessTest, StopOnErrorEndsTheRunAtTheFirstFailure) {
+    session->SetStopOnError(true);
+    std::vector<std::string> lines = {"tree \"Test Root/Notice\"", "choose 1001 Nothing", "tree"};
+    size_t next = 0;
+    session->Run([&](std::string* line) {
+        if (next == lines.size()) return false;
+        *line = lines[next++];
+        return true;
+    });
+    EXPECT_EQ(out.str(), "Notice\nok\nerror: no dialog or property sheet is open\n") << "nothing runs after it";
+    EXPECT_TRUE(session->QuitRequested());
+    EXPECT_TRUE(session->AnyFailed());
+}
+
+TEST_F(HeadlessTest, ALineLongerThanTheLimitIsRefusedWithoutBeingReadWhole) {
+    std::string fits(Headless::kMaxLineBytes - 6, ' ');
+    std::istringstream in("tree" + std::string(Headless::kMaxLineBytes, ' ') + "x\n" + "tree" + fits + "\nstatus");
+    std::string line;
+    ASSERT_TRUE(Headless::ReadBoundedLine(in, &line));
+    EXPECT_EQ(line.size(), Headless::kMaxLineBytes + 1);
+    EXPECT_EQ(Run({line.c_str()}), "error: the line is longer than 1048576 bytes; it is refused\n");
+    ASSERT_TRUE(Headless::ReadBoundedLine(in, &line));
+    EXPECT_EQ(line, "tree" + fits) << "the rest of the long line is skipped; a line that fits is whole";
+    ASSERT_TRUE(Headless::ReadBoundedLine(in, &line));
+    EXPECT_EQ(line, "status") << "the last line needs no line break";
+    EXPECT_FALSE(Headless::ReadBoundedLine(in, &line));
 }

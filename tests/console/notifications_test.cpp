@@ -1,6 +1,7 @@
 // What the console tells the snap-in, and in which order, when a person expands, selects, refreshes,
 // deletes, renames, sorts or opens a menu; checked against the log of the test snap-in.
 #include "console_fixture.h"
+#include "posted_script.h"
 
 using Strings = std::vector<std::string>;
 
@@ -325,4 +326,16 @@ TEST_F(ConsoleTest, EveryViewHearsOfAChangeAndClosingReleasesViewsBeforeTheSnapi
     EXPECT_EQ(
         Entries({"C.SetControlbar", "C.Destroy", "CD.Destroy"}),
         (Strings{"C.SetControlbar null", "C.Destroy", "C.SetControlbar null", "C.Destroy", "CD.Destroy"}));
+}
+
+// Work of the snap-in may outlive its objects: closing waits until the library can be unloaded, handles
+// the thread's messages meanwhile (a worker may be sending to a window of it) and says so in the status bar.
+TEST_F(ConsoleTest, ClosingWaitsForTheSnapinsRunningWorkAndSaysSo) {
+    Snapin().unloadRefusals = 3;
+    std::wstring statusWhileWaiting;
+    tvtest::Script script({[&] { statusWhileWaiting = View().Status().text; }});
+    console->Close();
+    EXPECT_TRUE(script.Finished()) << "messages are handled while the console waits";
+    EXPECT_EQ(statusWhileWaiting, L"Waiting for running tasks to end...");
+    EXPECT_EQ(Snapin().unloadRefusals, 0) << "asked until the library said yes";
 }

@@ -77,10 +77,7 @@ protected:
 
 TEST_F(CallbackTest, StatusTextWithPercentShowsAProgressBar) {
     Snapin().onCommand = [](LONG, TestSnapin::Node*, IConsole* console) {
-        IConsole2* console2 = nullptr;
-        console->QueryInterface(IID_IConsole2, reinterpret_cast<void**>(&console2));
-        console2->SetStatusText(const_cast<LPOLESTR>(L"Loading databases|%40"));
-        console2->Release();
+        tvcom::QueryFrom<IConsole2>(console)->SetStatusText(const_cast<LPOLESTR>(L"Loading databases|%40"));
     };
     View().SelectScopeItem(Item(L"Folder A"));
     Run(L"Progress");
@@ -125,14 +122,13 @@ TEST_F(CallbackTest, TheConsolesMessageBoxGoesThroughTheFrontEnd) {
 
 TEST_F(CallbackTest, AnEnabledVerbShowsUntilTheSnapinHidesIt) {
     Snapin().onCommand = [](LONG, TestSnapin::Node*, IConsole* console) {
-        IConsoleVerb* verbs = nullptr;
-        ASSERT_EQ(console->QueryConsoleVerb(&verbs), S_OK);
+        tvcom::ComPtr<IConsoleVerb> verbs;
+        ASSERT_EQ(console->QueryConsoleVerb(verbs.Receive()), S_OK);
         verbs->SetVerbState(MMC_VERB_REFRESH, HIDDEN, TRUE);
         BOOL enabled = FALSE;
         verbs->GetVerbState(MMC_VERB_REFRESH, ENABLED, &enabled);
         EXPECT_TRUE(enabled);
         EXPECT_EQ(verbs->SetVerbState(static_cast<MMC_CONSOLE_VERB>(0x9000), ENABLED, TRUE), E_INVALIDARG);
-        verbs->Release();
     };
     View().SelectScopeItem(Item(L"Folder A"));
     EXPECT_TRUE(View().Verbs().IsAvailable(MMC_VERB_REFRESH));
@@ -142,24 +138,22 @@ TEST_F(CallbackTest, AnEnabledVerbShowsUntilTheSnapinHidesIt) {
 }
 
 TEST_F(CallbackTest, ASnapinThatKeepsTheConsoleAfterClosingGetsErrorsNotFreedState) {
-    static IConsole* kept = nullptr;
+    static tvcom::ComPtr<IConsole> kept;
     Snapin().onCommand = [](LONG, TestSnapin::Node*, IConsole* console) {
-        kept = console;
-        kept->AddRef();
+        kept = tvcom::ComPtr<IConsole>::Retain(console);
     };
     View().SelectScopeItem(Item(L"Folder A"));
     Run(L"Keep Console");
     HSCOPEITEM folder = Item(L"Folder A");
     console->Close();
-    ASSERT_NE(kept, nullptr);
+    ASSERT_TRUE(kept);
     EXPECT_EQ(kept->SelectScopeItem(folder), E_UNEXPECTED);
-    IConsoleNameSpace2* nameSpace = nullptr;
-    ASSERT_EQ(kept->QueryInterface(IID_IConsoleNameSpace2, reinterpret_cast<void**>(&nameSpace)), S_OK);
+    auto nameSpace = kept.As<IConsoleNameSpace2>();
+    ASSERT_TRUE(nameSpace);
     SCOPEDATAITEM item = {};
     EXPECT_EQ(nameSpace->InsertItem(&item), E_UNEXPECTED);
-    nameSpace->Release();
-    kept->Release();
-    kept = nullptr;
+    nameSpace.Reset();
+    kept.Reset();
 }
 
 TEST_F(ConsoleTest, TheSelectionsToolbarTakesButtonPressesWhenEnabled) {

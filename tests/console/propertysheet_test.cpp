@@ -256,11 +256,11 @@ TEST_F(WizardTest, CancelEndsTheWizardAndShowReturns) {
 // The node manager as a snap-in reaches it -----------------------------------------------------------------
 
 TEST_F(ConsoleTest, TheNodeManagerIsFoundWhileTheConsoleRunsAndGivesUpASheetWithoutPages) {
-    Console::ComPtr<IPropertySheetProvider> provider;
+    tvcom::ComPtr<IPropertySheetProvider> provider;
     ASSERT_EQ(CoCreateInstance(CLSID_NodeManager, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertySheetProvider,
                                provider.ReceiveVoid()),
               S_OK);
-    Console::ComPtr<IDataObject> data;
+    tvcom::ComPtr<IDataObject> data;
     ASSERT_EQ(console->SnapinOf(root)->ComponentData()->QueryDataObject(0, CCT_SCOPE, data.Receive()), S_OK);
     EXPECT_EQ(provider->FindPropertySheet(root, nullptr, data.Get()), S_FALSE);
     EXPECT_EQ(provider->CreatePropertySheet(nullptr, TRUE, 0, data.Get(), 0), E_INVALIDARG);
@@ -276,20 +276,20 @@ TEST_F(ConsoleTest, TheNodeManagerIsFoundWhileTheConsoleRunsAndGivesUpASheetWith
     console->Close();
     EXPECT_EQ(provider->Show(0, 0), E_UNEXPECTED) << "the console has closed";
     EXPECT_EQ(provider->CreatePropertySheet(L"Again", TRUE, 0, data.Get(), 0), E_UNEXPECTED);
-    Console::ComPtr<IPropertySheetProvider> late;
+    tvcom::ComPtr<IPropertySheetProvider> late;
     EXPECT_TRUE(FAILED(CoCreateInstance(CLSID_NodeManager, nullptr, CLSCTX_INPROC_SERVER,
                                         IID_IPropertySheetProvider, late.ReceiveVoid())));
 }
 
 TEST_F(ConsoleTest, ASnapinsOwnSheetKeepsItsTitleAndLosesAPageItRemovesAfterShow) {
-    Console::ComPtr<IPropertySheetProvider> provider;
+    tvcom::ComPtr<IPropertySheetProvider> provider;
     ASSERT_EQ(CoCreateInstance(CLSID_NodeManager, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertySheetProvider,
                                provider.ReceiveVoid()),
               S_OK);
-    auto callback = provider.As<IPropertySheetCallback>(IID_IPropertySheetCallback);
+    auto callback = provider.As<IPropertySheetCallback>();
     ASSERT_TRUE(callback);
     IComponentData* componentData = console->SnapinOf(root)->ComponentData();
-    Console::ComPtr<IDataObject> data;
+    tvcom::ComPtr<IDataObject> data;
     auto cookie = reinterpret_cast<MMC_COOKIE>(Snapin().root.Find(L"Folder A"));
     ASSERT_EQ(componentData->QueryDataObject(cookie, CCT_SCOPE, data.Receive()), S_OK);
     ASSERT_EQ(

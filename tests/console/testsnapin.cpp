@@ -11,6 +11,7 @@
 #include <new>
 
 #include "prsht.h"
+#include "tvcom.h"
 #include "tvplatform.h"
 
 namespace TestSnapin {
@@ -94,6 +95,7 @@ void Control::Reset() {
     changeThreads.clear();
     wizardName.clear();
     onWizardPage = nullptr;
+    unloadRefusals = 0;
 }
 
 std::vector<std::string> Control::Entries(std::initializer_list<const char*> prefixes) const {
@@ -150,10 +152,9 @@ const char* EventName(MMC_NOTIFY_TYPE event) {
 
 // The snap-in's data objects ------------------------------------------------------------------------------
 
-class DataObject : public IDataObject {
+class DataObject : public tvcom::Object<IDataObject> {
 public:
     DataObject(Node* node, DATA_OBJECT_TYPES type, int index) : node(node), type(type), index(index) {}
-    virtual ~DataObject() = default;
 
     Node* node;
     DATA_OBJECT_TYPES type;
@@ -175,22 +176,6 @@ public:
         return index >= 0 ? name + "#" + std::to_string(index) : name;
     }
 
-    STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDataObject) ||
-            IsEqualIID(riid, IID_ITestDataObject))
-            *ppv = this;
-        if (!*ppv) return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHOD_(ULONG, AddRef)() override { return ++m_refs; }
-    STDMETHOD_(ULONG, Release)() override {
-        ULONG refs = --m_refs;
-        if (!refs) delete this;
-        return refs;
-    }
     STDMETHOD(GetData)(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
     STDMETHOD(GetDataHere)(FORMATETC* format, STGMEDIUM* medium) override {
         if (!format || !medium) return E_POINTER;
@@ -213,29 +198,21 @@ public:
     STDMETHOD(DUnadvise)(DWORD) override { return E_NOTIMPL; }
     STDMETHOD(EnumDAdvise)(IEnumSTATDATA**) override { return E_NOTIMPL; }
 
-private:
-    ULONG m_refs = 0;
+protected:
+    void* Find(REFIID riid) override {
+        return IsEqualIID(riid, IID_ITestDataObject) ? static_cast<IDataObject*>(this) : Object::Find(riid);
+    }
 };
 
 // The snap-in's own data object behind a pointer the console hands back, or null.
 DataObject* Own(IDataObject* data) {
     if (!data || IS_SPECIAL_DATAOBJECT(data)) return nullptr;
-    void* own = nullptr;
-    if (FAILED(data->QueryInterface(IID_ITestDataObject, &own))) return nullptr;
-    data->Release();
-    return static_cast<DataObject*>(static_cast<IDataObject*>(own));
+    // The caller holds the data object for as long as we use it.
+    return static_cast<DataObject*>(tvcom::QueryFrom<IDataObject>(data, IID_ITestDataObject).Get());
 }
 
-HRESULT Hand(DataObject* data, LPDATAOBJECT* out) {
-    data->AddRef();
-    HRESULT hr = data->QueryInterface(IID_IDataObject, reinterpret_cast<void**>(out));
-    data->Release();
-    return hr;
-}
-
-template <class T> void Drop(T*& p) {
-    if (p) p->Release();
-    p = nullptr;
+HRESULT Hand(const tvcom::ComPtr<DataObject>& data, LPDATAOBJECT* out) {
+    return data->QueryInterface(IID_IDataObject, reinterpret_cast<void**>(out));
 }
 
 WCHAR g_scopeText[260];
@@ -413,18 +390,14 @@ class Component;
 // The scope side
 // ---------------------------------------------------------------------------------------------
 
-class ComponentData : public IComponentData,
-                      public IExtendContextMenu,
-                      public IExtendPropertySheet2,
-                      public ISnapinHelp2 {
+class ComponentData
+    : public tvcom::Object<IComponentData, IExtendContextMenu, IExtendPropertySheet2, ISnapinHelp2> {
 public:
-    virtual ~ComponentData() {
-        Drop(m_nameSpace);
-        Drop(m_console);
+    ~ComponentData() override {
         if (m_watermark) DeleteObject(m_watermark);
         if (m_header) DeleteObject(m_header);
     }
-    IConsoleNameSpace2* NameSpace() const { return m_nameSpace; }
+    IConsoleNameSpace2* NameSpace() const { return m_nameSpace.Get(); }
 
     void InsertChildren(Node* node, HSCOPEITEM parent) {
         if (!m_nameSpace) return;
@@ -443,39 +416,15 @@ public:
         }
     }
 
-    STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IComponentData))
-            *ppv = static_cast<IComponentData*>(this);
-        else if (IsEqualIID(riid, IID_IExtendContextMenu))
-            *ppv = static_cast<IExtendContextMenu*>(this);
-        else if (IsEqualIID(riid, IID_ISnapinHelp) || IsEqualIID(riid, IID_ISnapinHelp2))
-            *ppv = static_cast<ISnapinHelp2*>(this);
-        else if (IsEqualIID(riid, IID_IExtendPropertySheet) || IsEqualIID(riid, IID_IExtendPropertySheet2))
-            *ppv = static_cast<IExtendPropertySheet2*>(this);
-        if (!*ppv) return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHOD_(ULONG, AddRef)() override { return ++m_refs; }
-    STDMETHOD_(ULONG, Release)() override {
-        ULONG refs = --m_refs;
-        if (!refs) delete this;
-        return refs;
-    }
-
     STDMETHOD(Initialize)(LPUNKNOWN unknown) override {
         Log("CD.Initialize");
-        if (FAILED(unknown->QueryInterface(IID_IConsoleNameSpace2, reinterpret_cast<void**>(&m_nameSpace))))
-            return E_UNEXPECTED;
-        unknown->QueryInterface(IID_IConsole2, reinterpret_cast<void**>(&m_console));
-        IImageList* images = nullptr;
-        if (m_console && SUCCEEDED(m_console->QueryScopeImageList(&images))) {
+        m_nameSpace = tvcom::QueryFrom<IConsoleNameSpace2>(unknown);
+        if (!m_nameSpace) return E_UNEXPECTED;
+        m_console = tvcom::QueryFrom<IConsole2>(unknown);
+        tvcom::ComPtr<IImageList> images;
+        if (m_console && SUCCEEDED(m_console->QueryScopeImageList(images.Receive())))
             images->ImageListSetStrip(reinterpret_cast<LONG_PTR*>(1), reinterpret_cast<LONG_PTR*>(2), 0,
                                       RGB(255, 0, 255));
-            images->Release();
-        }
         return S_OK;
     }
     STDMETHOD(CreateComponent)(LPCOMPONENT* component) override;
@@ -502,7 +451,7 @@ public:
         case MMCN_RENAME:
             return Rename(node, reinterpret_cast<LPCWSTR>(param));
         case MMCN_DELETE:
-            Remove(node, m_nameSpace, nullptr);
+            Remove(node, m_nameSpace.Get(), nullptr);
             return S_OK;
         default:
             return S_FALSE;
@@ -510,13 +459,13 @@ public:
     }
     STDMETHOD(Destroy)() override {
         Log("CD.Destroy");
-        Drop(m_nameSpace);
-        Drop(m_console);
+        m_nameSpace.Reset();
+        m_console.Reset();
         return S_OK;
     }
     STDMETHOD(QueryDataObject)(MMC_COOKIE cookie, DATA_OBJECT_TYPES type, LPDATAOBJECT* out) override {
         Node* node = cookie ? reinterpret_cast<Node*>(cookie) : &TheControl().root;
-        return Hand(new DataObject(node, type, -1), out);
+        return Hand(tvcom::Make<DataObject>(node, type, -1), out);
     }
     STDMETHOD(GetDisplayInfo)(SCOPEDATAITEM* item) override {
         Node* node = item->lParam ? reinterpret_cast<Node*>(item->lParam) : &TheControl().root;
@@ -541,15 +490,16 @@ public:
         DataObject* own = Own(data);
         Log("CD.Command " + std::to_string(command) + " " + (own ? own->Name() : "(none)"));
         if (command == kRunWizardCommand) return RunWizard(own ? own->node : nullptr, data);
-        if (TheControl().onCommand) TheControl().onCommand(command, own ? own->node : nullptr, m_console);
+        if (TheControl().onCommand)
+            TheControl().onCommand(command, own ? own->node : nullptr, m_console.Get());
         return S_OK;
     }
 
     // A wizard as a snap-in runs one: through the console's node manager, modal inside Show.
     HRESULT RunWizard(Node* node, LPDATAOBJECT data) {
-        IPropertySheetProvider* provider = nullptr;
+        tvcom::ComPtr<IPropertySheetProvider> provider;
         HRESULT hr = CoCreateInstance(CLSID_NodeManager, nullptr, CLSCTX_INPROC_SERVER,
-                                      IID_IPropertySheetProvider, reinterpret_cast<void**>(&provider));
+                                      IID_IPropertySheetProvider, provider.ReceiveVoid());
         if (FAILED(hr)) {
             Log("CD.RunWizard create=" + std::to_string(hr));
             return hr;
@@ -565,7 +515,6 @@ public:
         if (SUCCEEDED(hr)) hr = provider->Show(reinterpret_cast<LONG_PTR>(main), 0);
         if (hr == S_FALSE) hr = provider->Show(-1, 0);
         m_wizard = false;
-        provider->Release();
         Log("CD.RunWizard show=" + std::to_string(hr));
         return hr;
     }
@@ -606,9 +555,8 @@ public:
     }
 
 private:
-    ULONG m_refs = 0;
-    IConsoleNameSpace2* m_nameSpace = nullptr;
-    IConsole2* m_console = nullptr;
+    tvcom::ComPtr<IConsoleNameSpace2> m_nameSpace;
+    tvcom::ComPtr<IConsole2> m_console;
     bool m_wizard = false; // a wizard is being built: CreatePropertyPages adds its pages
     HBITMAP m_watermark = nullptr, m_header = nullptr;
 };
@@ -628,54 +576,18 @@ int CompareNodes(Node* a, Node* b, int column) {
     return a->name.compare(b->name) < 0 ? -1 : a->name == b->name ? 0 : 1;
 }
 
-class Component : public IComponent,
-                  public IExtendContextMenu,
-                  public IExtendControlbar,
-                  public IResultDataCompareEx,
-                  public IResultDataCompare,
-                  public IResultOwnerData,
-                  public IExtendPropertySheet2 {
+class Component
+    : public tvcom::Object<IComponent, IExtendContextMenu, IExtendControlbar, IResultDataCompareEx,
+                           IResultDataCompare, IResultOwnerData, IExtendPropertySheet2> {
 public:
-    explicit Component(ComponentData* owner) : m_owner(owner) { m_owner->AddRef(); }
-    virtual ~Component() {
-        DropInterfaces(true);
-        m_owner->Release();
-    }
-
-    STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = nullptr;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IComponent))
-            *ppv = static_cast<IComponent*>(this);
-        else if (IsEqualIID(riid, IID_IExtendContextMenu))
-            *ppv = static_cast<IExtendContextMenu*>(this);
-        else if (IsEqualIID(riid, IID_IExtendControlbar))
-            *ppv = static_cast<IExtendControlbar*>(this);
-        else if (IsEqualIID(riid, IID_IResultDataCompareEx) && TheControl().compare == Control::Compare::Ex)
-            *ppv = static_cast<IResultDataCompareEx*>(this);
-        else if (IsEqualIID(riid, IID_IResultDataCompare) && TheControl().compare == Control::Compare::Plain)
-            *ppv = static_cast<IResultDataCompare*>(this);
-        else if (IsEqualIID(riid, IID_IResultOwnerData))
-            *ppv = static_cast<IResultOwnerData*>(this);
-        else if (IsEqualIID(riid, IID_IExtendPropertySheet) || IsEqualIID(riid, IID_IExtendPropertySheet2))
-            *ppv = static_cast<IExtendPropertySheet2*>(this);
-        if (!*ppv) return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHOD_(ULONG, AddRef)() override { return ++m_refs; }
-    STDMETHOD_(ULONG, Release)() override {
-        ULONG refs = --m_refs;
-        if (!refs) delete this;
-        return refs;
-    }
+    explicit Component(ComponentData* owner) : m_owner(tvcom::ComPtr<ComponentData>::Retain(owner)) {}
 
     STDMETHOD(Initialize)(LPCONSOLE console) override {
         Log("C.Initialize");
-        console->QueryInterface(IID_IConsole2, reinterpret_cast<void**>(&m_console));
-        console->QueryInterface(IID_IResultData, reinterpret_cast<void**>(&m_resultData));
-        console->QueryInterface(IID_IHeaderCtrl2, reinterpret_cast<void**>(&m_header));
-        console->QueryInterface(IID_IDisplayHelp, reinterpret_cast<void**>(&m_help));
+        m_console = tvcom::QueryFrom<IConsole2>(console);
+        m_resultData = tvcom::QueryFrom<IResultData>(console);
+        m_header = tvcom::QueryFrom<IHeaderCtrl2>(console);
+        m_help = tvcom::QueryFrom<IDisplayHelp>(console);
         return m_console && m_resultData && m_header ? S_OK : E_UNEXPECTED;
     }
     STDMETHOD(Notify)(LPDATAOBJECT data, MMC_NOTIFY_TYPE event, LPARAM arg, LPARAM param) override {
@@ -718,9 +630,9 @@ public:
         case MMCN_DELETE:
             if (own && own->multi) {
                 for (Node* item : own->items)
-                    Remove(item, m_owner->NameSpace(), m_resultData);
+                    Remove(item, m_owner->NameSpace(), m_resultData.Get());
             } else {
-                Remove(node, m_owner->NameSpace(), m_resultData);
+                Remove(node, m_owner->NameSpace(), m_resultData.Get());
             }
             return S_OK;
         case MMCN_RENAME:
@@ -740,12 +652,12 @@ public:
     }
     STDMETHOD(Destroy)(MMC_COOKIE) override {
         Log("C.Destroy");
-        DropInterfaces(false);
+        DropInterfaces();
         return S_OK;
     }
     STDMETHOD(QueryDataObject)(MMC_COOKIE cookie, DATA_OBJECT_TYPES type, LPDATAOBJECT* out) override {
         if (cookie == MMC_MULTI_SELECT_COOKIE) {
-            auto* data = new DataObject(nullptr, type, -1);
+            auto data = tvcom::Make<DataObject>(nullptr, type, -1);
             data->multi = true;
             RESULTDATAITEM item = {};
             item.mask = RDI_STATE | RDI_PARAM;
@@ -756,9 +668,9 @@ public:
             return Hand(data, out);
         }
         if (m_current && m_current->view == View::OwnerData && cookie >= 0 && cookie < m_current->rows)
-            return Hand(new DataObject(m_current, type, static_cast<int>(cookie)), out);
+            return Hand(tvcom::Make<DataObject>(m_current, type, static_cast<int>(cookie)), out);
         Node* node = cookie ? reinterpret_cast<Node*>(cookie) : &TheControl().root;
-        return Hand(new DataObject(node, type, -1), out);
+        return Hand(tvcom::Make<DataObject>(node, type, -1), out);
     }
     STDMETHOD(GetResultViewType)(MMC_COOKIE cookie, LPOLESTR* viewType, long* options) override {
         Node* node = cookie ? reinterpret_cast<Node*>(cookie) : &TheControl().root;
@@ -811,22 +723,20 @@ public:
     STDMETHOD(Command)(long command, LPDATAOBJECT data) override {
         DataObject* own = Own(data);
         Log("C.Command " + std::to_string(command) + " " + (own ? own->Name() : "(none)"));
-        if (TheControl().onCommand) TheControl().onCommand(command, own ? own->node : nullptr, m_console);
+        if (TheControl().onCommand)
+            TheControl().onCommand(command, own ? own->node : nullptr, m_console.Get());
         return S_OK;
     }
 
     STDMETHOD(SetControlbar)(LPCONTROLBAR controlbar) override {
         Log(std::string("C.SetControlbar ") + (controlbar ? "set" : "null"));
-        Drop(m_toolbar);
-        Drop(m_controlbar);
+        m_toolbar.Reset();
+        m_controlbar = tvcom::ComPtr<IControlbar>::Retain(controlbar);
         if (!controlbar) return S_OK;
-        m_controlbar = controlbar;
-        m_controlbar->AddRef();
-        IUnknown* unknown = nullptr;
-        HRESULT hr = m_controlbar->Create(TOOLBAR, this, &unknown);
+        tvcom::ComPtr<IUnknown> unknown;
+        HRESULT hr = m_controlbar->Create(TOOLBAR, this, unknown.Receive());
         if (FAILED(hr)) return hr;
-        unknown->QueryInterface(IID_IToolbar, reinterpret_cast<void**>(&m_toolbar));
-        unknown->Release();
+        m_toolbar = unknown.As<IToolbar>();
         m_toolbar->AddBitmap(2, reinterpret_cast<HBITMAP>(static_cast<LONG_PTR>(1)), 16, 16,
                              RGB(255, 0, 255));
         MMCBUTTON buttons[2] = {
@@ -842,9 +752,9 @@ public:
                 " scope=" + std::to_string(LOWORD(arg)) + " select=" + std::to_string(HIWORD(arg)));
             if (m_controlbar && m_toolbar) {
                 if (HIWORD(arg))
-                    m_controlbar->Attach(TOOLBAR, m_toolbar);
+                    m_controlbar->Attach(TOOLBAR, m_toolbar.Get());
                 else
-                    m_controlbar->Detach(m_toolbar);
+                    m_controlbar->Detach(m_toolbar.Get());
             }
             return S_OK;
         }
@@ -852,7 +762,7 @@ public:
             DataObject* own = Own(reinterpret_cast<LPDATAOBJECT>(arg));
             Log("CB.BTN_CLICK " + std::to_string(param) + " " + (own ? own->Name() : std::string("(none)")));
             if (TheControl().onCommand)
-                TheControl().onCommand(static_cast<LONG>(param), own ? own->node : nullptr, m_console);
+                TheControl().onCommand(static_cast<LONG>(param), own ? own->node : nullptr, m_console.Get());
             return S_OK;
         }
         return S_FALSE;
@@ -900,16 +810,23 @@ public:
         return S_OK;
     }
 
+protected:
+    // The test chooses which of the two comparisons the snap-in offers.
+    void* Find(REFIID riid) override {
+        if (IsEqualIID(riid, IID_IResultDataCompareEx) && TheControl().compare != Control::Compare::Ex)
+            return nullptr;
+        if (IsEqualIID(riid, IID_IResultDataCompare) && TheControl().compare != Control::Compare::Plain)
+            return nullptr;
+        return Object::Find(riid);
+    }
+
 private:
-    void DropInterfaces(bool all) {
-        Drop(m_console);
-        Drop(m_resultData);
-        Drop(m_header);
-        Drop(m_help);
-        if (all) {
-            Drop(m_toolbar);
-            Drop(m_controlbar);
-        }
+    // Destroy lets go of the console; the control bar goes when the console sets none.
+    void DropInterfaces() {
+        m_console.Reset();
+        m_resultData.Reset();
+        m_header.Reset();
+        m_help.Reset();
     }
 
     void Show(Node* node) {
@@ -943,16 +860,13 @@ private:
             m_resultData->SetItemCount(node->rows, 0);
             break;
         case View::Message: {
-            IUnknown* unknown = nullptr;
-            if (FAILED(m_console->QueryResultView(&unknown))) break;
-            IMessageView* message = nullptr;
-            if (SUCCEEDED(unknown->QueryInterface(IID_IMessageView, reinterpret_cast<void**>(&message)))) {
+            tvcom::ComPtr<IUnknown> unknown;
+            if (FAILED(m_console->QueryResultView(unknown.Receive()))) break;
+            if (auto message = unknown.As<IMessageView>()) {
                 message->SetTitleText(node->messageTitle.c_str());
                 message->SetBodyText(node->messageBody.c_str());
                 message->SetIcon(node->messageIcon);
-                message->Release();
             }
-            unknown->Release();
             break;
         }
         case View::Custom:
@@ -961,19 +875,17 @@ private:
     }
 
     void SetVerbs(Node* node) {
-        IConsoleVerb* verbs = nullptr;
-        if (!node || FAILED(m_console->QueryConsoleVerb(&verbs))) return;
+        tvcom::ComPtr<IConsoleVerb> verbs;
+        if (!node || FAILED(m_console->QueryConsoleVerb(verbs.Receive()))) return;
         for (MMC_CONSOLE_VERB verb : node->verbs)
             verbs->SetVerbState(verb, ENABLED, TRUE);
         if (node->defaultVerb != MMC_VERB_NONE) verbs->SetDefaultVerb(node->defaultVerb);
-        verbs->Release();
     }
 
     void EnableDelete() {
-        IConsoleVerb* verbs = nullptr;
-        if (FAILED(m_console->QueryConsoleVerb(&verbs))) return;
+        tvcom::ComPtr<IConsoleVerb> verbs;
+        if (FAILED(m_console->QueryConsoleVerb(verbs.Receive()))) return;
         verbs->SetVerbState(MMC_VERB_DELETE, ENABLED, TRUE);
-        verbs->Release();
     }
 
     void Refresh(Node* node) {
@@ -986,53 +898,27 @@ private:
         m_console->UpdateAllViews(nullptr, node->scopeItem, 1);
     }
 
-    ULONG m_refs = 0;
-    ComponentData* m_owner;
+    tvcom::ComPtr<ComponentData> m_owner;
     Node* m_current = nullptr;
-    IConsole2* m_console = nullptr;
-    IResultData* m_resultData = nullptr;
-    IHeaderCtrl2* m_header = nullptr;
-    IDisplayHelp* m_help = nullptr;
-    IControlbar* m_controlbar = nullptr;
-    IToolbar* m_toolbar = nullptr;
+    tvcom::ComPtr<IConsole2> m_console;
+    tvcom::ComPtr<IResultData> m_resultData;
+    tvcom::ComPtr<IHeaderCtrl2> m_header;
+    tvcom::ComPtr<IDisplayHelp> m_help;
+    tvcom::ComPtr<IControlbar> m_controlbar;
+    tvcom::ComPtr<IToolbar> m_toolbar;
 };
 
 STDMETHODIMP ComponentData::CreateComponent(LPCOMPONENT* component) {
-    auto* created = new Component(this);
-    created->AddRef();
-    HRESULT hr = created->QueryInterface(IID_IComponent, reinterpret_cast<void**>(component));
-    created->Release();
-    return hr;
+    return tvcom::Make<Component>(this)->QueryInterface(IID_IComponent, reinterpret_cast<void**>(component));
 }
 
-class Factory : public IClassFactory {
+class Factory : public tvcom::Object<IClassFactory> {
 public:
-    virtual ~Factory() = default;
-    STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory) ? this : nullptr;
-        if (!*ppv) return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHOD_(ULONG, AddRef)() override { return ++m_refs; }
-    STDMETHOD_(ULONG, Release)() override {
-        ULONG refs = --m_refs;
-        if (!refs) delete this;
-        return refs;
-    }
     STDMETHOD(CreateInstance)(IUnknown* outer, REFIID riid, void** ppv) override {
         if (outer) return CLASS_E_NOAGGREGATION;
-        auto* created = new ComponentData();
-        created->AddRef();
-        HRESULT hr = created->QueryInterface(riid, ppv);
-        created->Release();
-        return hr;
+        return tvcom::Make<ComponentData>()->QueryInterface(riid, ppv);
     }
     STDMETHOD(LockServer)(BOOL) override { return S_OK; }
-
-private:
-    ULONG m_refs = 0;
 };
 
 LONG SetString(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& value) {
@@ -1060,15 +946,15 @@ extern "C" __attribute__((visibility("default"))) BOOL WINAPI DllMain(HINSTANCE 
 
 STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
     if (!IsEqualCLSID(rclsid, CLSID_TestSnapin)) return CLASS_E_CLASSNOTAVAILABLE;
-    auto* factory = new Factory();
-    factory->AddRef();
-    HRESULT hr = factory->QueryInterface(riid, ppv);
-    factory->Release();
-    return hr;
+    return tvcom::Make<Factory>()->QueryInterface(riid, ppv);
 }
 
-// The tests keep pointers into the snap-in's tree; it stays loaded.
+// No test frees the library, so it stays loaded whatever this says; a test makes it refuse a while, as
+// a snap-in whose work still runs does.
 STDAPI DllCanUnloadNow() {
+    Control& control = TheControl();
+    if (control.unloadRefusals <= 0) return S_OK;
+    --control.unloadRefusals;
     return S_FALSE;
 }
 

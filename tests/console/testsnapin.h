@@ -86,6 +86,8 @@ struct Control {
     std::wstring wizardName;
     // What the wizard's pages do meanwhile: called on each page's PSN_SETACTIVE with its title.
     std::function<void(const std::wstring& title, HWND page)> onWizardPage;
+    // Work of the snap-in's own still running: DllCanUnloadNow answers S_FALSE this many more times.
+    int unloadRefusals = 0;
 
     // A fresh tree: "Test Root" with the folder "Folder A" (two scope children and three rows),
     // "Virtual" (an owner-data list of five rows) and "Notice" (the message view).

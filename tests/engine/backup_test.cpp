@@ -183,12 +183,19 @@ TEST(Backup, RelativeFileNamesGoToTheBackupFolderAndDevicesToTheirFile) {
     Backup(*session, "Placed", "placed.bak");
     EXPECT_TRUE(std::filesystem::exists(session->Settings().backupFolder + "/placed.bak"));
     session->AddBackupDevice({"PlacedDevice", BackupPath("device.bak")});
-    Backup(*session, "Placed", "PlacedDevice");
+    BackupRequest toDevice{"Placed"};
+    toDevice.device = "PlacedDevice";
+    session->Backup(toDevice);
     EXPECT_EQ(ReadBackupSets(BackupPath("device.bak"))[0].databaseName, "Placed");
-    // Reading a file names it the same way.
-    EXPECT_EQ(session->ReadFileList("placed.bak").Text(0, 0), "Placed");
-    EXPECT_EQ(session->ReadBackupSets("PlacedDevice").size(), 1u);
-    EXPECT_EQ(ErrorOf([&] { session->ReadFileList("placed.bak", 2); }), kErrNoSuchBackupSet);
+    // A disk file named like a device is that file, in the Backup folder, never the device's file.
+    Backup(*session, "Placed", "PlacedDevice", false);
+    EXPECT_EQ(ReadBackupSets(session->Settings().backupFolder + "/PlacedDevice").size(), 1u);
+    EXPECT_EQ(ReadBackupSets(BackupPath("device.bak")).size(), 1u);
+    // Reading a medium names it the same way.
+    EXPECT_EQ(session->ReadFileList({"placed.bak"}).Text(0, 0), "Placed");
+    EXPECT_EQ(session->ReadBackupSets({{}, "PlacedDevice"}).size(), 1u);
+    EXPECT_EQ(ErrorOf([&] { session->ReadFileList({"placed.bak"}, 2); }), kErrNoSuchBackupSet);
+    EXPECT_EQ(ErrorOf([&] { session->ReadBackupSets({{}, "NoSuchDevice"}); }), kErrNoSuchDevice);
 }
 
 TEST(Restore, IntoANewDatabaseWithFilesMoved) {

@@ -66,8 +66,9 @@ TEST(Databases, NamesWithQuotesBracketsBlanksAndAccentsRoundTrip) {
         session->Backup(backup);
         EXPECT_EQ(ReadBackupSets(backup.file)[0].databaseName, name);
         RestoreRequest restore{name + " copy", backup.file};
-        restore.move = {{name, tvtest::Prefix() + "/" + detail::SafeFileName(name) + " c.mdf"},
-                        {name + "_log", tvtest::Prefix() + "/" + detail::SafeFileName(name) + " c.ldf"}};
+        restore.move = {
+            {name, tvtest::MakeFolder("copies") + "/" + detail::SafeFileName(name) + " c.mdf"},
+            {name + "_log", tvtest::MakeFolder("copies") + "/" + detail::SafeFileName(name) + " c.ldf"}};
         session->Restore(restore);
         EXPECT_EQ(enginetest::Marker(*session, name + " copy"), "mark " + name);
         session->DropDatabase(name);
@@ -90,7 +91,7 @@ TEST(Databases, CreateRefusesDuplicatesAndForeignFiles) {
     EXPECT_FALSE(session->DatabaseExists("Stray"));
     DatabaseSpec nowhere{"Nowhere", "/no/such/folder/n.mdf"};
     EXPECT_EQ(ErrorOf([&] { session->CreateDatabase(nowhere); }), 5123);
-    EXPECT_EQ(ErrorOf([&] { session->CreateDatabase({""}); }), kErrSyntax);
+    EXPECT_EQ(ErrorOf([&] { session->CreateDatabase({""}); }), kErrInvalidName);
     // The catalog's own files, present or not at this moment, are never a database's.
     DatabaseSpec wal{"Wal", session->Settings().rootFolder + "/catalog.db-journal"};
     EXPECT_EQ(ErrorOf([&] { session->CreateDatabase(wal); }), kErrFileExists);

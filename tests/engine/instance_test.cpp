@@ -1,5 +1,6 @@
 // Instances: creation with their settings, the names that reach them, owner-only folders, dropping.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -124,12 +125,18 @@ TEST(Instances, AnInstanceMadeByAnEarlierEngineIsBroughtUpToDate) {
     {
         // The catalog as the first version of the engine left it.
         detail::Connection catalog(catalogPath, SQLITE_OPEN_READWRITE, "catalog");
-        catalog.Exec("DROP TABLE job_requests; DROP TABLE agents; PRAGMA user_version = 0");
+        catalog.Exec("DROP TABLE job_requests; DROP TABLE agents; DROP INDEX job_steps_job; "
+                     "ALTER TABLE jobs DROP COLUMN current_step; ALTER TABLE jobs DROP COLUMN run_started; "
+                     "ALTER TABLE job_history DROP COLUMN sql_message_id; "
+                     "ALTER TABLE job_history DROP COLUMN sql_severity; PRAGMA user_version = 0");
     }
     auto session = Connect(".\\Older");
+    int lock = TakeAgentLock();
     EXPECT_FALSE(session->AgentRunning());
     session->RegisterAsAgent();
     EXPECT_TRUE(session->AgentRunning());
+    EXPECT_EQ(session->GetJob(session->AddJob({.name = "Upgraded"})).currentStep, 0);
     session.reset();
+    close(lock);
     DropInstance("Older");
 }

@@ -1,5 +1,7 @@
 // The job store: a job with its step and schedule as the scheduled backup creates it (inside a
 // transaction), alterations, removal, validation of schedules, history and activity.
+#include <unistd.h>
+
 #include "engine_fixture.h"
 
 using namespace tvengine;
@@ -85,25 +87,49 @@ TEST(Jobs, RollbackLeavesNoJobAndOtherSessionsSeeOnlyCommittedWork) {
     session->RemoveJob("Kept");
 }
 
-TEST(Jobs, StepsAndSchedulesAreAlteredAndRemovedByName) {
+TEST(Jobs, StepsAndSchedulesAreAlteredAndRemovedByTheirIds) {
     auto session = enginetest::Admin();
     std::string id = session->AddJob(BackupJob("Altered"));
     JobStep second;
-    second.id = 2;
-    second.name = "Tidy";
+    second.name = "Tidy"; // no number: after the last step
     second.command = "DELETE FROM log";
     session->AddJobStep("Altered", second);
     JobStep first = session->GetJob(id).steps[0];
-    first.onSuccessAction = 3;
-    session->UpdateJobStep(id, "Backup Sales", first);
+    first.onFailAction = 4;
+    first.onFailStep = 2;
+    session->UpdateJobStep(id, 1, first);
+    // Two steps may share a name: the number tells them apart. A step put in at 1 moves the others up,
+    // and a go-to-step action follows the step it names.
+    JobStep twin = second;
+    twin.id = 1;
+    session->AddJobStep("Altered", twin);
     Job job = session->GetJob(id);
-    ASSERT_EQ(job.steps.size(), 2u);
-    EXPECT_EQ(job.steps[0].onSuccessAction, 3);
-    EXPECT_EQ(job.steps[1].name, "Tidy");
+    ASSERT_EQ(job.steps.size(), 3u);
+    EXPECT_EQ(job.steps[0].name, "Tidy");
+    EXPECT_EQ(job.steps[1].name, "Backup Sales");
+    EXPECT_EQ(job.steps[1].onFailStep, 3);
+    EXPECT_EQ(job.steps[2].id, 3);
+    EXPECT_EQ(ErrorOf([&] {
+                  JobStep far = second;
+                  far.id = 5;
+                  session->AddJobStep(id, far);
+              }),
+              14266);
+    JobStep last = job.steps[2];
+    last.command = "DELETE FROM old_log";
+    session->UpdateJobStep(id, 3, last);
+    EXPECT_EQ(session->GetJob(id).steps[0].command, "DELETE FROM log");
+    EXPECT_EQ(session->GetJob(id).steps[2].command, "DELETE FROM old_log");
 
-    session->RemoveJobStep(id, "Backup Sales");
-    EXPECT_EQ(session->GetJob(id).steps.size(), 1u);
-    EXPECT_EQ(ErrorOf([&] { session->RemoveJobStep(id, "Backup Sales"); }), kErrNoSuchJob);
+    // Removing a step closes the gap; a go-to of the removed step goes to the next step instead.
+    session->RemoveJobStep(id, 3);
+    EXPECT_EQ(session->GetJob(id).steps[1].onFailAction, 3);
+    session->RemoveJobStep(id, 1);
+    job = session->GetJob(id);
+    ASSERT_EQ(job.steps.size(), 1u);
+    EXPECT_EQ(job.steps[0].id, 1);
+    EXPECT_EQ(job.steps[0].name, "Backup Sales");
+    EXPECT_EQ(ErrorOf([&] { session->RemoveJobStep(id, 2); }), kErrNoSuchJob);
 
     JobSchedule daily;
     daily.name = "Daily Backup";
@@ -122,10 +148,10 @@ TEST(Jobs, StepsAndSchedulesAreAlteredAndRemovedByName) {
     EXPECT_EQ(job.schedules[1].frequencyInterval, 6);
     EXPECT_EQ(job.nextRunDate, 20261213);
     EXPECT_EQ(job.nextRunTime, 23000);
-    session->RemoveJobSchedule(id, "Weekly Backup");
-    session->RemoveJobSchedule(id, "Daily Backup");
+    session->RemoveJobSchedule(id, job.schedules[0].id);
+    session->RemoveJobSchedule(id, scheduleId);
     EXPECT_FALSE(session->GetJob(id).HasSchedule());
-    EXPECT_EQ(ErrorOf([&] { session->RemoveJobSchedule(id, "Daily Backup"); }), kErrNoSuchJob);
+    EXPECT_EQ(ErrorOf([&] { session->RemoveJobSchedule(id, scheduleId); }), kErrNoSuchJob);
     session->RemoveJob("Altered");
     EXPECT_EQ(ErrorOf([&] { session->RemoveJob("Altered"); }), kErrNoSuchJob);
 }
@@ -214,8 +240,14 @@ TEST(Jobs, StartingAJobNeedsARunningAgent) {
     EXPECT_FALSE(session->AgentRunning());
     EXPECT_EQ(MessageOf([&] { session->StartJob("Started"); }),
               "SQLServerAgent is not currently running so it cannot be notified of this action.");
+    int lock = TakeAgentLock();
+    ASSERT_GE(lock, 0);
+    long long holder = 0;
+    EXPECT_EQ(TakeAgentLock(&holder), -1); // one agent per prefix
+    EXPECT_EQ(holder, getpid());
     {
         auto agent = Connect("(local)", {}, "agent");
+        EXPECT_FALSE(session->AgentRunning()); // the lock alone is no agent of this instance
         agent->RegisterAsAgent();
         EXPECT_TRUE(session->AgentRunning());
         session->StartJob("Started");
@@ -224,12 +256,20 @@ TEST(Jobs, StartingAJobNeedsARunningAgent) {
         auto requests = agent->TakeJobStartRequests();
         ASSERT_EQ(requests.size(), 2u);
         EXPECT_EQ(requests[0].jobId, id);
-        EXPECT_EQ(requests[0].stepName, "");
-        EXPECT_EQ(requests[1].stepName, "Backup Sales");
+        EXPECT_EQ(requests[0].stepId, 0);
+        EXPECT_EQ(requests[1].stepId, 1);
+        EXPECT_EQ(requests[1].requestedBy, session->LoginName());
         EXPECT_TRUE(agent->TakeJobStartRequests().empty());
+
+        // A registration whose holder let go of the lock is a dead agent's.
+        close(lock);
+        EXPECT_FALSE(session->AgentRunning());
+        lock = TakeAgentLock();
+        EXPECT_TRUE(session->AgentRunning());
     }
     // The agent's session ended: nobody is there to be told.
     EXPECT_FALSE(session->AgentRunning());
     EXPECT_EQ(ErrorOf([&] { session->StartJob("Started"); }), kErrAgentNotRunning);
+    close(lock);
     session->RemoveJob(id);
 }

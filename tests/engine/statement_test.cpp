@@ -32,7 +32,7 @@ TEST(BackupStatement, QuotingCommentsAndCase) {
     EXPECT_EQ(request.description, "it's ok");
     EXPECT_EQ(request.stats, 10);
     EXPECT_EQ(ParseBackupStatement("BACKUP DATABASE \"Q \"\"x\"\"\" TO DISK = 'f'").database, "Q \"x\"");
-    EXPECT_EQ(ParseBackupStatement("BACKUP DATABASE Größe TO Nightly").file, "Nightly");
+    EXPECT_EQ(ParseBackupStatement("BACKUP DATABASE Größe TO Nightly").device, "Nightly");
     EXPECT_EQ(ParseBackupStatement("BACKUP LOG [Sales] TO DISK = 'f'").action, BackupAction::Log);
     EXPECT_EQ(ParseBackupStatement("BACKUP DATABASE s TO DISK = 'f' WITH DIFFERENTIAL").action,
               BackupAction::Differential);
@@ -76,4 +76,26 @@ TEST(BackupStatement, RunningItAsSqlMakesTheBackup) {
     EXPECT_GT(session->Database("Stepped").lastBackup, 0);
     EXPECT_EQ(ErrorOf([&] { session->Execute("master", "BACKUP LOG [Stepped] TO DISK = N'" + file + "'"); }),
               kErrLogBackup);
+}
+
+TEST(DeviceList, TheOneGrammarOfFilesAndDevices) {
+    using Items = std::vector<std::string>;
+    EXPECT_EQ(ParseDeviceList("[C:\\b\\x.bak]"), Items{"C:\\b\\x.bak"});
+    EXPECT_EQ(ParseDeviceList("[[sales.bak]]"), Items{"sales.bak"}); // a bare remote file name
+    EXPECT_EQ(ParseDeviceList(" [a]]b] , plain name ,[c,d]"), (Items{"a]b", "plain name", "c,d"}));
+    // A bracket inside a bracketed name is doubled, as the wizards' texts never need.
+    EXPECT_EQ(ErrorOf([&] { ParseDeviceList("[/b/a]b.bak]"); }), kErrSyntax);
+    EXPECT_EQ(ParseDeviceList(""), Items{});
+    for (const char* bad : {"[unclosed", "[[unclosed]", "[a],", "[a] [b]", "[], [b]", "[[a]b]]", ","})
+        EXPECT_EQ(ErrorOf([&] { ParseDeviceList(bad); }), kErrSyntax) << bad;
+    EXPECT_EQ(MessageOf([&] { ParseDeviceList("[x"); }), "The device list '[x' has an unclosed '['.");
+
+    BackupMedia file = MediaOfLists("[[b.bak]]", "");
+    EXPECT_EQ(file.file, "b.bak");
+    EXPECT_EQ(file.device, "");
+    BackupMedia device = MediaOfLists("", "[Nightly]");
+    EXPECT_EQ(device.file, "");
+    EXPECT_EQ(device.device, "Nightly");
+    EXPECT_EQ(ErrorOf([&] { MediaOfLists("", ""); }), kErrSyntax);
+    EXPECT_EQ(ErrorOf([&] { MediaOfLists("[a]", "[b]"); }), kErrSyntax);
 }

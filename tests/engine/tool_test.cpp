@@ -117,21 +117,90 @@ TEST(Tool, InstanceCommands) {
     EXPECT_EQ(out.find("ToolNamed"), std::string::npos);
 }
 
-TEST(Tool, JobsAreListedAndStartingOneNeedsTheAgent) {
-    auto session = enginetest::Admin();
-    tvengine::Job job;
-    job.name = "Tool job";
-    tvengine::JobStep step;
-    step.name = "One";
-    job.steps.push_back(step);
-    session->AddJob(job);
+TEST(Tool, JobsAreAddedListedAndRemovedAndStartingOneNeedsTheAgent) {
+    enginetest::EnsureDefaultInstance();
     std::string out;
+    ASSERT_EQ(RunTool("job add . 'Tool job' --step One master 'SELECT 1' --step Two master 'SELECT 2' "
+                      "--schedule Nightly 4 1 0 20261207 230000",
+                      &out),
+              0)
+        << out;
+    EXPECT_EQ(out.front(), '{');
+    auto session = enginetest::Admin();
+    tvengine::Job job = session->GetJob("Tool job");
+    ASSERT_EQ(job.steps.size(), 2u);
+    EXPECT_EQ(job.steps[0].onSuccessAction, 3); // on to the next step
+    EXPECT_EQ(job.steps[1].command, "SELECT 2");
+    ASSERT_EQ(job.schedules.size(), 1u);
+    EXPECT_EQ(job.schedules[0].frequencyType, 4);
+    EXPECT_EQ(job.schedules[0].activeStartTime, 230000);
+    EXPECT_EQ(RunTool("job add . 'Bad' --schedule Never 3 1 0 20261207 0", &out), 1);
+    EXPECT_NE(out.find("error 14266"), std::string::npos) << out;
+    EXPECT_EQ(RunTool("job add . 'Bad' --step Half master", &out), 2);
+
     ASSERT_EQ(RunTool("job list .", &out), 0) << out;
-    EXPECT_NE(out.find("Tool job\t[Uncategorized (Local)]\t1\t1\t0\t5\t0\t0\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("Tool job\t[Uncategorized (Local)]\t1\t2\t1\t4\t5\t0\t0\t"), std::string::npos) << out;
     EXPECT_EQ(RunTool("job start . 'Tool job'", &out), 1);
     EXPECT_EQ(
         out,
         "tavrosk-engine: error 22022: SQLServerAgent is not currently running so it cannot be notified of "
         "this action.\n");
-    session->RemoveJob("Tool job");
+    ASSERT_EQ(RunTool("job remove . 'Tool job'", &out), 0) << out;
+    EXPECT_EQ(RunTool("job remove . 'Tool job'", &out), 1);
+}
+
+TEST(Tool, PasswordsComeFromAFileTheEnvironmentOrAPromptAndSqlPassesTheGate) {
+    enginetest::EnsureDefaultInstance();
+    std::string out, file = tvtest::MakeFolder("toolpw") + "/password";
+    FILE* f = std::fopen(file.c_str(), "w");
+    std::fputs("s3cret word\n", f);
+    std::fclose(f);
+    ASSERT_EQ(RunTool("login add . toolpw --password-file " + file, &out), 0) << out;
+    EXPECT_EQ(RunTool("--login toolpw --password-file " + file + " database list .", &out), 0) << out;
+    EXPECT_EQ(tvtest::Run("TAVROSK_PASSWORD='s3cret word' " + Tool() + " --login toolpw database list . 2>&1",
+                          &out),
+              0)
+        << out;
+    // No password anywhere and no terminal to ask on: the usage, which says why --password is for scripts.
+    EXPECT_EQ(
+        tvtest::Run("env -u TAVROSK_PASSWORD " + Tool() + " --login toolpw database list . </dev/null 2>&1",
+                    &out),
+        2);
+    EXPECT_NE(out.find("the process list shows it"), std::string::npos) << out;
+    EXPECT_NE(out.find("(the prefix's owner only)"), std::string::npos) << out;
+    // Caller SQL through the tool meets the same gate as every other route.
+    ASSERT_EQ(RunTool("database create . ToolOpen", &out), 0) << out;
+    EXPECT_EQ(RunTool("--login toolpw --password-file " + file + " sql . ToolOpen \"ATTACH '" +
+                          tvtest::Prefix() + "/instances/MSSQLSERVER/catalog.db' AS c\"",
+                      &out),
+              1);
+    EXPECT_EQ(out, "tavrosk-engine: error 229: ATTACH permission denied in database 'ToolOpen'.\n");
+}
+
+TEST(Tool, ErrorsTellTheTruthAndStatsPassEveryTenPercent) {
+    enginetest::EnsureDefaultInstance();
+    std::string out;
+    EXPECT_EQ(RunTool("instance create Versioned --version abc", &out), 1);
+    EXPECT_EQ(out, "tavrosk-engine: error 170: The version 'abc' is not a number.\n");
+    EXPECT_EQ(RunTool("filelist /dev/null", &out), 1);
+    EXPECT_EQ(out,
+              "tavrosk-engine: error 3241: The media family on device '/dev/null' is incorrectly formed. "
+              "SQL Server cannot process this media family.\n");
+
+    ASSERT_EQ(RunTool("database create . ToolStats", &out), 0) << out;
+    std::string folder = tvtest::MakeFolder("toolstats"), file = folder + "/stats.bak";
+    ASSERT_EQ(RunTool("backup . ToolStats " + file + " --stats", &out), 0) << out;
+    std::string expected;
+    for (int percent = 10; percent <= 100; percent += 10)
+        expected += std::to_string(percent) + " percent processed.\n";
+    EXPECT_EQ(out, expected);
+    // A restore overwrites a file that is not the database's own only when told to.
+    FILE* f = std::fopen((folder + "/taken.mdf").c_str(), "w");
+    std::fputs("taken", f);
+    std::fclose(f);
+    std::string moves =
+        " --move ToolStats " + folder + "/taken.mdf --move ToolStats_log " + folder + "/s.ldf";
+    EXPECT_EQ(RunTool("restore . ToolStatsCopy " + file + moves, &out), 1);
+    EXPECT_NE(out.find("error 3142:"), std::string::npos) << out;
+    EXPECT_EQ(RunTool("restore . ToolStatsCopy " + file + moves + " --replace", &out), 0) << out;
 }

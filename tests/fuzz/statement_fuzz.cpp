@@ -1,5 +1,6 @@
-// Fuzz target of the backup statement reader: any text either reads as a backup request or gives the
-// server's syntax error; nothing else is thrown, nothing is read past the text.
+// Fuzz target of the engine's readers of backup texts, the backup statement and the device list: any
+// text either reads or gives the server's syntax error; nothing else is thrown, nothing is read past the
+// text, and no device-list item comes back empty.
 #include <cstdint>
 #include <string>
 
@@ -11,6 +12,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         tvengine::IsBackupStatement(text);
         tvengine::BackupRequest request = tvengine::ParseBackupStatement(text);
         if (request.stats < 0 || request.stats > 100) __builtin_trap();
+    } catch (const tvengine::Error& error) {
+        if (error.Number() != tvengine::kErrSyntax) __builtin_trap();
+    }
+    try {
+        for (const std::string& item : tvengine::ParseDeviceList(text))
+            if (item.empty() || item.size() > text.size()) __builtin_trap();
     } catch (const tvengine::Error& error) {
         if (error.Number() != tvengine::kErrSyntax) __builtin_trap();
     }

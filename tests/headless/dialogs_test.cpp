@@ -455,6 +455,20 @@ TEST_F(DialogsTest, ADialogOpenedInsideADialogTakesTheLinesUntilItCloses) {
     EXPECT_EQ(g_log.back(), "controls returned 1");
 }
 
+TEST_F(DialogsTest, ExpectLooksAtTheInnermostOpenDialog) {
+    std::string output = Run(RunLine("Controls") + "click 1013\n"
+                                                   "expect \"title: More\"\n"
+                                                   "expect Weekly\n"
+                                                   "ok\n"
+                                                   "cancel\n");
+    EXPECT_EQ(output, "ok\n"
+                      "error: the open dialog does not show \"Weekly\"\n"
+                      "ok\n"
+                      "ok\n" // the click that opened the inner dialog
+                      "ok\n"
+                      "ok\n");
+}
+
 TEST_F(DialogsTest, FileDialogsTakeTheQueuedAnswerOrAreCancelled) {
     std::string output = Run("file /srv/backups/sales.bak\n" + RunLine("Controls") +
                              "click 1014\n"

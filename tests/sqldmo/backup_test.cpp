@@ -13,22 +13,9 @@ using namespace dmotest;
 
 namespace {
 
-class Sink final : public IWSQLDMOBackupSink, public IWSQLDMORestoreSink {
+// Both sinks' members have one meaning here, so one implementation serves both interfaces.
+class Sink final : public tvcom::Object<IWSQLDMOBackupSink, IWSQLDMORestoreSink> {
 public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (riid == IID_IUnknown || riid == IID_IWSQLDMOBackupSink)
-            *ppv = static_cast<IWSQLDMOBackupSink*>(this);
-        else if (riid == IID_IWSQLDMORestoreSink)
-            *ppv = static_cast<IWSQLDMORestoreSink*>(this);
-        else {
-            *ppv = nullptr;
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
-    STDMETHODIMP_(ULONG) Release() override { return --refs; }
     STDMETHODIMP PercentComplete(SQLDMO_LPCSTR, long percent) override {
         percents.push_back(percent);
         if (std::this_thread::get_id() != caller) offThread = true;
@@ -40,7 +27,6 @@ public:
         return S_OK;
     }
 
-    ULONG refs = 1; // owned by the test
     std::vector<long> percents;
     int completions = 0;
     bool offThread = false;
@@ -48,13 +34,12 @@ public:
 };
 
 // Attaches a sink through the object's connection point; returns the cookie.
-DWORD Attach(IUnknown* object, REFIID sinkIid, Sink& sink, Ptr<IConnectionPoint>& point) {
-    Ptr<IConnectionPointContainer> container;
-    EXPECT_EQ(S_OK,
-              object->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container)));
-    EXPECT_EQ(S_OK, container->FindConnectionPoint(sinkIid, &point));
+DWORD Attach(IUnknown* object, REFIID sinkIid, Sink* sink, ComPtr<IConnectionPoint>& point) {
+    ComPtr<IConnectionPointContainer> container;
+    EXPECT_EQ(S_OK, object->QueryInterface(IID_IConnectionPointContainer, container.ReceiveVoid()));
+    EXPECT_EQ(S_OK, container->FindConnectionPoint(sinkIid, point.Receive()));
     DWORD cookie = 0;
-    EXPECT_EQ(S_OK, point->Advise(static_cast<IWSQLDMOBackupSink*>(&sink), &cookie));
+    EXPECT_EQ(S_OK, point->Advise(static_cast<IWSQLDMOBackupSink*>(sink), &cookie));
     return cookie;
 }
 
@@ -66,8 +51,8 @@ void ExpectRisingTo100(const std::vector<long>& percents) {
 }
 
 TEST(BackupRestore, BackupReportsProgressAndRestoreRelocatesUnderANewName) {
-    // The sinks outlive the objects that hold references to them.
-    Sink backupSink, restoreSink;
+    auto backupSink = tvcom::Make<Sink>();
+    auto restoreSink = tvcom::Make<Sink>();
     Prepare();
     MakeDatabase("Sales");
     auto server = Connected();
@@ -75,27 +60,27 @@ TEST(BackupRestore, BackupReportsProgressAndRestoreRelocatesUnderANewName) {
     std::wstring file = tvp::FromUtf8(folder + "/sales.bak");
 
     auto backup = Create<IWSQLDMOBackup>(CLSID_SQLDMOBackup, IID_IWSQLDMOBackup);
-    Ptr<IConnectionPoint> backupPoint;
-    DWORD cookie = Attach(backup.get(), IID_IWSQLDMOBackupSink, backupSink, backupPoint);
+    ComPtr<IConnectionPoint> backupPoint;
+    DWORD cookie = Attach(backup.Get(), IID_IWSQLDMOBackupSink, backupSink.Get(), backupPoint);
     ASSERT_EQ(S_OK, backup->SetAction(SQLDMOBackup_Database));
     ASSERT_EQ(S_OK, backup->SetFiles((L"[" + file + L"]").c_str()));
     ASSERT_EQ(S_OK, backup->SetDatabase(L"Sales"));
     ASSERT_EQ(S_OK, backup->SetBackupSetDescription(L"weekly"));
     ASSERT_EQ(S_OK, backup->SetInitialize(VARIANT_TRUE));
-    ASSERT_EQ(S_OK, backup->SQLBackup(server.get())) << ErrorDescription();
-    ExpectRisingTo100(backupSink.percents);
-    EXPECT_FALSE(backupSink.offThread);
-    EXPECT_EQ(1, backupSink.completions);
+    ASSERT_EQ(S_OK, backup->SQLBackup(server.Get())) << ErrorDescription();
+    ExpectRisingTo100(backupSink->percents);
+    EXPECT_FALSE(backupSink->offThread);
+    EXPECT_EQ(1, backupSink->completions);
     ASSERT_EQ(S_OK, backupPoint->Unadvise(cookie));
     EXPECT_EQ(CONNECT_E_NOCONNECTION, backupPoint->Unadvise(cookie));
 
     auto restore = Create<IWSQLDMORestore>(CLSID_SQLDMORestore, IID_IWSQLDMORestore);
-    Ptr<IConnectionPoint> restorePoint;
-    Attach(restore.get(), IID_IWSQLDMORestoreSink, restoreSink, restorePoint);
+    ComPtr<IConnectionPoint> restorePoint;
+    Attach(restore.Get(), IID_IWSQLDMORestoreSink, restoreSink.Get(), restorePoint);
     ASSERT_EQ(S_OK, restore->SetFiles((L"[" + file + L"]").c_str()));
-    Ptr<IWSQLDMOQueryResults> list;
-    ASSERT_EQ(S_OK, restore->ReadFileList(server.get(), &list)) << ErrorDescription();
-    ASSERT_EQ(2, Number(list.get(), &IWSQLDMOQueryResults::GetRows));
+    ComPtr<IWSQLDMOQueryResults> list;
+    ASSERT_EQ(S_OK, restore->ReadFileList(server.Get(), list.Receive())) << ErrorDescription();
+    ASSERT_EQ(2, Number(list.Get(), &IWSQLDMOQueryResults::GetRows));
     BSTR text = nullptr;
     list->GetColumnString(1, 1, &text);
     std::wstring dataLogical = Take(text);
@@ -110,8 +95,8 @@ TEST(BackupRestore, BackupReportsProgressAndRestoreRelocatesUnderANewName) {
     ASSERT_EQ(S_OK, restore->SetRelocateFiles(moves.c_str())) << ErrorDescription();
     ASSERT_EQ(S_OK, restore->SetDatabase(L"SalesCopy"));
     ASSERT_EQ(S_OK, restore->SetReplaceDatabase(VARIANT_TRUE));
-    ASSERT_EQ(S_OK, restore->SQLRestore(server.get())) << ErrorDescription();
-    ExpectRisingTo100(restoreSink.percents);
+    ASSERT_EQ(S_OK, restore->SQLRestore(server.Get())) << ErrorDescription();
+    ExpectRisingTo100(restoreSink->percents);
     EXPECT_TRUE(std::filesystem::exists(tvp::ToUtf8(data)));
     EXPECT_TRUE(std::filesystem::exists(tvp::ToUtf8(log)));
 
@@ -122,13 +107,13 @@ TEST(BackupRestore, BackupReportsProgressAndRestoreRelocatesUnderANewName) {
     EXPECT_TRUE(session->DatabaseExists("Sales"));
 
     // The backup is remembered as the database's last backup.
-    Ptr<IWSQLDMODatabases> databases;
-    server->GetDatabases(&databases);
-    Ptr<IWSQLDMODatabase> sales;
-    ASSERT_EQ(S_OK, databases->GetItemByName(L"Sales", &sales));
-    Ptr<IWSQLDMOTransactionLog> transactionLog;
-    sales->GetTransactionLog(&transactionLog);
-    EXPECT_FALSE(Text(transactionLog.get(), &IWSQLDMOTransactionLog::GetLastBackup).empty());
+    ComPtr<IWSQLDMODatabases> databases;
+    server->GetDatabases(databases.Receive());
+    ComPtr<IWSQLDMODatabase> sales;
+    ASSERT_EQ(S_OK, databases->GetItemByName(L"Sales", sales.Receive()));
+    ComPtr<IWSQLDMOTransactionLog> transactionLog;
+    sales->GetTransactionLog(transactionLog.Receive());
+    EXPECT_FALSE(Text(transactionLog.Get(), &IWSQLDMOTransactionLog::GetLastBackup).empty());
 }
 
 TEST(BackupRestore, FailuresNameTheirCause) {
@@ -136,17 +121,17 @@ TEST(BackupRestore, FailuresNameTheirCause) {
     auto backup = Create<IWSQLDMOBackup>(CLSID_SQLDMOBackup, IID_IWSQLDMOBackup);
     backup->SetFiles(L"[nowhere.bak]");
     backup->SetDatabase(L"NoSuchDatabase");
-    EXPECT_TRUE(FAILED(backup->SQLBackup(server.get())));
+    EXPECT_TRUE(FAILED(backup->SQLBackup(server.Get())));
     EXPECT_NE(std::wstring::npos, ErrorDescription().find(L"[Tavrosk][Engine]"));
 
     // A backup without a connected server fails instead of pretending to run.
     auto idle = Create<IWSQLDMOServer>(CLSID_SQLDMOServer, IID_IWSQLDMOServer);
     backup->SetDatabase(L"master");
-    EXPECT_TRUE(FAILED(backup->SQLBackup(idle.get())));
+    EXPECT_TRUE(FAILED(backup->SQLBackup(idle.Get())));
     EXPECT_EQ(L"[Tavrosk][Object Model]The server object is not connected.", ErrorDescription());
 
     EXPECT_TRUE(FAILED(backup->SetFiles(L"[unclosed")));
-    EXPECT_EQ(L"[Tavrosk][Object Model]The file list has an unclosed '['.", ErrorDescription());
+    EXPECT_EQ(L"[Tavrosk][Object Model]The device list '[unclosed' has an unclosed '['.", ErrorDescription());
 
     std::string folder = tvtest::MakeFolder("foreign");
     std::string foreign = folder + "/foreign.bak";
@@ -155,19 +140,19 @@ TEST(BackupRestore, FailuresNameTheirCause) {
     std::fclose(out);
     auto restore = Create<IWSQLDMORestore>(CLSID_SQLDMORestore, IID_IWSQLDMORestore);
     restore->SetFiles((L"[" + tvp::FromUtf8(foreign) + L"]").c_str());
-    Ptr<IWSQLDMOQueryResults> list;
-    EXPECT_TRUE(FAILED(restore->ReadFileList(server.get(), &list)));
+    ComPtr<IWSQLDMOQueryResults> list;
+    EXPECT_TRUE(FAILED(restore->ReadFileList(server.Get(), list.Receive())));
     EXPECT_FALSE(list);
     EXPECT_NE(std::wstring::npos, ErrorDescription().find(L"[Tavrosk][Engine]"));
 
     // The relocation list pairs names with places.
     EXPECT_TRUE(FAILED(restore->SetRelocateFiles(L"[a],[b],[c]")));
 
-    Ptr<IConnectionPointContainer> container;
-    ASSERT_EQ(S_OK,
-              restore->QueryInterface(IID_IConnectionPointContainer, reinterpret_cast<void**>(&container)));
-    Ptr<IConnectionPoint> wrong;
-    EXPECT_EQ(CONNECT_E_NOCONNECTION, container->FindConnectionPoint(IID_IWSQLDMOBackupSink, &wrong));
+    ComPtr<IConnectionPointContainer> container;
+    ASSERT_EQ(S_OK, restore->QueryInterface(IID_IConnectionPointContainer, container.ReceiveVoid()));
+    ComPtr<IConnectionPoint> wrong;
+    EXPECT_EQ(CONNECT_E_NOCONNECTION,
+              container->FindConnectionPoint(IID_IWSQLDMOBackupSink, wrong.Receive()));
 }
 
 } // namespace
@@ -186,13 +171,13 @@ TEST(BackupRestore, RestoreOverADatabaseJustCreatedForIt) {
     backup->SetFiles((L"[" + file + L"]").c_str());
     backup->SetDatabase(L"Parts");
     backup->SetInitialize(VARIANT_TRUE);
-    ASSERT_EQ(S_OK, backup->SQLBackup(server.get())) << ErrorDescription();
+    ASSERT_EQ(S_OK, backup->SQLBackup(server.Get())) << ErrorDescription();
 
     auto restore = Create<IWSQLDMORestore>(CLSID_SQLDMORestore, IID_IWSQLDMORestore);
     restore->SetFiles((L"[" + file + L"]").c_str());
     restore->SetReplaceDatabase(VARIANT_TRUE);
-    Ptr<IWSQLDMOQueryResults> list;
-    ASSERT_EQ(S_OK, restore->ReadFileList(server.get(), &list));
+    ComPtr<IWSQLDMOQueryResults> list;
+    ASSERT_EQ(S_OK, restore->ReadFileList(server.Get(), list.Receive()));
     BSTR text = nullptr;
     list->GetColumnString(1, 1, &text);
     std::wstring dataLogical = Take(text);
@@ -206,31 +191,31 @@ TEST(BackupRestore, RestoreOverADatabaseJustCreatedForIt) {
     auto dataFile = Create<IWSQLDMODBFile>(CLSID_SQLDMODBFile, IID_IWSQLDMODBFile);
     dataFile->SetName(L"PartsCopy");
     dataFile->SetPhysicalName(data.c_str());
-    Ptr<IWSQLDMOFileGroups> groups;
-    database->GetFileGroups(&groups);
-    Ptr<IWSQLDMOFileGroup> primary;
-    groups->GetItemByName(L"PRIMARY", &primary);
-    Ptr<IWSQLDMODBFiles> files;
-    primary->GetDBFiles(&files);
-    ASSERT_EQ(S_OK, files->Add(dataFile.get()));
+    ComPtr<IWSQLDMOFileGroups> groups;
+    database->GetFileGroups(groups.Receive());
+    ComPtr<IWSQLDMOFileGroup> primary;
+    groups->GetItemByName(L"PRIMARY", primary.Receive());
+    ComPtr<IWSQLDMODBFiles> files;
+    primary->GetDBFiles(files.Receive());
+    ASSERT_EQ(S_OK, files->Add(dataFile.Get()));
     auto logFile = Create<IWSQLDMOLogFile>(CLSID_SQLDMOLogFile, IID_IWSQLDMOLogFile);
     logFile->SetName(L"PartsCopy_log");
     logFile->SetPhysicalName(log.c_str());
-    Ptr<IWSQLDMOTransactionLog> transactionLog;
-    database->GetTransactionLog(&transactionLog);
-    Ptr<IWSQLDMOLogFiles> logFiles;
-    transactionLog->GetLogFiles(&logFiles);
-    ASSERT_EQ(S_OK, logFiles->Add(logFile.get()));
-    Ptr<IWSQLDMODatabases> databases;
-    server->GetDatabases(&databases);
-    ASSERT_EQ(S_OK, databases->Add(database.get())) << ErrorDescription();
+    ComPtr<IWSQLDMOTransactionLog> transactionLog;
+    database->GetTransactionLog(transactionLog.Receive());
+    ComPtr<IWSQLDMOLogFiles> logFiles;
+    transactionLog->GetLogFiles(logFiles.Receive());
+    ASSERT_EQ(S_OK, logFiles->Add(logFile.Get()));
+    ComPtr<IWSQLDMODatabases> databases;
+    server->GetDatabases(databases.Receive());
+    ASSERT_EQ(S_OK, databases->Add(database.Get())) << ErrorDescription();
 
     std::wstring moves = L"[" + dataLogical + L"],[" + data + L"],[" + logLogical + L"],[" + log + L"]";
     ASSERT_EQ(S_OK, restore->SetRelocateFiles(moves.c_str()));
     restore->SetLastRestore(VARIANT_TRUE);
     restore->SetDatabase(L"PartsCopy");
     restore->SetFileNumber(0);
-    ASSERT_EQ(S_OK, restore->SQLRestore(server.get())) << ErrorDescription();
+    ASSERT_EQ(S_OK, restore->SQLRestore(server.Get())) << ErrorDescription();
 
     auto session = tvengine::Connect("(local)");
     auto rows = session->Execute("PartsCopy", "SELECT marker FROM t");
@@ -256,17 +241,17 @@ TEST(BackupRestore, ProgressArrivesOnTheWorkerThreadThatRunsTheBackup) {
     std::thread worker([&] {
         CoInitialize(nullptr);
         {
-            Sink sink; // on this thread, so the sink expects its calls here
+            auto sink = tvcom::Make<Sink>(); // on this thread, so the sink expects its calls here
             auto server = Connected();
             auto backup = Create<IWSQLDMOBackup>(CLSID_SQLDMOBackup, IID_IWSQLDMOBackup);
-            Ptr<IConnectionPoint> point;
-            DWORD cookie = Attach(backup.get(), IID_IWSQLDMOBackupSink, sink, point);
+            ComPtr<IConnectionPoint> point;
+            DWORD cookie = Attach(backup.Get(), IID_IWSQLDMOBackupSink, sink.Get(), point);
             backup->SetFiles((L"[" + file + L"]").c_str());
             backup->SetDatabase(L"Worked");
-            if (FAILED(backup->SQLBackup(server.get()))) failure = ErrorDescription();
+            if (FAILED(backup->SQLBackup(server.Get()))) failure = ErrorDescription();
             point->Unadvise(cookie);
-            percents = sink.percents;
-            offThread = sink.offThread;
+            percents = sink->percents;
+            offThread = sink->offThread;
         }
         CoUninitialize();
     });
@@ -274,6 +259,60 @@ TEST(BackupRestore, ProgressArrivesOnTheWorkerThreadThatRunsTheBackup) {
     EXPECT_EQ(L"", failure);
     ExpectRisingTo100(percents);
     EXPECT_FALSE(offThread);
+}
+
+} // namespace
+
+namespace {
+
+// The object model passes the lists through: a bare remote file name ("[[name]]", as the Backup wizard
+// sends a name without a folder) is a file in the server's Backup folder, a device list names the device,
+// and a file named like a device is that file and not the device's.
+TEST(BackupRestore, DeviceListsPassThroughToTheEngine) {
+    Prepare();
+    MakeDatabase("PassedOn");
+    auto server = Connected();
+    auto session = tvengine::Connect("(local)");
+    std::string deviceFile = tvtest::MakeFolder("listed") + "/device.bak";
+    session->AddBackupDevice({"ListedDevice", deviceFile});
+    auto backup = Create<IWSQLDMOBackup>(CLSID_SQLDMOBackup, IID_IWSQLDMOBackup);
+    backup->SetDatabase(L"PassedOn");
+    backup->SetInitialize(VARIANT_TRUE);
+    ASSERT_EQ(S_OK, backup->SetFiles(L"[[listed.bak]]"));
+    ASSERT_EQ(S_OK, backup->SQLBackup(server.Get())) << ErrorDescription();
+    EXPECT_TRUE(std::filesystem::exists(session->Settings().backupFolder + "/listed.bak"));
+    ASSERT_EQ(S_OK, backup->SetFiles(L"[ListedDevice]"));
+    ASSERT_EQ(S_OK, backup->SQLBackup(server.Get())) << ErrorDescription();
+    EXPECT_TRUE(std::filesystem::exists(session->Settings().backupFolder + "/ListedDevice"));
+    EXPECT_FALSE(std::filesystem::exists(deviceFile));
+    backup->SetFiles(L"");
+    ASSERT_EQ(S_OK, backup->SetDevices(L"[ListedDevice]"));
+    ASSERT_EQ(S_OK, backup->SQLBackup(server.Get())) << ErrorDescription();
+    EXPECT_TRUE(std::filesystem::exists(deviceFile));
+
+    auto restore = Create<IWSQLDMORestore>(CLSID_SQLDMORestore, IID_IWSQLDMORestore);
+    ASSERT_EQ(S_OK, restore->SetDevices(L"[ListedDevice]"));
+    ComPtr<IWSQLDMOQueryResults> list;
+    ASSERT_EQ(S_OK, restore->ReadFileList(server.Get(), list.Receive())) << ErrorDescription();
+}
+
+// The object model's SQL meets the engine's gate like every other route.
+TEST(BackupRestore, SqlThroughTheObjectModelStaysInItsDatabase) {
+    Prepare();
+    MakeDatabase("Gated");
+    auto session = tvengine::Connect("(local)");
+    tvengine::LoginInfo login;
+    login.name = "dmoplain";
+    login.defaultDatabase = "Gated";
+    session->AddLogin(login, "pw");
+    auto server = Create<IWSQLDMOServer>(CLSID_SQLDMOServer, IID_IWSQLDMOServer);
+    ASSERT_EQ(S_OK, server->Connect(L"(local)", L"dmoplain", L"pw")) << ErrorDescription();
+    std::wstring catalog = tvp::FromUtf8(session->Settings().rootFolder + "/catalog.db");
+    ComPtr<IWSQLDMOQueryResults> results;
+    EXPECT_TRUE(FAILED(server->ExecuteWithResults((L"ATTACH '" + catalog + L"' AS c").c_str(), results.Receive())));
+    EXPECT_NE(std::wstring::npos, ErrorDescription().find(L"ATTACH permission denied in database 'Gated'."));
+    EXPECT_TRUE(FAILED(server->ExecuteWithResults(L"PRAGMA writable_schema = 1", results.Receive())));
+    EXPECT_EQ(S_OK, server->ExecuteWithResults(L"SELECT marker FROM t", results.Receive())) << ErrorDescription();
 }
 
 } // namespace

@@ -21,7 +21,7 @@ void Prepare() {
     // The module stays loaded for the program, as COM keeps it.
 }
 
-Ptr<IWSQLDMOServer> Connected() {
+ComPtr<IWSQLDMOServer> Connected() {
     auto server = Create<IWSQLDMOServer>(CLSID_SQLDMOServer, IID_IWSQLDMOServer);
     EXPECT_EQ(S_OK, server->SetLoginSecure(VARIANT_TRUE));
     EXPECT_EQ(S_OK, server->Connect(L"(local)", nullptr, nullptr)) << ErrorDescription();
@@ -35,11 +35,10 @@ std::wstring Take(BSTR text) {
 }
 
 std::wstring ErrorDescription() {
-    IErrorInfo* info = nullptr;
-    if (GetErrorInfo(0, &info) != S_OK || !info) return L"<none>";
+    ComPtr<IErrorInfo> info;
+    if (GetErrorInfo(0, info.Receive()) != S_OK || !info) return L"<none>";
     BSTR text = nullptr;
     info->GetDescription(&text);
-    info->Release();
     return Take(text);
 }
 

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "oaidl.h"
+#include "tvcom.h"
 
 namespace {
 
@@ -29,17 +30,17 @@ TEST(Bstr, NullInputGivesNullAndFreeingNullIsHarmless) {
     SysFreeString(blank);
 }
 
-IErrorInfo* MakeError(const wchar_t* description) {
-    ICreateErrorInfo* create = nullptr;
-    EXPECT_EQ(S_OK, CreateErrorInfo(&create));
+tvcom::ComPtr<IErrorInfo> MakeError(const wchar_t* description) {
+    tvcom::ComPtr<ICreateErrorInfo> create;
+    EXPECT_EQ(S_OK, CreateErrorInfo(create.Receive()));
     create->SetDescription(const_cast<LPOLESTR>(description));
-    IErrorInfo* info = nullptr;
-    EXPECT_EQ(S_OK, create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)));
-    create->Release();
+    HRESULT hr = E_FAIL;
+    auto info = create.As<IErrorInfo>(&hr);
+    EXPECT_EQ(S_OK, hr);
     return info;
 }
 
-std::wstring Description(IErrorInfo* info) {
+std::wstring Description(const tvcom::ComPtr<IErrorInfo>& info) {
     BSTR text = nullptr;
     EXPECT_EQ(S_OK, info->GetDescription(&text));
     std::wstring result = text;
@@ -48,59 +49,47 @@ std::wstring Description(IErrorInfo* info) {
 }
 
 TEST(ErrorInfo, GetHandsOverTheObjectOnceAndClearsTheSlot) {
-    IErrorInfo* info = MakeError(L"[A][B]failed");
-    ASSERT_EQ(S_OK, SetErrorInfo(0, info));
-    info->Release();
+    ASSERT_EQ(S_OK, SetErrorInfo(0, MakeError(L"[A][B]failed").Get()));
 
-    IErrorInfo* got = nullptr;
-    ASSERT_EQ(S_OK, GetErrorInfo(0, &got));
+    tvcom::ComPtr<IErrorInfo> got;
+    ASSERT_EQ(S_OK, GetErrorInfo(0, got.Receive()));
     EXPECT_EQ(L"[A][B]failed", Description(got));
-    got->Release();
-    EXPECT_EQ(S_FALSE, GetErrorInfo(0, &got));
-    EXPECT_EQ(nullptr, got);
+    EXPECT_EQ(S_FALSE, GetErrorInfo(0, got.Receive()));
+    EXPECT_FALSE(got);
 }
 
 TEST(ErrorInfo, EachThreadSeesOnlyItsOwnError) {
-    IErrorInfo* info = MakeError(L"main thread");
-    SetErrorInfo(0, info);
-    info->Release();
+    SetErrorInfo(0, MakeError(L"main thread").Get());
 
     std::wstring seenByWorker = L"unset";
     std::thread worker([&] {
-        IErrorInfo* got = nullptr;
-        seenByWorker = GetErrorInfo(0, &got) == S_FALSE ? L"" : L"saw another thread's error";
-        if (got) got->Release();
+        tvcom::ComPtr<IErrorInfo> got;
+        seenByWorker = GetErrorInfo(0, got.Receive()) == S_FALSE ? L"" : L"saw another thread's error";
         // An error left behind by a thread that ends is released with it.
-        IErrorInfo* own = MakeError(L"worker");
-        SetErrorInfo(0, own);
-        own->Release();
+        SetErrorInfo(0, MakeError(L"worker").Get());
     });
     worker.join();
     EXPECT_EQ(L"", seenByWorker);
 
-    IErrorInfo* got = nullptr;
-    ASSERT_EQ(S_OK, GetErrorInfo(0, &got));
+    tvcom::ComPtr<IErrorInfo> got;
+    ASSERT_EQ(S_OK, GetErrorInfo(0, got.Receive()));
     EXPECT_EQ(L"main thread", Description(got));
-    got->Release();
 }
 
 TEST(ErrorInfo, SettingNullClearsAndNewErrorReplacesOld) {
-    IErrorInfo* first = MakeError(L"first");
-    IErrorInfo* second = MakeError(L"second");
-    SetErrorInfo(0, first);
-    SetErrorInfo(0, second);
-    first->Release();
-    second->Release();
-    IErrorInfo* got = nullptr;
-    ASSERT_EQ(S_OK, GetErrorInfo(0, &got));
+    auto first = MakeError(L"first");
+    auto second = MakeError(L"second");
+    SetErrorInfo(0, first.Get());
+    SetErrorInfo(0, second.Get());
+    first.Reset();
+    second.Reset();
+    tvcom::ComPtr<IErrorInfo> got;
+    ASSERT_EQ(S_OK, GetErrorInfo(0, got.Receive()));
     EXPECT_EQ(L"second", Description(got));
-    got->Release();
 
-    IErrorInfo* third = MakeError(L"third");
-    SetErrorInfo(0, third);
-    third->Release();
+    SetErrorInfo(0, MakeError(L"third").Get());
     SetErrorInfo(0, nullptr);
-    EXPECT_EQ(S_FALSE, GetErrorInfo(0, &got));
+    EXPECT_EQ(S_FALSE, GetErrorInfo(0, got.Receive()));
 }
 
 } // namespace

@@ -6,34 +6,34 @@ using namespace dmotest;
 
 namespace {
 
-Ptr<IWSQLDMOServerGroups> Groups() {
+ComPtr<IWSQLDMOServerGroups> Groups() {
     auto application = Create<IWSQLDMOApplication>(CLSID_SQLDMOApplication, IID_IWSQLDMOApplication);
-    Ptr<IWSQLDMOServerGroups> groups;
-    EXPECT_EQ(S_OK, application->GetServerGroups(&groups));
+    ComPtr<IWSQLDMOServerGroups> groups;
+    EXPECT_EQ(S_OK, application->GetServerGroups(groups.Receive()));
     return groups;
 }
 
 void AddGroup(IWSQLDMOServerGroups* groups, const wchar_t* name) {
     auto group = Create<IWSQLDMOServerGroup>(CLSID_SQLDMOServerGroup, IID_IWSQLDMOServerGroup);
     ASSERT_EQ(S_OK, group->SetName(name));
-    ASSERT_EQ(S_OK, groups->Add(group.get())) << ErrorDescription();
+    ASSERT_EQ(S_OK, groups->Add(group.Get())) << ErrorDescription();
 }
 
 TEST(Registration, GroupsAreAddedListedAndRemovedByName) {
     auto groups = Groups();
-    long before = Number(groups.get(), &IWSQLDMOServerGroups::GetCount);
-    AddGroup(groups.get(), L"SQL Server Group");
-    AddGroup(groups.get(), L"Branch Offices");
-    ASSERT_EQ(before + 2, Number(groups.get(), &IWSQLDMOServerGroups::GetCount));
+    long before = Number(groups.Get(), &IWSQLDMOServerGroups::GetCount);
+    AddGroup(groups.Get(), L"SQL Server Group");
+    AddGroup(groups.Get(), L"Branch Offices");
+    ASSERT_EQ(before + 2, Number(groups.Get(), &IWSQLDMOServerGroups::GetCount));
 
     // A second handle on the store sees what the first wrote.
     auto fresh = Groups();
-    Ptr<IWSQLDMOServerGroup> found;
-    ASSERT_EQ(S_OK, fresh->GetItemByName(L"branch offices", &found));
-    EXPECT_EQ(L"Branch Offices", Text(found.get(), &IWSQLDMOServerGroup::GetName));
+    ComPtr<IWSQLDMOServerGroup> found;
+    ASSERT_EQ(S_OK, fresh->GetItemByName(L"branch offices", found.Receive()));
+    EXPECT_EQ(L"Branch Offices", Text(found.Get(), &IWSQLDMOServerGroup::GetName));
 
     ASSERT_EQ(S_OK, fresh->RemoveByName(L"Branch Offices"));
-    EXPECT_EQ(before + 1, Number(fresh.get(), &IWSQLDMOServerGroups::GetCount));
+    EXPECT_EQ(before + 1, Number(fresh.Get(), &IWSQLDMOServerGroups::GetCount));
     EXPECT_TRUE(FAILED(fresh->RemoveByName(L"Branch Offices")));
     EXPECT_EQ(L"[Tavrosk][Object Model]'Branch Offices' was not found in the collection.",
               ErrorDescription());
@@ -42,14 +42,14 @@ TEST(Registration, GroupsAreAddedListedAndRemovedByName) {
 
 TEST(Registration, DuplicateOrUnnamedGroupsAreRefused) {
     auto groups = Groups();
-    AddGroup(groups.get(), L"Twins");
+    AddGroup(groups.Get(), L"Twins");
     auto twin = Create<IWSQLDMOServerGroup>(CLSID_SQLDMOServerGroup, IID_IWSQLDMOServerGroup);
     twin->SetName(L"TWINS");
-    EXPECT_TRUE(FAILED(groups->Add(twin.get())));
+    EXPECT_TRUE(FAILED(groups->Add(twin.Get())));
     EXPECT_EQ(L"[Tavrosk][Object Model]A server group named 'Twins' already exists.", ErrorDescription());
 
     auto unnamed = Create<IWSQLDMOServerGroup>(CLSID_SQLDMOServerGroup, IID_IWSQLDMOServerGroup);
-    EXPECT_TRUE(FAILED(groups->Add(unnamed.get())));
+    EXPECT_TRUE(FAILED(groups->Add(unnamed.Get())));
     // A group name is a key name, never a path into other keys.
     auto path = Create<IWSQLDMOServerGroup>(CLSID_SQLDMOServerGroup, IID_IWSQLDMOServerGroup);
     EXPECT_TRUE(FAILED(path->SetName(L"Twins\\inner")));
@@ -58,24 +58,24 @@ TEST(Registration, DuplicateOrUnnamedGroupsAreRefused) {
 
 TEST(Registration, ServersWithInstanceNamesAreRegisteredAndRemovedWithTheirGroup) {
     auto groups = Groups();
-    AddGroup(groups.get(), L"Servers");
-    Ptr<IWSQLDMOServerGroup> group;
-    ASSERT_EQ(S_OK, groups->GetItemByName(L"Servers", &group));
-    Ptr<IWSQLDMORegisteredServers> servers;
-    ASSERT_EQ(S_OK, group->GetRegisteredServers(&servers));
+    AddGroup(groups.Get(), L"Servers");
+    ComPtr<IWSQLDMOServerGroup> group;
+    ASSERT_EQ(S_OK, groups->GetItemByName(L"Servers", group.Receive()));
+    ComPtr<IWSQLDMORegisteredServers> servers;
+    ASSERT_EQ(S_OK, group->GetRegisteredServers(servers.Receive()));
 
     for (const wchar_t* name : {L"(local)", L"HOST\\SECOND"}) {
         auto server =
             Create<IWSQLDMORegisteredServer>(CLSID_SQLDMORegisteredServer, IID_IWSQLDMORegisteredServer);
         ASSERT_EQ(S_OK, server->SetName(name));
         ASSERT_EQ(S_OK, server->SetUseTrustedConnection(VARIANT_TRUE));
-        ASSERT_EQ(S_OK, servers->Add(server.get())) << ErrorDescription();
+        ASSERT_EQ(S_OK, servers->Add(server.Get())) << ErrorDescription();
     }
     ASSERT_EQ(S_OK, servers->Refresh(VARIANT_TRUE));
-    ASSERT_EQ(2, Number(servers.get(), &IWSQLDMORegisteredServers::GetCount));
-    Ptr<IWSQLDMORegisteredServer> named;
-    ASSERT_EQ(S_OK, servers->GetItemByName(L"HOST\\SECOND", &named));
-    EXPECT_EQ(L"HOST\\SECOND", Text(named.get(), &IWSQLDMORegisteredServer::GetName));
+    ASSERT_EQ(2, Number(servers.Get(), &IWSQLDMORegisteredServers::GetCount));
+    ComPtr<IWSQLDMORegisteredServer> named;
+    ASSERT_EQ(S_OK, servers->GetItemByName(L"HOST\\SECOND", named.Receive()));
+    EXPECT_EQ(L"HOST\\SECOND", Text(named.Get(), &IWSQLDMORegisteredServer::GetName));
     VARIANT_BOOL trusted = VARIANT_FALSE;
     EXPECT_EQ(S_OK, named->GetUseTrustedConnection(&trusted));
     EXPECT_EQ(VARIANT_TRUE, trusted);
@@ -83,28 +83,28 @@ TEST(Registration, ServersWithInstanceNamesAreRegisteredAndRemovedWithTheirGroup
     auto duplicate =
         Create<IWSQLDMORegisteredServer>(CLSID_SQLDMORegisteredServer, IID_IWSQLDMORegisteredServer);
     duplicate->SetName(L"(local)");
-    EXPECT_TRUE(FAILED(servers->Add(duplicate.get())));
+    EXPECT_TRUE(FAILED(servers->Add(duplicate.Get())));
     EXPECT_EQ(L"[Tavrosk][Object Model]The server '(local)' is already registered in group 'Servers'.",
               ErrorDescription());
 
     ASSERT_EQ(S_OK, servers->RemoveByName(L"(local)"));
-    EXPECT_EQ(1, Number(servers.get(), &IWSQLDMORegisteredServers::GetCount));
+    EXPECT_EQ(1, Number(servers.Get(), &IWSQLDMORegisteredServers::GetCount));
 
     ASSERT_EQ(S_OK, groups->RemoveByName(L"Servers"));
-    AddGroup(groups.get(), L"Servers");
-    Ptr<IWSQLDMOServerGroup> again;
-    ASSERT_EQ(S_OK, groups->GetItemByName(L"Servers", &again));
-    Ptr<IWSQLDMORegisteredServers> empty;
-    ASSERT_EQ(S_OK, again->GetRegisteredServers(&empty));
-    EXPECT_EQ(0, Number(empty.get(), &IWSQLDMORegisteredServers::GetCount));
+    AddGroup(groups.Get(), L"Servers");
+    ComPtr<IWSQLDMOServerGroup> again;
+    ASSERT_EQ(S_OK, groups->GetItemByName(L"Servers", again.Receive()));
+    ComPtr<IWSQLDMORegisteredServers> empty;
+    ASSERT_EQ(S_OK, again->GetRegisteredServers(empty.Receive()));
+    EXPECT_EQ(0, Number(empty.Get(), &IWSQLDMORegisteredServers::GetCount));
     groups->RemoveByName(L"Servers");
 }
 
 TEST(Registration, AvailableServersAreThisComputersInstances) {
     auto application = Create<IWSQLDMOApplication>(CLSID_SQLDMOApplication, IID_IWSQLDMOApplication);
-    Ptr<IWSQLDMONameList> list;
-    ASSERT_EQ(S_OK, application->ListAvailableSQLServers(&list));
-    ASSERT_GE(Number(list.get(), &IWSQLDMONameList::GetCount), 1);
+    ComPtr<IWSQLDMONameList> list;
+    ASSERT_EQ(S_OK, application->ListAvailableSQLServers(list.Receive()));
+    ASSERT_GE(Number(list.Get(), &IWSQLDMONameList::GetCount), 1);
     WCHAR computer[64] = {};
     DWORD size = 64;
     GetComputerNameW(computer, &size);
@@ -125,13 +125,13 @@ TEST(ServerRegistration, UnregisteredClassesCannotBeCreatedUntilRegisteredAgain)
         return reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)()>(GetProcAddress(module, name))();
     };
     ASSERT_EQ(S_OK, call("DllUnregisterServer"));
-    IUnknown* object = nullptr;
+    ComPtr<IUnknown> object;
     EXPECT_EQ(REGDB_E_CLASSNOTREG, CoCreateInstance(CLSID_SQLDMOServer, nullptr, CLSCTX_INPROC_SERVER,
-                                                    IID_IWSQLDMOServer, reinterpret_cast<void**>(&object)));
+                                                    IID_IWSQLDMOServer, object.ReceiveVoid()));
     ASSERT_EQ(S_OK, call("DllRegisterServer"));
     EXPECT_EQ(S_OK, CoCreateInstance(CLSID_SQLDMOJobSchedule, nullptr, CLSCTX_INPROC_SERVER,
-                                     IID_IWSQLDMOJobSchedule, reinterpret_cast<void**>(&object)));
-    if (object) object->Release();
+                                     IID_IWSQLDMOJobSchedule, object.ReceiveVoid()));
+    object.Reset();
     FreeLibrary(module);
 }
 

@@ -17,11 +17,11 @@ std::wstring ComputerName() {
 
 TEST(ServerConnect, IntegratedConnectionReportsServerFacts) {
     auto server = Connected();
-    EXPECT_EQ(L"us_english", Text(server.get(), &IWSQLDMOServer::GetLanguage));
-    EXPECT_EQ(8, Number(server.get(), &IWSQLDMOServer::GetVersionMajor));
-    EXPECT_FALSE(Text(server.get(), &IWSQLDMOServer::GetVersionString).empty());
+    EXPECT_EQ(L"us_english", Text(server.Get(), &IWSQLDMOServer::GetLanguage));
+    EXPECT_EQ(8, Number(server.Get(), &IWSQLDMOServer::GetVersionMajor));
+    EXPECT_FALSE(Text(server.Get(), &IWSQLDMOServer::GetVersionString).empty());
     // The nodes decide "is this server local" by comparing this with the computer's name.
-    EXPECT_EQ(ComputerName(), Text(server.get(), &IWSQLDMOServer::GetNetName));
+    EXPECT_EQ(ComputerName(), Text(server.Get(), &IWSQLDMOServer::GetNetName));
 }
 
 TEST(ServerConnect, EveryNameOfThisComputerReachesTheDefaultInstance) {
@@ -65,23 +65,22 @@ TEST(ServerConnect, UnknownServerFailsWithTheServersSentence) {
 
 TEST(ServerConnect, EveryObjectSupportsErrorInfoForItsInterface) {
     auto server = Connected();
-    ISupportErrorInfo* support = nullptr;
-    ASSERT_EQ(S_OK, server->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void**>(&support)));
+    auto support = server.As<ISupportErrorInfo>();
+    ASSERT_TRUE(support);
     EXPECT_EQ(S_OK, support->InterfaceSupportsErrorInfo(IID_IWSQLDMOServer));
     EXPECT_EQ(S_FALSE, support->InterfaceSupportsErrorInfo(IID_IWSQLDMODatabase));
-    support->Release();
 
-    Ptr<IWSQLDMODatabases> databases;
-    ASSERT_EQ(S_OK, server->GetDatabases(&databases));
-    ASSERT_EQ(S_OK, databases->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void**>(&support)));
+    ComPtr<IWSQLDMODatabases> databases;
+    ASSERT_EQ(S_OK, server->GetDatabases(databases.Receive()));
+    support = databases.As<ISupportErrorInfo>();
+    ASSERT_TRUE(support);
     EXPECT_EQ(S_OK, support->InterfaceSupportsErrorInfo(IID_IWSQLDMODatabases));
-    support->Release();
 }
 
 TEST(ServerConnect, ObjectsOfADisconnectedServerFailInsteadOfReachingIt) {
     auto server = Connected();
-    Ptr<IWSQLDMODatabases> databases;
-    ASSERT_EQ(S_OK, server->GetDatabases(&databases));
+    ComPtr<IWSQLDMODatabases> databases;
+    ASSERT_EQ(S_OK, server->GetDatabases(databases.Receive()));
     ASSERT_EQ(S_OK, server->DisConnect());
     LONG count = -1;
     EXPECT_TRUE(FAILED(databases->GetCount(&count)));
@@ -90,43 +89,43 @@ TEST(ServerConnect, ObjectsOfADisconnectedServerFailInsteadOfReachingIt) {
 
 TEST(ServerRegistry, NamesTheBackupFolderAndRootPath) {
     auto server = Connected();
-    Ptr<IWSQLDMORegistry> registry;
-    ASSERT_EQ(S_OK, server->GetRegistry(&registry));
-    auto root = Text(registry.get(), &IWSQLDMORegistry::GetSQLRootPath);
-    EXPECT_EQ(root + L"/Backup", Text(registry.get(), &IWSQLDMORegistry::GetBackupDirectory));
+    ComPtr<IWSQLDMORegistry> registry;
+    ASSERT_EQ(S_OK, server->GetRegistry(registry.Receive()));
+    auto root = Text(registry.Get(), &IWSQLDMORegistry::GetSQLRootPath);
+    EXPECT_EQ(root + L"/Backup", Text(registry.Get(), &IWSQLDMORegistry::GetBackupDirectory));
 }
 
 TEST(ServerSecurity, ListsLoginsAddsAGroupLoginAndARoleMember) {
     auto server = Connected();
-    Ptr<IWSQLDMOLogins> logins;
-    ASSERT_EQ(S_OK, server->GetLogins(&logins));
-    long before = Number(logins.get(), &IWSQLDMOLogins::GetCount);
+    ComPtr<IWSQLDMOLogins> logins;
+    ASSERT_EQ(S_OK, server->GetLogins(logins.Receive()));
+    long before = Number(logins.Get(), &IWSQLDMOLogins::GetCount);
     EXPECT_GT(before, 0);
 
     auto login = Create<IWSQLDMOLogin>(CLSID_SQLDMOLogin, IID_IWSQLDMOLogin);
     std::wstring group = ComputerName() + L"\\designers";
     ASSERT_EQ(S_OK, login->SetName(group.c_str()));
     ASSERT_EQ(S_OK, login->SetType(SQLDMOLogin_NTGroup));
-    ASSERT_EQ(S_OK, logins->Add(login.get())) << ErrorDescription();
-    EXPECT_EQ(before + 1, Number(logins.get(), &IWSQLDMOLogins::GetCount));
-    Ptr<IWSQLDMOLogin> found;
-    ASSERT_EQ(S_OK, logins->GetItemByName(group.c_str(), &found));
-    EXPECT_EQ(SQLDMOLogin_NTGroup, Number(found.get(), &IWSQLDMOLogin::GetType));
+    ASSERT_EQ(S_OK, logins->Add(login.Get())) << ErrorDescription();
+    EXPECT_EQ(before + 1, Number(logins.Get(), &IWSQLDMOLogins::GetCount));
+    ComPtr<IWSQLDMOLogin> found;
+    ASSERT_EQ(S_OK, logins->GetItemByName(group.c_str(), found.Receive()));
+    EXPECT_EQ(SQLDMOLogin_NTGroup, Number(found.Get(), &IWSQLDMOLogin::GetType));
 
     // Adding the same login twice is the server's refusal, not a silent success.
     auto again = Create<IWSQLDMOLogin>(CLSID_SQLDMOLogin, IID_IWSQLDMOLogin);
     again->SetName(group.c_str());
     again->SetType(SQLDMOLogin_NTGroup);
-    EXPECT_TRUE(FAILED(logins->Add(again.get())));
+    EXPECT_TRUE(FAILED(logins->Add(again.Get())));
     EXPECT_NE(std::wstring::npos, ErrorDescription().find(L"[Tavrosk][Engine]"));
 
-    Ptr<IWSQLDMOServerRoles> roles;
-    ASSERT_EQ(S_OK, server->GetServerRoles(&roles));
-    Ptr<IWSQLDMOServerRole> sysadmin;
-    ASSERT_EQ(S_OK, roles->GetItemByName(L"sysadmin", &sysadmin));
+    ComPtr<IWSQLDMOServerRoles> roles;
+    ASSERT_EQ(S_OK, server->GetServerRoles(roles.Receive()));
+    ComPtr<IWSQLDMOServerRole> sysadmin;
+    ASSERT_EQ(S_OK, roles->GetItemByName(L"sysadmin", sysadmin.Receive()));
     ASSERT_EQ(S_OK, sysadmin->AddMember(group.c_str())) << ErrorDescription();
-    Ptr<IWSQLDMONameList> members;
-    ASSERT_EQ(S_OK, sysadmin->EnumServerRoleMember(&members));
+    ComPtr<IWSQLDMONameList> members;
+    ASSERT_EQ(S_OK, sysadmin->EnumServerRoleMember(members.Receive()));
     LONG index = -1;
     EXPECT_EQ(S_OK, members->FindName(group.c_str(), &index));
 }
@@ -138,15 +137,15 @@ TEST(ServerSecurity, BackupDevicesAreListedByName) {
         admin->AddBackupDevice({"nightly", tvtest::Prefix() + "/nightly.bak"});
     }
     auto server = Connected();
-    Ptr<IWSQLDMOBackupDevices> devices;
-    ASSERT_EQ(S_OK, server->GetBackupDevices(&devices));
-    ASSERT_EQ(1, Number(devices.get(), &IWSQLDMOBackupDevices::GetCount));
-    Ptr<IWSQLDMOBackupDevice> device;
-    ASSERT_EQ(S_OK, devices->GetItemByOrd(0, &device));
-    EXPECT_EQ(L"nightly", Text(device.get(), &IWSQLDMOBackupDevice::GetName));
+    ComPtr<IWSQLDMOBackupDevices> devices;
+    ASSERT_EQ(S_OK, server->GetBackupDevices(devices.Receive()));
+    ASSERT_EQ(1, Number(devices.Get(), &IWSQLDMOBackupDevices::GetCount));
+    ComPtr<IWSQLDMOBackupDevice> device;
+    ASSERT_EQ(S_OK, devices->GetItemByOrd(0, device.Receive()));
+    EXPECT_EQ(L"nightly", Text(device.Get(), &IWSQLDMOBackupDevice::GetName));
     // Past the end is a failure with a reason, not a null object.
-    Ptr<IWSQLDMOBackupDevice> none;
-    EXPECT_EQ(E_INVALIDARG, devices->GetItemByOrd(1, &none));
+    ComPtr<IWSQLDMOBackupDevice> none;
+    EXPECT_EQ(E_INVALIDARG, devices->GetItemByOrd(1, none.Receive()));
     EXPECT_FALSE(none);
     EXPECT_EQ(L"[Tavrosk][Object Model]There is no item at position 1 of the collection.",
               ErrorDescription());

@@ -13,13 +13,17 @@
 namespace tvtest {
 
 namespace {
-std::string g_prefix;
+std::string g_root;   // the test program's temporary folder: the prefix and the tests' own folders
+std::string g_prefix; // g_root/prefix
+} // namespace
+
+std::string Prefix() {
+    return g_prefix;
 }
 
-std::string Prefix() { return g_prefix; }
-
 std::string MakeFolder(const std::string& name) {
-    std::string path = g_prefix + "/" + name;
+    // A user's own folders lie outside the prefix; a drive folder is the prefix's by definition.
+    std::string path = (name.rfind("drives/", 0) == 0 ? g_prefix : g_root) + "/" + name;
     std::filesystem::create_directories(path);
     return path;
 }
@@ -37,7 +41,8 @@ int Run(const std::string& command, std::string* output) {
     std::array<char, 4096> buffer;
     std::string text;
     size_t got;
-    while ((got = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) text.append(buffer.data(), got);
+    while ((got = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+        text.append(buffer.data(), got);
     int status = pclose(pipe);
     if (output) *output = text;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -52,12 +57,16 @@ int main(int argc, char** argv) {
         perror("mkdtemp");
         return 2;
     }
-    tvtest::g_prefix = made;
-    setenv("TAVROSK_PREFIX", made, 1);
+    tvtest::g_root = made;
+    tvtest::g_prefix = tvtest::g_root + "/prefix";
+    std::filesystem::create_directory(tvtest::g_prefix);
+    setenv("TAVROSK_PREFIX", tvtest::g_prefix.c_str(), 1);
     ::testing::InitGoogleTest(&argc, argv);
     int result = RUN_ALL_TESTS();
     std::error_code ec;
-    if (result == 0) std::filesystem::remove_all(tvtest::g_prefix, ec);
-    else fprintf(stderr, "test prefix kept for inspection: %s\n", tvtest::g_prefix.c_str());
+    if (result == 0)
+        std::filesystem::remove_all(tvtest::g_root, ec);
+    else
+        fprintf(stderr, "test prefix kept for inspection: %s\n", tvtest::g_prefix.c_str());
     return result;
 }

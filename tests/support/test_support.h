@@ -8,7 +8,8 @@ namespace tvtest {
 // The temporary prefix the test program runs in ($TAVROSK_PREFIX, made fresh by main()).
 std::string Prefix();
 
-// A new empty folder inside the prefix, for a test that needs files of its own.
+// A folder for a test's own files, beside the prefix as a user's folders are ("drives/..." names a
+// drive folder inside the prefix).
 std::string MakeFolder(const std::string& name);
 
 // The build tree (bin/, lib/, tests/), from $TAVROSK_BUILD that ctest sets.

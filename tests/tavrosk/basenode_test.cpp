@@ -1,13 +1,17 @@
 // The node model: children made on first expansion or display and inserted once, the list and the
 // status bar filled from them, refresh and deletion, menus and toolbars from tables, sorting by text,
-// and the list of live nodes that cookies are checked against.
+// the verbs and wizard pictures a node declares, and the list of live nodes that cookies are checked
+// against.
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <span>
 #include <sstream>
 
+#include "../../tavrosk/resources/resource.h"
 #include "fake_console.h"
 #include "test_support.h"
+#include "snapins/module.h"
 
 namespace {
 
@@ -275,4 +279,87 @@ TEST_F(NodeModel, ProgressShowsTextAndPercentInTheStatusBar) {
     EXPECT_EQ(console.statusTexts.size(), 2u);
 }
 
+// A node that declares its verbs and wizard pictures as data, as the snap-in's nodes do.
+class DeclaringNode : public Node {
+public:
+    DeclaringNode() : Node(L"declaring") {}
+    void Declare(std::span<const Snapins::SNAPINVERB> verbs,
+                 std::span<const Snapins::SNAPINWIZARDPICTURES> pictures) {
+        m_verbs = verbs;
+        m_wizardPictures = pictures;
+    }
+    void RunningWizard(int selector) { m_wizardSelector = selector; }
+    HRESULT OnSelect(IConsole* console, BOOL scope, BOOL select) override {
+        return CBaseNode::OnSelect(console, scope, select);
+    }
+};
+
+TEST_F(NodeModel, SelectionSetsTheDeclaredVerbsInTheirOrderAndAnswersTheLastResult) {
+    class VerbConsole : public fake::Console {
+    public:
+        fake::Verbs verbs;
+        STDMETHODIMP QueryConsoleVerb(LPCONSOLEVERB* out) override { return *out = &verbs, S_OK; }
+    } console;
+    const Snapins::SNAPINVERB verbs[] = {
+        {Snapins::kEnableVerb, MMC_VERB_REFRESH},
+        {Snapins::kDefaultVerb, MMC_VERB_PROPERTIES},
+        {Snapins::kEnableVerb, MMC_VERB_DELETE},
+    };
+    DeclaringNode node;
+    EXPECT_EQ(node.OnSelect(&console, TRUE, TRUE), S_FALSE) << "a node without verbs leaves them alone";
+    EXPECT_TRUE(console.verbs.calls.empty());
+
+    node.Declare(verbs, {});
+    EXPECT_EQ(node.OnSelect(&console, TRUE, FALSE), S_FALSE);
+    EXPECT_TRUE(console.verbs.calls.empty()) << "leaving a node changes no verb";
+    EXPECT_EQ(node.OnSelect(nullptr, TRUE, TRUE), E_POINTER);
+
+    console.verbs.failAt = 1; // a failing step does not stop the later ones; only the last one answers
+    EXPECT_EQ(node.OnSelect(&console, TRUE, TRUE), S_OK);
+    EXPECT_EQ(console.verbs.calls, (std::vector<std::string>{"enable " + std::to_string(MMC_VERB_REFRESH),
+                                                             "default " + std::to_string(MMC_VERB_PROPERTIES),
+                                                             "enable " + std::to_string(MMC_VERB_DELETE)}));
+    console.verbs.calls.clear();
+    console.verbs.failAt = 2;
+    EXPECT_EQ(node.OnSelect(&console, TRUE, TRUE), E_FAIL);
+}
+
+TEST_F(NodeModel, WizardPicturesFollowTheWizardBeingRun) {
+    const Snapins::SNAPINWIZARDPICTURES pictures[] = {{0, 0, TRUE},
+                                                      {IDB_SMALL_IMAGES, IDB_LARGE_IMAGES, FALSE}};
+    DeclaringNode node;
+    HBITMAP watermark = nullptr, header = nullptr;
+    HPALETTE palette = reinterpret_cast<HPALETTE>(1);
+    BOOL stretch = FALSE;
+    EXPECT_EQ(node.GetWatermarks(&watermark, &header, &palette, &stretch), S_FALSE) << "none declared";
+
+    node.Declare({}, pictures);
+    EXPECT_EQ(node.GetWatermarks(&watermark, &header, &palette, &stretch), S_OK);
+    EXPECT_EQ(watermark, nullptr) << "no wizard runs: the first row, which has none";
+    EXPECT_EQ(header, nullptr);
+    EXPECT_EQ(palette, nullptr);
+    EXPECT_TRUE(stretch);
+
+    for (int selector : {1, 5}) { // a selector past the rows takes the last one
+        node.RunningWizard(selector);
+        EXPECT_EQ(node.GetWatermarks(&watermark, &header, nullptr, &stretch), S_OK);
+        EXPECT_NE(watermark, nullptr);
+        EXPECT_NE(header, nullptr);
+        EXPECT_FALSE(stretch);
+        HBITMAP again = nullptr;
+        node.GetWatermarks(&again, nullptr, nullptr, nullptr);
+        EXPECT_EQ(again, watermark) << "a picture is loaded once and kept";
+    }
+}
+
 } // namespace
+
+TEST(SnapinModuleLocale, AUserLocaleTheMachineLacksFallsBackToTheClassicOne) {
+    const char* saved = getenv("LC_ALL");
+    std::string previous = saved ? saved : "";
+    setenv("LC_ALL", "xx_XX.UTF-8", 1);
+    std::string name;
+    EXPECT_NO_THROW(name = Snapins::CSnapinModule().locale.name());
+    saved ? setenv("LC_ALL", previous.c_str(), 1) : unsetenv("LC_ALL");
+    EXPECT_EQ(name, "C");
+}

@@ -67,7 +67,6 @@ protected:
     void SetUp() override {
         fake::Log().clear();
         snapin = new TestSnapin;
-        snapin->AddRef();
         ASSERT_EQ(snapin->CreateComponent(&view), S_OK);
         view->Initialize(static_cast<IConsole2*>(&console));
         component = static_cast<Snapins::CComponent*>(view);

@@ -27,7 +27,6 @@ protected:
     void SetUp() override {
         fake::Log().clear();
         snapin = new TestSnapin;
-        snapin->AddRef();
     }
     void TearDown() override {
         snapin->Destroy();
@@ -64,7 +63,6 @@ TEST_F(ScopeSide, InitializeWorksWithAnOlderConsoleAndFailsWithoutANamespace) {
     bare.hasNameSpace2 = false;
     bare.hasNameSpace = false;
     TestSnapin* other = new TestSnapin;
-    other->AddRef();
     EXPECT_EQ(other->Initialize(static_cast<IConsole2*>(&bare)), E_NOINTERFACE);
     EXPECT_EQ(bare.stripCalls, 0);
     other->Release();
@@ -168,7 +166,6 @@ TEST_F(ScopeSide, SameNodeComparesEqualAndForeignObjectsNever) {
 
 TEST(Snapin, RootShowsTheSnapinNameAndItsNodeType) {
     auto* snapin = new MSDE::CMyBase;
-    snapin->AddRef();
     IDataObject* object = nullptr;
     ASSERT_EQ(snapin->QueryDataObject(0, CCT_SCOPE, &object), S_OK);
     std::u16string name(u"Korvath Console");

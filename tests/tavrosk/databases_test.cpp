@@ -17,6 +17,7 @@
 #include "fake_console.h"
 #include "wizard_provider.h"
 #include "pages_test_support.h"
+#include "objectmodel_setup.h"
 #include "test_support.h"
 #include "tvfrontend.h"
 #include "tvmmc.h"
@@ -37,39 +38,11 @@ public:
     }
 };
 
-class Verbs : public fake::Unknown<IConsoleVerb> {
-public:
-    std::vector<MMC_CONSOLE_VERB> enabled;
-    MMC_CONSOLE_VERB defaultVerb = MMC_VERB_NONE;
-    STDMETHODIMP QueryInterface(REFIID, void** ppv) override { return *ppv = nullptr, E_NOINTERFACE; }
-    STDMETHODIMP GetVerbState(MMC_CONSOLE_VERB, MMC_BUTTON_STATE, BOOL*) override { return E_NOTIMPL; }
-    STDMETHODIMP SetVerbState(MMC_CONSOLE_VERB verb, MMC_BUTTON_STATE state, BOOL on) override {
-        if (state == ENABLED && on) enabled.push_back(verb);
-        return S_OK;
-    }
-    STDMETHODIMP SetDefaultVerb(MMC_CONSOLE_VERB verb) override { return defaultVerb = verb, S_OK; }
-    STDMETHODIMP GetDefaultVerb(MMC_CONSOLE_VERB*) override { return E_NOTIMPL; }
-};
-
-// The console with message boxes answered from a queue (No when empty) and verbs.
-class Console : public fake::Console {
-public:
-    std::vector<std::wstring> boxes; // "caption: text"
-    std::vector<UINT> styles;
-    std::deque<int> answers;
-    Verbs verbs;
-    STDMETHODIMP MessageBox(LPCWSTR text, LPCWSTR caption, UINT style, int* result) override {
-        boxes.push_back(std::wstring(caption) + L": " + text);
-        styles.push_back(style);
-        *result = answers.empty() ? IDNO : answers.front();
-        if (!answers.empty()) answers.pop_front();
-        return S_OK;
-    }
-    STDMETHODIMP QueryConsoleVerb(LPCONSOLEVERB* out) override {
-        verbs = Verbs();
-        return *out = &verbs, S_OK;
-    }
-};
+using Console = fake::AnsweringConsole;
+using objectmodel::ComputerName;
+using objectmodel::MakeArea;
+using objectmodel::SetProgramFolder;
+using wizardtest::SheetCallback;
 
 // A database of the test's own, for figures the engine does not give; its log answers from its fields.
 class FakeLog : public fake::Unknown<IWSQLDMOTransactionLog> {
@@ -117,42 +90,16 @@ DatabasePtr Held(IWSQLDMODatabase* database) {
     return DatabasePtr(database);
 }
 
-std::wstring ComputerName() {
-    WCHAR name[64] = {};
-    DWORD size = 64;
-    GetComputerNameW(name, &size);
-    return name;
-}
-
-void MakeArea(const std::string& server, const std::string& name) {
-    ASSERT_EQ(tvtest::Run(tvtest::BuildDir() + "/vendor/kx4anchor.exe create '" + server + "' " + name), 0);
-}
-
-void SetProgramFolder(const std::string& folder) {
-    HKEY key = nullptr;
-    RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestrin\\Location\\V8", 0, nullptr, 0, KEY_ALL_ACCESS,
-                    nullptr, &key, nullptr);
-    std::wstring value = tvp::FromUtf8(folder);
-    RegSetValueExW(key, L"kx4anchor.exe", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>((value.size() + 1) * sizeof(WCHAR)));
-    RegCloseKey(key);
-}
-
 // The object model registered, the default instance with the storage areas Sales and Engineering and
 // the plain database Plain made once; every test has (local) connected with its Databases container.
 class DatabaseNodes : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        CoInitialize(nullptr);
         tvengine::CreateInstance("");
-        HMODULE module = LoadLibraryW(tvp::FromUtf8(tvtest::BuildDir() + "/lib/libsqldmo.so").c_str());
-        ASSERT_NE(nullptr, module);
-        auto registerServer =
-            reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)()>(GetProcAddress(module, "DllRegisterServer"));
-        ASSERT_EQ(S_OK, registerServer());
-        SetProgramFolder(tvtest::BuildDir() + "/vendor");
-        MakeArea("(local)", "Sales");
-        MakeArea("(local)", "Engineering");
+        objectmodel::Register();
+        objectmodel::SetProgramFolder();
+        MakeArea("Sales");
+        MakeArea("Engineering");
         tvengine::DatabaseSpec plain;
         plain.name = "Plain";
         tvengine::Connect("(local)")->CreateDatabase(plain);
@@ -231,7 +178,7 @@ TEST_F(DatabaseNodes, RowShowsWhatTheServerReportsAndUnknownWhereItCannotBeRead)
     EXPECT_EQ(sales->GetDisplayText(9), L"No");
     EXPECT_EQ(sales->GetDisplayText(10), L"");
 
-    MakeArea("(local)", "Vanishing");
+    MakeArea("Vanishing");
     databases->OnRefresh(&console);
     databases->OnExpand(&console, &console, 7);
     CDatabase* vanishing = Area(L"Vanishing");
@@ -307,7 +254,7 @@ TEST_F(DatabaseNodes, ReadOnlyToggleChangesTheServerTheRowAndTheMenu) {
 }
 
 TEST_F(DatabaseNodes, FailedToggleIsShownAndLeavesTheFlag) {
-    MakeArea("(local)", "Fleeting");
+    MakeArea("Fleeting");
     databases->OnRefresh(&console);
     databases->OnExpand(&console, &console, 7);
     CDatabase* fleeting = Area(L"Fleeting");
@@ -320,7 +267,7 @@ TEST_F(DatabaseNodes, FailedToggleIsShownAndLeavesTheFlag) {
 }
 
 TEST_F(DatabaseNodes, DeletionAsksWithTheWholeNameAndDropsOnlyOnYes) {
-    MakeArea("(local)", "Area1");
+    MakeArea("Area1");
     databases->OnRefresh(&console);
     databases->OnExpand(&console, &console, 7);
     CDatabase* area = Area(L"Area1");
@@ -393,7 +340,7 @@ TEST_F(DatabaseNodes, NewerServerOffersOnlyTheToggle) {
     options.majorVersion = 9;
     tvengine::CreateInstance("NEWER", options);
     std::string name = tvp::ToUtf8(ComputerName()) + "\\NEWER";
-    MakeArea(name, "Drawings");
+    MakeArea("Drawings", name);
     CServer newer(tvp::FromUtf8(name));
     newer.OnExpand(&console, &console, 8);
     auto* container = dynamic_cast<CDatabases*>(newer.GetChild(0));
@@ -414,14 +361,6 @@ TEST_F(DatabaseNodes, WithoutTheStorageAreaLibraryTheListIsEmptyAndNothingIsShow
     EXPECT_TRUE(console.boxes.empty());
 }
 
-class PageCallback : public fake::Unknown<IPropertySheetCallback> {
-public:
-    std::vector<HPROPSHEETPAGE> pages;
-    STDMETHODIMP QueryInterface(REFIID, void** ppv) override { return *ppv = nullptr, E_NOINTERFACE; }
-    STDMETHODIMP AddPage(HPROPSHEETPAGE page) override { return pages.push_back(page), S_OK; }
-    STDMETHODIMP RemovePage(HPROPSHEETPAGE) override { return S_OK; }
-};
-
 // The console's node manager, which reports what the node offers while its wizard is being built.
 class Provider : public wizardtest::NodeManager {
 public:
@@ -435,7 +374,7 @@ public:
         BOOL stretch = FALSE;
         node->GetWatermarks(&watermark, &header, nullptr, &stretch);
         pictures.push_back(watermark && header && stretch);
-        PageCallback callback;
+        SheetCallback callback;
         node->CreatePropertyPages(&callback, 0);
         pagesMade.push_back(callback.pages.size());
         return S_OK;
@@ -538,11 +477,8 @@ TEST_F(DatabaseNodes, IteratorWalksEveryDatabaseOnceAndAnEmptyServerStartsAtTheE
     EXPECT_EQ(empty.databases.fetched, 0);
 }
 
-HWND g_sheet = nullptr;
-int CALLBACK RememberSheet(HWND sheet, UINT message, LPARAM) {
-    if (message == PSCB_INITIALIZED) g_sheet = sheet;
-    return 0;
-}
+using wizardtest::g_sheet;
+using wizardtest::RememberSheet;
 
 HWND PageControl(Snapins::CBasePropPage* page, int id) {
     return GetDlgItem(page->PageWindow(), id);
@@ -552,7 +488,7 @@ HWND PageControl(Snapins::CBasePropPage* page, int id) {
 // only when the box differs from the database; the locks and file groups the server reports.
 TEST_F(DatabaseNodes, PropertyPagesShowTheDatabaseAndApplyTheReadOnlyOption) {
     CDatabase* sales = Area(L"Sales");
-    PageCallback callback;
+    SheetCallback callback;
     ASSERT_EQ(sales->CreatePropertyPages(&callback, 0), S_OK);
     ASSERT_EQ(callback.pages.size(), 3u);
     std::unique_ptr<tvengine::Session> user;
@@ -625,7 +561,7 @@ TEST_F(DatabaseNodes, NextSheetKeepsItsOwnNotifyHandle) {
     HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     LONG_PTR first = TvCreateNotifyHandle(window, WM_APP, WM_APP + 1);
     LONG_PTR second = TvCreateNotifyHandle(window, WM_APP, WM_APP + 1);
-    PageCallback callback;
+    SheetCallback callback;
     sales->CreatePropertyPages(&callback, first);
     sales->CreatePropertyPages(&callback, second);
     EXPECT_EQ(MMCPropertyChangeNotify(second, 1), S_OK);

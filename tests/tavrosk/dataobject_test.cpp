@@ -52,7 +52,6 @@ protected:
     void SetUp() override {
         node.nodeType = kDatabaseType;
         object = new CDataObject(&node, CCT_RESULT);
-        object->AddRef();
     }
     void TearDown() override { object->Release(); }
     Node node{L"Sales"};
@@ -128,7 +127,7 @@ TEST_F(DataObject, ForeignLookAlikesAndSpecialValuesAreNotOurs) {
 TEST_F(DataObject, ObjectOfADeletedNodeRendersNoNodeFormats) {
     auto* doomed = new Node(L"doomed");
     IDataObject* stale = nullptr;
-    (new CDataObject(doomed, CCT_SCOPE))->QueryInterface(IID_IDataObject, reinterpret_cast<void**>(&stale));
+    stale = new CDataObject(doomed, CCT_SCOPE); // with its creator's reference
     delete doomed;
     HRESULT result = S_OK;
     RenderHere(stale, CDataObject::DisplayNameFormat(), &result);
@@ -140,7 +139,6 @@ TEST_F(DataObject, ObjectOfADeletedNodeRendersNoNodeFormats) {
 
 TEST_F(DataObject, MultiSelectionListsItsItemsAndNamesNoSingleNode) {
     auto* multi = new CDataObject(CDataObject::MultiSelect(), CCT_RESULT);
-    multi->AddRef();
     EXPECT_EQ(multi->GetItemCount(), 0u);
     EXPECT_EQ(multi->GetItem(0), nullptr);
     Node a(L"a"), b(L"b");
@@ -161,7 +159,6 @@ TEST(DataObjectLifetime, LivingDataObjectKeepsTheLibraryLoaded) {
     // would leave the object's last Release nowhere to run.
     ASSERT_FALSE(Snapins::ModuleInUse());
     auto* object = new CDataObject(nullptr, CCT_SCOPE);
-    object->AddRef();
     EXPECT_TRUE(Snapins::ModuleInUse());
     object->Release();
     EXPECT_FALSE(Snapins::ModuleInUse());

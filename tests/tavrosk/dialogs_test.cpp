@@ -272,7 +272,6 @@ protected:
                                         &registration),
                   S_OK);
         dataObject = new Snapins::CDataObject(&node, CCT_SCOPE);
-        dataObject->AddRef();
     }
     void TearDown() override {
         dataObject->Release();

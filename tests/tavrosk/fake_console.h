@@ -3,6 +3,7 @@
 // what they are given, and small test nodes whose operations write to a shared log.
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -224,6 +225,77 @@ public:
     STDMETHODIMP ShowTopic(LPOLESTR topic) override {
         helpTopics.emplace_back(topic);
         return S_OK;
+    }
+};
+
+// The console's message view, keeping what it is given.
+class MessageView : public Unknown<IMessageView> {
+public:
+    std::wstring title, body;
+    IconIdentifier icon = Icon_None;
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        *ppv = nullptr;
+        if (!IsEqualIID(riid, IID_IMessageView) && !IsEqualIID(riid, IID_IUnknown)) return E_NOINTERFACE;
+        *ppv = static_cast<IMessageView*>(this);
+        AddRef();
+        return S_OK;
+    }
+    STDMETHODIMP SetTitleText(LPCOLESTR text) override { return title = text, S_OK; }
+    STDMETHODIMP SetBodyText(LPCOLESTR text) override { return body = text, S_OK; }
+    STDMETHODIMP SetIcon(IconIdentifier id) override { return icon = id, S_OK; }
+    STDMETHODIMP Clear() override { return S_OK; }
+};
+
+// The verbs of one selection: those enabled, in order, and the default; every call in `calls` as
+// "enable <verb>" or "default <verb>". The call numbered failAt (from 0) fails.
+class Verbs : public Unknown<IConsoleVerb> {
+public:
+    std::vector<MMC_CONSOLE_VERB> enabled;
+    MMC_CONSOLE_VERB defaultVerb = MMC_VERB_NONE;
+    std::vector<std::string> calls;
+    int failAt = -1;
+    STDMETHODIMP QueryInterface(REFIID, void** ppv) override { return *ppv = nullptr, E_NOINTERFACE; }
+    STDMETHODIMP GetVerbState(MMC_CONSOLE_VERB, MMC_BUTTON_STATE, BOOL*) override { return E_NOTIMPL; }
+    STDMETHODIMP SetVerbState(MMC_CONSOLE_VERB verb, MMC_BUTTON_STATE state, BOOL on) override {
+        if (state == ENABLED && on) enabled.push_back(verb);
+        return Call("enable", verb);
+    }
+    STDMETHODIMP SetDefaultVerb(MMC_CONSOLE_VERB verb) override {
+        defaultVerb = verb;
+        return Call("default", verb);
+    }
+    STDMETHODIMP GetDefaultVerb(MMC_CONSOLE_VERB*) override { return E_NOTIMPL; }
+
+private:
+    HRESULT Call(const char* what, MMC_CONSOLE_VERB verb) {
+        calls.push_back(std::string(what) + " " + std::to_string(verb));
+        return static_cast<int>(calls.size()) - 1 == failAt ? E_FAIL : S_OK;
+    }
+};
+
+// The console as a person answers it: message boxes answered from a queue (No when it is empty) and kept
+// as "caption: text" with their styles, fresh verbs for every selection, and a message view.
+class AnsweringConsole : public Console {
+public:
+    std::vector<std::wstring> boxes;
+    std::vector<UINT> styles;
+    std::deque<int> answers;
+    Verbs verbs;
+    MessageView messageView;
+    STDMETHODIMP MessageBox(LPCWSTR text, LPCWSTR caption, UINT style, int* result) override {
+        boxes.push_back(std::wstring(caption) + L": " + text);
+        styles.push_back(style);
+        *result = answers.empty() ? IDNO : answers.front();
+        if (!answers.empty()) answers.pop_front();
+        return S_OK;
+    }
+    STDMETHODIMP QueryConsoleVerb(LPCONSOLEVERB* out) override {
+        verbs = Verbs();
+        return *out = &verbs, S_OK;
+    }
+    STDMETHODIMP QueryResultView(LPUNKNOWN* out) override {
+        messageView.AddRef();
+        return *out = &messageView, S_OK;
     }
 };
 

@@ -14,6 +14,8 @@
 #include "engine/engine.h"
 #include "fake_console.h"
 #include "pages_test_support.h"
+#include "objectmodel_setup.h"
+#include "wizard_provider.h"
 #include "test_support.h"
 #include "tvmmc.h"
 #include "tvplatform.h"
@@ -23,54 +25,19 @@ using namespace MSDE::Nodes;
 
 namespace {
 
-class MessageView : public fake::Unknown<IMessageView> {
-public:
-    std::wstring title, body;
-    IconIdentifier icon = Icon_None;
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        *ppv = nullptr;
-        if (!IsEqualIID(riid, IID_IMessageView) && !IsEqualIID(riid, IID_IUnknown)) return E_NOINTERFACE;
-        *ppv = static_cast<IMessageView*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP SetTitleText(LPCOLESTR text) override { return title = text, S_OK; }
-    STDMETHODIMP SetBodyText(LPCOLESTR text) override { return body = text, S_OK; }
-    STDMETHODIMP SetIcon(IconIdentifier id) override { return icon = id, S_OK; }
-    STDMETHODIMP Clear() override { return S_OK; }
-};
-
-class Console : public fake::Console {
-public:
-    MessageView messageView;
-    STDMETHODIMP QueryResultView(LPUNKNOWN* out) override {
-        messageView.AddRef();
-        return *out = &messageView, S_OK;
-    }
-};
-
-std::wstring ComputerName() {
-    WCHAR name[64] = {};
-    DWORD size = 64;
-    GetComputerNameW(name, &size);
-    return name;
-}
+using Console = fake::AnsweringConsole;
+using objectmodel::ComputerName;
 
 // The object model registered, the default instance (version 8) and a version 9 one made once; every
 // test starts with no jobs on the default instance.
 class Management : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        CoInitialize(nullptr);
         tvengine::CreateInstance("");
         tvengine::InstanceOptions newer;
         newer.majorVersion = 9;
         tvengine::CreateInstance("NEWER", newer);
-        HMODULE module = LoadLibraryW(tvp::FromUtf8(tvtest::BuildDir() + "/lib/libsqldmo.so").c_str());
-        ASSERT_NE(nullptr, module);
-        auto registerServer =
-            reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)()>(GetProcAddress(module, "DllRegisterServer"));
-        ASSERT_EQ(S_OK, registerServer());
+        objectmodel::Register();
     }
     void SetUp() override {
         Snapins::SnapinModule().locale = std::locale::classic();
@@ -258,13 +225,7 @@ TEST_F(Management, JobsWithoutAServerAboveListNothing) {
 }
 
 // The sheet callback hands the pages to a real property sheet, as the console does.
-class Callback : public fake::Unknown<IPropertySheetCallback> {
-public:
-    std::vector<HPROPSHEETPAGE> pages;
-    STDMETHODIMP QueryInterface(REFIID, void** ppv) override { return *ppv = nullptr, E_NOINTERFACE; }
-    STDMETHODIMP AddPage(HPROPSHEETPAGE page) override { return pages.push_back(page), S_OK; }
-    STDMETHODIMP RemovePage(HPROPSHEETPAGE) override { return E_NOTIMPL; }
-};
+using Callback = wizardtest::SheetCallback;
 
 std::vector<std::wstring> ListItems(HWND page) {
     HWND list = GetDlgItem(page, IDC_SERVER_LIST);
@@ -282,11 +243,7 @@ struct SheetContents {
     std::vector<std::wstring> logins, devices;
 };
 
-HWND g_sheet = nullptr;
-int CALLBACK SheetCallback(HWND sheet, UINT message, LPARAM) {
-    if (message == PSCB_INITIALIZED) g_sheet = sheet;
-    return 0;
-}
+using wizardtest::g_sheet;
 
 // Opens the server's sheet, reads both pages' lists and cancels.
 SheetContents ShowSheet(CServer& node, LONG_PTR notifyHandle = 0) {
@@ -297,7 +254,7 @@ SheetContents ShowSheet(CServer& node, LONG_PTR notifyHandle = 0) {
     PROPSHEETHEADERW header{};
     header.dwSize = sizeof header;
     header.dwFlags = PSH_DEFAULT | PSH_USECALLBACK;
-    header.pfnCallback = SheetCallback;
+    header.pfnCallback = wizardtest::RememberSheet;
     header.pszCaption = L"(local)";
     header.nPages = static_cast<UINT>(callback.pages.size());
     header.phpage = callback.pages.data();

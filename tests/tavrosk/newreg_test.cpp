@@ -5,14 +5,15 @@
 #include <algorithm>
 #include <functional>
 
-#include "../../tavrosk/msde/nodes/korvath.h"
-#include "../../tavrosk/msde/nodes/nodetext.h"
-#include "../../tavrosk/msde/nodes/servers.h"
-#include "../../tavrosk/msde/wizards/newreg/registration.h"
-#include "../../tavrosk/resources/resource.h"
-#include "../../tavrosk/snapins/twolistpick.h"
+#include "msde/nodes/korvath.h"
+#include "msde/nodes/nodetext.h"
+#include "msde/nodes/servers.h"
+#include "msde/wizards/newreg/registration.h"
+#include "resources/resource.h"
+#include "snapins/twolistpick.h"
 #include "engine/engine.h"
 #include "fake_console.h"
+#include "objectmodel_setup.h"
 #include "wizard_provider.h"
 #include "pages_test_support.h"
 #include "test_support.h"
@@ -27,13 +28,6 @@ namespace {
 
 using wizardtest::g_sheet;
 using wizardtest::Provider;
-
-std::wstring ComputerName() {
-    WCHAR name[64] = {};
-    DWORD size = 64;
-    GetComputerNameW(name, &size);
-    return name;
-}
 
 std::wstring Lower(std::wstring text) {
     for (auto& c : text)
@@ -67,15 +61,10 @@ bool Checked(int id) {
 class RegisterWizard : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        CoInitialize(nullptr);
         tvengine::CreateInstance("");
         for (const char* name : {"ALPHA", "BRAVO", "CHARLIE"})
             tvengine::CreateInstance(name);
-        HMODULE module = LoadLibraryW(tvp::FromUtf8(tvtest::BuildDir() + "/lib/libsqldmo.so").c_str());
-        ASSERT_NE(nullptr, module);
-        auto registerServer =
-            reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)()>(GetProcAddress(module, "DllRegisterServer"));
-        ASSERT_EQ(S_OK, registerServer());
+        objectmodel::Register();
     }
     void SetUp() override {
         root.Initialize();
@@ -139,7 +128,7 @@ protected:
     ServerGroupsPtr groups;
     RegisteredServersPtr registered;
     CServers* group_ = nullptr;
-    const std::wstring host = ComputerName();
+    const std::wstring host = objectmodel::ComputerName();
 };
 
 TEST_F(RegisterWizard, OffersTheComputersInstancesThatTheGroupDoesNotShowExactly) {
@@ -334,6 +323,7 @@ TEST_F(RegisterWizard, ClosingTheWizardUnderItsWorkerEndsCleanly) {
     });
     EXPECT_EQ(provider.outcome, 0);
     EXPECT_FALSE(group_->WizardRunning());
+    wizardtest::WaitForWorkers();
     RunWizard({
         [&] { tvp::Click(Control(IDC_NEWREG_MANUAL)); },
         [&] { PropSheet_PressButton(g_sheet, PSBTN_NEXT); },
@@ -377,24 +367,17 @@ TEST_F(RegisterWizard, TheWorkerMovesTheBarAfterEachServerAndAnEarlierFailureOut
     record.count = [&] { return Stored().size(); };
     g_record = &record;
 
-    NewReg::ResetRegistration();
-    NewReg::RegistrationState& state = NewReg::Registration();
+    NewReg::RegistrationState state;
     state.serverNames = {L"TAKEN", L"FRESH", L"OTHER"};
-    state.progressWindow = page;
-    state.sheetWindow = page;
+    state.progressBar = bar;
     state.groupName = L"Servers";
-    NewReg::RegisterServers(); // on this thread: the bar's messages come straight to it
+    HRESULT result = NewReg::RegisterServers(state); // on this thread: the bar's messages come straight to it
     g_record = nullptr;
 
     EXPECT_EQ(record.positions, (std::vector<int>{33, 66, 100}));
     EXPECT_EQ(record.storedCounts, (std::vector<size_t>{1, 2, 3})) << "one server more at each step";
-    EXPECT_LT(state.status, 0) << "TAKEN failed, even though the servers after it registered";
+    EXPECT_LT(result, 0) << "TAKEN failed, even though the servers after it registered";
     EXPECT_NE(state.errorText.find(L"'TAKEN' is already registered"), std::wstring::npos) << state.errorText;
-    EXPECT_TRUE(state.serverNames.empty());
-    EXPECT_EQ(state.sheetWindow, nullptr);
-    MSG message;
-    ASSERT_TRUE(PeekMessageW(&message, page, PSM_PRESSBUTTON, PSM_PRESSBUTTON, PM_REMOVE));
-    EXPECT_EQ(message.wParam, static_cast<WPARAM>(PSBTN_NEXT));
     DestroyWindow(page);
 }
 

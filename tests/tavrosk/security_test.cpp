@@ -23,6 +23,7 @@
 #include "fake_console.h"
 #include "wizard_provider.h"
 #include "pages_test_support.h"
+#include "objectmodel_setup.h"
 #include "test_support.h"
 #include "tvmmc.h"
 #include "tvplatform.h"
@@ -32,64 +33,10 @@ using namespace MSDE::Nodes;
 
 namespace {
 
-class Verbs : public fake::Unknown<IConsoleVerb> {
-public:
-    std::vector<MMC_CONSOLE_VERB> enabled;
-    MMC_CONSOLE_VERB defaultVerb = MMC_VERB_NONE;
-    STDMETHODIMP QueryInterface(REFIID, void** ppv) override { return *ppv = nullptr, E_NOINTERFACE; }
-    STDMETHODIMP GetVerbState(MMC_CONSOLE_VERB, MMC_BUTTON_STATE, BOOL*) override { return E_NOTIMPL; }
-    STDMETHODIMP SetVerbState(MMC_CONSOLE_VERB verb, MMC_BUTTON_STATE state, BOOL on) override {
-        if (state == ENABLED && on) enabled.push_back(verb);
-        return S_OK;
-    }
-    STDMETHODIMP SetDefaultVerb(MMC_CONSOLE_VERB verb) override { return defaultVerb = verb, S_OK; }
-    STDMETHODIMP GetDefaultVerb(MMC_CONSOLE_VERB*) override { return E_NOTIMPL; }
-};
-
-// The console with message boxes answered from a queue (No when empty) and verbs.
-class Console : public fake::Console {
-public:
-    std::vector<std::wstring> boxes; // "caption: text"
-    std::vector<UINT> styles;
-    std::deque<int> answers;
-    Verbs verbs;
-    STDMETHODIMP MessageBox(LPCWSTR text, LPCWSTR caption, UINT style, int* result) override {
-        boxes.push_back(std::wstring(caption) + L": " + text);
-        styles.push_back(style);
-        *result = answers.empty() ? IDNO : answers.front();
-        if (!answers.empty()) answers.pop_front();
-        return S_OK;
-    }
-    STDMETHODIMP QueryConsoleVerb(LPCONSOLEVERB* out) override {
-        verbs = Verbs();
-        return *out = &verbs, S_OK;
-    }
-};
-
-class PageCallback : public fake::Unknown<IPropertySheetCallback> {
-public:
-    std::vector<HPROPSHEETPAGE> pages;
-    STDMETHODIMP QueryInterface(REFIID, void** ppv) override { return *ppv = nullptr, E_NOINTERFACE; }
-    STDMETHODIMP AddPage(HPROPSHEETPAGE page) override { return pages.push_back(page), S_OK; }
-    STDMETHODIMP RemovePage(HPROPSHEETPAGE) override { return S_OK; }
-};
-
-void SetProgramFolder(const std::string& folder) {
-    HKEY key = nullptr;
-    RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Kestrin\\Location\\V8", 0, nullptr, 0, KEY_ALL_ACCESS,
-                    nullptr, &key, nullptr);
-    std::wstring value = tvp::FromUtf8(folder);
-    RegSetValueExW(key, L"kx4anchor.exe", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>((value.size() + 1) * sizeof(WCHAR)));
-    RegCloseKey(key);
-}
-
-std::wstring ComputerName() {
-    WCHAR name[64] = {};
-    DWORD size = 64;
-    GetComputerNameW(name, &size);
-    return name;
-}
+using Console = fake::AnsweringConsole;
+using objectmodel::ComputerName;
+using objectmodel::SetProgramFolder;
+using wizardtest::SheetCallback;
 
 // Whom the maker's administrator check calls an administrator: the stand-in library that PATH finds.
 void SetAdministrator(bool administrator) {
@@ -122,15 +69,10 @@ std::vector<std::wstring> Menu(Snapins::CBaseNode& node, std::vector<std::wstrin
 class SecurityNodes : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        CoInitialize(nullptr);
         tvengine::CreateInstance("");
-        HMODULE module = LoadLibraryW(tvp::FromUtf8(tvtest::BuildDir() + "/lib/libsqldmo.so").c_str());
-        ASSERT_NE(nullptr, module);
-        auto registerServer =
-            reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)()>(GetProcAddress(module, "DllRegisterServer"));
-        ASSERT_EQ(S_OK, registerServer());
-        SetProgramFolder(tvtest::BuildDir() + "/vendor");
-        ASSERT_EQ(tvtest::Run(tvtest::BuildDir() + "/vendor/kx4anchor.exe create '(local)' Sales"), 0);
+        objectmodel::Register();
+        objectmodel::SetProgramFolder();
+        objectmodel::MakeArea("Sales");
     }
     void SetUp() override {
         SetAdministrator(true);
@@ -368,7 +310,7 @@ TEST_F(SecurityNodes, OnlyAdministratorsGetTheCommandsAndThePermissionsPage) {
     std::vector<std::wstring> status;
     EXPECT_EQ(Menu(*logins, &status), std::vector<std::wstring>{L"Add / Modify Logins"});
     EXPECT_EQ(status, std::vector<std::wstring>{L"Add new logins or modify existing logins."});
-    PageCallback callback;
+    SheetCallback callback;
     ASSERT_EQ(login->CreatePropertyPages(&callback, 0), S_OK);
     EXPECT_EQ(callback.pages.size(), 2u);
     EXPECT_EQ(login->QueryPagesFor(), S_OK);
@@ -376,7 +318,7 @@ TEST_F(SecurityNodes, OnlyAdministratorsGetTheCommandsAndThePermissionsPage) {
     SetAdministrator(false); // asked anew each time
     EXPECT_TRUE(Menu(*logins).empty());
     EXPECT_TRUE(Menu(*ida).empty());
-    PageCallback general;
+    SheetCallback general;
     login->CreatePropertyPages(&general, 0);
     EXPECT_EQ(general.pages.size(), 1u);
 
@@ -442,11 +384,8 @@ TEST_F(SecurityNodes, WithoutTheLibraryTheListsAreEmptyAndCommandsDoNothing) {
     EXPECT_EQ(Access(L"Sales", L"karl"), std::make_pair(1, 1));
 }
 
-HWND g_sheet = nullptr;
-int CALLBACK RememberSheet(HWND sheet, UINT message, LPARAM) {
-    if (message == PSCB_INITIALIZED) g_sheet = sheet;
-    return 0;
-}
+using wizardtest::g_sheet;
+using wizardtest::RememberSheet;
 
 using pagestest::TextOf;
 
@@ -454,7 +393,7 @@ HWND Control(int id) {
     return GetDlgItem(PropSheet_GetCurrentPageHwnd(g_sheet), id);
 }
 
-void RunSheet(PageCallback& callback, std::vector<tvtest::Script::Step> steps) {
+void RunSheet(SheetCallback& callback, std::vector<tvtest::Script::Step> steps) {
     PROPSHEETHEADERW header{};
     header.dwSize = sizeof header;
     header.dwFlags = PSH_USECALLBACK;
@@ -490,7 +429,7 @@ TEST_F(SecurityNodes, PermissionsPageShowsTheLibrarysFlagsAndAppliesEveryType) {
         library.SetUserTypePermission(L"lena", 2, 0, 1, 0, 0);
     }
     CLogin* lena = Child<CLogin>(*logins, L"lena");
-    PageCallback callback;
+    SheetCallback callback;
     lena->CreatePropertyPages(&callback, 0);
     ASSERT_EQ(callback.pages.size(), 2u);
     RunSheet(callback, {
@@ -543,7 +482,7 @@ TEST_F(SecurityNodes, PermissionsPageShowsTheLibrarysFlagsAndAppliesEveryType) {
 TEST_F(SecurityNodes, PermissionsPageOfALoginTheLibraryCannotReadStaysBlank) {
     auto* ghost = new CLogin(L"ghost");
     logins->AddChild(ghost, true);
-    PageCallback callback;
+    SheetCallback callback;
     ghost->CreatePropertyPages(&callback, 0);
     ASSERT_EQ(callback.pages.size(), 2u);
     RunSheet(callback, {
@@ -570,10 +509,10 @@ TEST_F(SecurityNodes, TheSheetsNotifyHandleIsFreedWithItsPages) {
     for (bool administrator : {true, false}) {
         SetAdministrator(administrator);
         LONG_PTR handle = TvCreateNotifyHandle(window, WM_APP, WM_APP + 1);
-        PageCallback callback;
+        SheetCallback callback;
         mia->CreatePropertyPages(&callback, handle);
         EXPECT_EQ(MMCPropertyChangeNotify(handle, 1), S_OK);
-        PageCallback next;
+        SheetCallback next;
         mia->CreatePropertyPages(&next, 0); // deletes the pages of the last sheet
         EXPECT_EQ(MMCPropertyChangeNotify(handle, 1), E_INVALIDARG) << "administrator " << administrator;
     }

@@ -13,6 +13,7 @@
 #include "fake_console.h"
 #include "wizard_provider.h"
 #include "pages_test_support.h"
+#include "objectmodel_setup.h"
 #include "test_support.h"
 #include "tvplatform.h"
 
@@ -21,64 +22,16 @@ using namespace MSDE::Nodes;
 
 namespace {
 
-class MessageView : public fake::Unknown<IMessageView> {
-public:
-    std::wstring title, body;
-    IconIdentifier icon = Icon_None;
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        *ppv = nullptr;
-        if (!IsEqualIID(riid, IID_IMessageView) && !IsEqualIID(riid, IID_IUnknown)) return E_NOINTERFACE;
-        *ppv = static_cast<IMessageView*>(this);
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP SetTitleText(LPCOLESTR text) override { return title = text, S_OK; }
-    STDMETHODIMP SetBodyText(LPCOLESTR text) override { return body = text, S_OK; }
-    STDMETHODIMP SetIcon(IconIdentifier id) override { return icon = id, S_OK; }
-    STDMETHODIMP Clear() override { return S_OK; }
-};
-
-// The console with message boxes answered from a queue (No when empty) and a message view.
-class Console : public fake::Console {
-public:
-    struct Box {
-        std::wstring text, caption;
-        UINT style;
-    };
-    std::vector<Box> boxes;
-    std::deque<int> answers;
-    MessageView messageView;
-    STDMETHODIMP MessageBox(LPCWSTR text, LPCWSTR caption, UINT style, int* result) override {
-        boxes.push_back({text, caption, style});
-        *result = answers.empty() ? IDNO : answers.front();
-        if (!answers.empty()) answers.pop_front();
-        return S_OK;
-    }
-    STDMETHODIMP QueryResultView(LPUNKNOWN* out) override {
-        messageView.AddRef();
-        return *out = &messageView, S_OK;
-    }
-};
-
-std::wstring ComputerName() {
-    WCHAR name[64] = {};
-    DWORD size = 64;
-    GetComputerNameW(name, &size);
-    return name;
-}
+using Console = fake::AnsweringConsole;
+using objectmodel::ComputerName;
 
 // The object model registered and the default instance made once; every test starts with an empty
 // registration store and a root that has read it.
 class ServerNodes : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        CoInitialize(nullptr);
         tvengine::CreateInstance("");
-        HMODULE module = LoadLibraryW(tvp::FromUtf8(tvtest::BuildDir() + "/lib/libsqldmo.so").c_str());
-        ASSERT_NE(nullptr, module);
-        auto registerServer =
-            reinterpret_cast<HRESULT(STDMETHODCALLTYPE*)()>(GetProcAddress(module, "DllRegisterServer"));
-        ASSERT_EQ(S_OK, registerServer());
+        objectmodel::Register();
     }
     void SetUp() override {
         root.Initialize();
@@ -183,9 +136,9 @@ TEST_F(ServerNodes, DeletingAGroupAsksAndNoKeepsIt) {
     ASSERT_NE(group, nullptr);
     EXPECT_EQ(group->OnDelete(&console), S_FALSE);
     ASSERT_EQ(console.boxes.size(), 1u);
-    EXPECT_EQ(console.boxes[0].text, L"Are you sure you want to delete server group 'Sales'?");
-    EXPECT_EQ(console.boxes[0].caption, L"Delete Server Group");
-    EXPECT_EQ(console.boxes[0].style, 0x24u);
+    EXPECT_EQ(console.boxes[0],
+              L"Delete Server Group: Are you sure you want to delete server group 'Sales'?");
+    EXPECT_EQ(console.styles[0], 0x24u);
     EXPECT_EQ(root.ChildCount(), 1u);
     EXPECT_EQ(StoredGroups(), std::vector<std::wstring>{L"Sales"});
 
@@ -388,8 +341,8 @@ TEST_F(ServerNodes, RemovingAServerAsksAndTakesItsRegistrationAway) {
     ASSERT_NE(server, nullptr);
     EXPECT_EQ(server->OnDelete(&console), S_OK);
     ASSERT_EQ(console.boxes.size(), 1u);
-    EXPECT_EQ(console.boxes[0].text, L"Are you sure you want to remove server DBSRV1 from the console?");
-    EXPECT_EQ(console.boxes[0].caption, L"Korvath Console");
+    EXPECT_EQ(console.boxes[0],
+              L"Korvath Console: Are you sure you want to remove server DBSRV1 from the console?");
     EXPECT_EQ(group->ChildCount(), 1u);
 
     console.answers = {IDYES};

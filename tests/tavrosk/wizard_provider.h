@@ -5,7 +5,8 @@
 
 #include <vector>
 
-#include "../../tavrosk/snapins/basenode.h"
+#include "snapins/basenode.h"
+#include "snapins/module.h"
 #include "commctrl.h"
 #include "fake_console.h"
 
@@ -76,5 +77,19 @@ public:
         return S_OK;
     }
 };
+
+// Pumps this thread's messages until every wizard worker has ended and been joined, as the console does
+// before it unloads the snap-in.
+inline void WaitForWorkers() {
+    while (Snapins::RunningWorkers() > 0) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        Sleep(5);
+    }
+    Snapins::JoinEndedWorkers();
+}
 
 } // namespace wizardtest

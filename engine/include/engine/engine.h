@@ -21,40 +21,59 @@
 
 namespace tvengine {
 
-// The server's error numbers that callers may want to tell apart.
+// The server's error numbers, every one the engine throws. Each has one sentence, built in one place
+// inside the engine, so the same failure always reads the same.
 enum ErrorNumber : int {
     kErrInternal = 50000,             // a fault of the engine's own storage or of a request, with the reason
     kErrServerNotFound = 17,          // "SQL Server does not exist or access denied."
-    kErrSyntax = 170,                 // SQL the database could not run
+    kErrIdentifierTooLong = 103,      // a name longer than the server allows
+    kErrSyntax = 170,                 // SQL the database could not run, or a value that is not one
+    kErrStatementInTransaction = 226, // CREATE or DROP DATABASE inside a transaction
+    kErrPermissionDenied = 229,       // SQL that reaches past its database (ATTACH, PRAGMA, VACUUM INTO)
     kErrPermissionCreateDb = 262,     // CREATE DATABASE permission denied
     kErrNoSuchDatabase = 911,         // no entry in sysdatabases for the name
+    kErrSuspect = 926,                // a database whose data file is missing
+    kErrDiskFull = 1105,              // no space left for a file
+    kErrLockTimeout = 1222,           // another process held a lock for longer than the busy timeout
     kErrDatabaseExists = 1801,        // "Database 'X' already exists."
+    kErrSameFileNames = 1828,         // the data and the log file are one file
     kErrFileInUse = 1834,             // a file belongs to another database
-    kErrNotInTransaction = 3902,      // COMMIT or ROLLBACK without BEGIN
-    kErrDifferential = 3035,          // differential backups are not possible here
     kErrBackupInTransaction = 3021,   // backup or restore inside a transaction
+    kErrDifferential = 3035,          // differential backups are not possible here
     kErrExclusiveAccess = 3101,       // restore while the database is in use
     kErrSystemDatabaseRestore = 3108, // restore over master
+    kErrRestoreOverExisting = 3142,   // a restore onto an existing file without REPLACE
     kErrTempdb = 3147,                // backup or restore of tempdb
     kErrOtherDatabase = 3154,         // backup set of another database, without replace
+    kErrCannotRestoreFile = 3156,     // a restore target the engine may not or cannot write
     kErrDamagedBackup = 3189,         // the data of a backup set fails its checksum
-    kErrCannotOpenDevice = 3201,      // the backup file cannot be opened or written
+    kErrCannotOpenDevice = 3201,      // the backup file cannot be opened or written, or is in use
+    kErrWriteFailed = 3202,           // writing the backup file failed
+    kErrReadFailed = 3203,            // reading a database or backup file failed
     kErrLogicalFile = 3234,           // MOVE names a logical file the set does not have
     kErrMediaFormed = 3241,           // truncated, corrupt or foreign backup file
     kErrNoSuchBackupSet = 3246,       // FILE = n beyond the sets of the file
     kErrDropInUse = 3702,             // "Cannot drop the database 'X' because it is currently in use."
     kErrDropSystem = 3708,            // system databases cannot be dropped
+    kErrNotInTransaction = 3902,      // COMMIT or ROLLBACK without BEGIN
     kErrReadOnly = 3906,              // a write to a read-only database
     kErrLogBackup = 4208,             // BACKUP LOG in the simple recovery model
+    kErrOptionNotAllowed = 5058,      // an option that a database cannot take
+    kErrStateInUse = 5070,            // a database state change while others use it
+    kErrCreateFile = 5123,            // a new database file that cannot be made
     kErrFileExists = 5170,            // a database file that already exists
+    kErrInvalidName = 15006,          // a name with characters the server does not take, or blank
     kErrNoSuchLogin = 15007,          // not a valid login
+    kErrDeviceNeedsName = 15010,      // a backup device without a name or a physical name
+    kErrNoSuchDevice = 15012,         // no such backup device
     kErrNoSuchRole = 15014,           // no such server role
     kErrLoginExists = 15025,          // the login already exists
-    kErrNoSuchDevice = 15012,         // no such backup device
     kErrDeviceExists = 15026,         // the backup device already exists
     kErrNotPermitted = 15247,         // "User does not have permission to perform this action."
+    kErrNotWindowsName = 15407,       // a Windows login without a domain
     kErrJobExists = 14261,            // a job of that name exists
     kErrNoSuchJob = 14262,            // no job, step or schedule of that name or id
+    kErrJobValue = 14266,             // a job's value outside what the store takes
     kErrNoSuchCategory = 14234,       // no job category of that name
     kErrLoginFailed = 18456,          // "Login failed for user 'X'."
     kErrAgentNotRunning = 22022,      // the agent is not running to be told of a change
@@ -238,12 +257,13 @@ enum class BackupAction : int { Database = 0, Differential = 1, Log = 3 };
 
 struct BackupRequest {
     std::string database;
-    std::string file; // the disk file (a device name in brackets is resolved by the caller)
+    std::string file; // a disk file; named without a folder, it is in the instance's Backup folder
     BackupAction action = BackupAction::Database;
     std::string name; // backup set name
     std::string description;
     bool initialize = false; // replace the sets of the file (INIT); else append
     int stats = 0;           // STATS = n of a statement: report every n percent (0: not asked)
+    std::string device;      // instead of file: a backup device, which stands for its file
 };
 
 struct BackupSetInfo {
@@ -268,7 +288,24 @@ struct RestoreRequest {
     int fileNumber = 1;   // which backup set of the file
     bool replace = false; // restore over a database that holds another database's data
     std::vector<std::pair<std::string, std::string>> move; // logical name -> new physical path
+    std::string device; // instead of file: a backup device, which stands for its file
 };
+
+// The medium of a backup or restore as the Files and Devices lists of the object model name it: one disk
+// file or one backup device.
+struct BackupMedia {
+    std::string file;
+    std::string device;
+};
+
+// The items of a device list: "[name]" items separated by commas, "]]" inside brackets standing for
+// "]"; an item without brackets runs to the next comma. "[[name]]" is the bracketed form of a bare file
+// name (no folder) and gives the item "name"; a name that itself starts with "[" is given unbracketed.
+// Throws kErrSyntax saying what is wrong with the list.
+TVENGINE_API std::vector<std::string> ParseDeviceList(const std::string& list);
+// The one medium that a Files list and a Devices list name together. Throws kErrSyntax when they name
+// none or more than one.
+TVENGINE_API BackupMedia MediaOfLists(const std::string& files, const std::string& devices);
 
 // Called with 0..100 as the work proceeds; each value at most once, rising.
 using Progress = std::function<void(int percent)>;
@@ -295,7 +332,7 @@ TVENGINE_API ResultSet ReadFileList(const std::string& file, int fileNumber = 1)
 // The job store
 
 struct JobStep {
-    int id = 1; // step number, 1 for the first
+    int id = 0; // step number, 1 for the first; 0 when adding a step: after the last
     std::string name;
     std::string subsystem = "TSQL";
     std::string command;
@@ -332,9 +369,11 @@ struct Job {
     std::string owner; // the login that created it
     bool enabled = true;
     int startStep = 1;
-    std::string targetServer; // set when applied to a server, "(local)"
-    int currentStatus = 4;    // 1 executing ... 4 not running
-    int lastRunOutcome = 5;   // 0 failed, 1 succeeded, 3 cancelled, 4 in progress, 5 unknown
+    std::string targetServer;   // set when applied to a server, "(local)"
+    int currentStatus = 4;      // 1 executing ... 4 not running
+    int currentStep = 0;        // the step that runs while the job is executing
+    std::time_t runStarted = 0; // the start of the run in progress; 0 when none is
+    int lastRunOutcome = 5;     // 0 failed, 1 succeeded, 3 cancelled, 4 in progress, 5 unknown
     int lastRunDate = 0;
     int lastRunTime = 0;
     int nextRunDate = 0;
@@ -349,8 +388,9 @@ struct Job {
 struct JobStartRequest {
     long long id = 0;
     std::string jobId;
-    std::string stepName; // empty: from the job's start step
+    int stepId = 0; // 0: from the job's start step
     std::time_t requested = 0;
+    std::string requestedBy; // the login that asked
 };
 
 struct JobHistoryEntry {
@@ -362,7 +402,9 @@ struct JobHistoryEntry {
     int runStatus = 0; // 0 failed, 1 succeeded, 2 retry, 3 cancelled, 4 in progress
     int runDate = 0;
     int runTime = 0;
-    int runDuration = 0; // hhmmss
+    int runDuration = 0;  // hhmmss
+    int sqlMessageId = 0; // the server's error number when the step failed
+    int sqlSeverity = 0;
 };
 
 // ---------------------------------------------------------------------------------------------------
@@ -396,13 +438,22 @@ public:
     // tablename, indexname, status.
     ResultSet EnumLocks(const std::string& database, int who = -1);
     // Runs SQL in a database; the result sets of the statements that return rows. A backup statement
-    // runs as Backup, reporting progress every STATS percent when it asks for that.
+    // runs as Backup, reporting progress every STATS percent when it asks for that. Caller SQL stays in
+    // its database: ATTACH and DETACH, VACUUM, writes to the sqlite_ tables, load_extension and every
+    // PRAGMA but those that only read are refused with kErrPermissionDenied, and a read-only database
+    // refuses every write with kErrReadOnly.
     std::vector<ResultSet> Execute(const std::string& database, const std::string& sql,
                                    const Progress& progress = {});
     // Runs SQL whose values are parameters (?1, ?2 ... or ?), bound from `parameters` in order: the way
     // to put names and other outside text into SQL.
     std::vector<ResultSet> ExecuteWith(const std::string& database, const std::string& sql,
                                        const std::vector<Value>& parameters);
+    // Runs caller SQL in a database with the rights of another login, as a job's step runs with the
+    // rights of the job's owner: the session must be sysadmin; the SQL then passes the same gate as
+    // Execute does for a session of that login (a backup statement needs that login to be sysadmin).
+    // Throws kErrNoSuchLogin for a login that does not exist.
+    std::vector<ResultSet> ExecuteAsLogin(const std::string& login, const std::string& database,
+                                          const std::string& sql, const Progress& progress = {});
 
     // Logins, server roles, backup devices
     std::vector<LoginInfo> Logins();
@@ -420,10 +471,10 @@ public:
     // Backup and restore
     void Backup(const BackupRequest& request, const Progress& progress = {});
     void Restore(const RestoreRequest& request, const Progress& progress = {});
-    // The same as the free functions below, with the file named as a backup or restore names it (a
-    // name without a folder is in the instance's Backup folder, a backup device stands for its file).
-    std::vector<BackupSetInfo> ReadBackupSets(const std::string& file);
-    ResultSet ReadFileList(const std::string& file, int fileNumber = 1);
+    // The same as the free functions below, with the medium named as a backup or restore names it (a
+    // file without a folder is in the instance's Backup folder, a backup device stands for its file).
+    std::vector<BackupSetInfo> ReadBackupSets(const BackupMedia& media);
+    ResultSet ReadFileList(const BackupMedia& media, int fileNumber = 1);
 
     // Transactions over catalog changes (logins, roles, devices, jobs). Files are not part of them: a
     // backup, restore, creation or drop inside a transaction is refused.
@@ -434,16 +485,20 @@ public:
 
     // The job store
     std::vector<Job> Jobs();
+    // Grows with every change of a job, step or schedule (not with runs, history or start requests).
+    long long JobStoreVersion();
     Job GetJob(const std::string& nameOrId);
     std::string AddJob(const Job& job); // with its steps and schedules; returns the new id
     void UpdateJob(const Job& job);     // name, category, description, owner, enabled, start step, target
     void RemoveJob(const std::string& nameOrId);
     void AddJobStep(const std::string& job, const JobStep& step);
-    void UpdateJobStep(const std::string& job, const std::string& stepName, const JobStep& step);
-    void RemoveJobStep(const std::string& job, const std::string& stepName);
+    // Steps are numbered from 1: adding one at a taken number moves the later steps up, removing one
+    // moves them down, and the go-to-step actions follow their steps.
+    void UpdateJobStep(const std::string& job, int stepId, const JobStep& step);
+    void RemoveJobStep(const std::string& job, int stepId);
     int AddJobSchedule(const std::string& job, const JobSchedule& schedule);
     void UpdateJobSchedule(const std::string& job, const JobSchedule& schedule); // by id
-    void RemoveJobSchedule(const std::string& job, const std::string& scheduleName);
+    void RemoveJobSchedule(const std::string& job, int scheduleId);
     std::vector<std::string> JobCategories();
     void AddJobCategory(const std::string& name);
     void RecordJobActivity(const std::string& job, int currentStatus, int lastRunOutcome, int lastRunDate,
@@ -452,12 +507,22 @@ public:
     std::vector<JobHistoryEntry> JobHistory(const std::string& job);
 
     // Starting jobs goes through the agent: StartJob queues a request for it and fails with
-    // kErrAgentNotRunning when no agent is there to be told. The agent registers its session and takes
-    // the requests in the order they came.
+    // kErrAgentNotRunning when no agent is there to be told. The agent holds the prefix's agent lock,
+    // registers its session with each instance and takes the requests in the order they came.
     void StartJob(const std::string& job, const std::string& stepName = {});
     void RegisterAsAgent();
     bool AgentRunning();
     std::vector<JobStartRequest> TakeJobStartRequests();
+
+    // What the agent records of a run: the step in progress, then the job's outcome (a history entry
+    // with step 0, which also becomes the job's last outcome and last run date), and each schedule's
+    // next run. None of these wakes the agent.
+    void RecordJobStep(const std::string& job, int stepId, std::time_t runStarted);
+    void FinishJobRun(const JobHistoryEntry& outcome);
+    void SetScheduleNextRun(int scheduleId, int nextRunDate, int nextRunTime);
+    // A session of the same instance as the job's owner login, in which the agent runs the job's
+    // steps, so that a step can do no more than its owner may. Needs the sysadmin role.
+    std::unique_ptr<Session> ConnectAsJobOwner(const std::string& job, const std::string& program);
 
 private:
     friend TVENGINE_API std::unique_ptr<Session> Connect(const std::string&, const Credentials&,
@@ -465,6 +530,17 @@ private:
     explicit Session(std::unique_ptr<SessionImpl> impl);
     std::unique_ptr<SessionImpl> impl_;
 };
+
+// The agent's files under the prefix: the lock that the one running agent holds (with its process id
+// inside) and the file that the engine touches after each change to a job store, a start request, and
+// each instance created or dropped, so that the agent can sleep until something happens.
+TVENGINE_API std::string AgentLockFile();
+TVENGINE_API std::string JobChangeSignalFile();
+// True while a process holds the agent lock; its process id goes to *holder when asked.
+TVENGINE_API bool AgentLockHeld(long long* holder = nullptr);
+// Takes the agent lock for this process and writes its process id into the file. Returns the descriptor
+// that holds it (closing it lets go), or -1 when another holds it (its process id goes to *holder).
+TVENGINE_API int TakeAgentLock(long long* holder = nullptr);
 
 // Connects to the instance a server name reaches. Fails with kErrServerNotFound or kErrLoginFailed.
 TVENGINE_API std::unique_ptr<Session>

@@ -5,19 +5,33 @@
 #include <cwchar>
 
 #include "resources/resource.h"
-#include "snapins/consoleptr.h"
 #include "snapins/resstring.h"
+#include "msde/connection.h"
 #include "msde/propertypages/databasepages.h"
 #include "msde/nodes/databases.h"
 #include "msde/nodes/nodetext.h"
 #include "msde/nodes/users.h"
 #include "msde/nodes/waitcursor.h"
+#include "tvcom.h"
 
 namespace MSDE::Nodes {
 
 namespace {
 // {DC3998E1-2935-4123-B74E-1E6ABC6946A4}
 DEFINE_GUID(NODETYPE_Database, 0xDC3998E1, 0x2935, 0x4123, 0xB7, 0x4E, 0x1E, 0x6A, 0xBC, 0x69, 0x46, 0xA4);
+
+// System databases are the server's own: never offered for deletion.
+const Snapins::SNAPINVERB kSystemVerbs[] = {
+    {Snapins::kEnableVerb, MMC_VERB_REFRESH},
+    {Snapins::kEnableVerb, MMC_VERB_PROPERTIES},
+    {Snapins::kDefaultVerb, MMC_VERB_PROPERTIES},
+};
+const Snapins::SNAPINVERB kVerbs[] = {
+    {Snapins::kEnableVerb, MMC_VERB_REFRESH},
+    {Snapins::kEnableVerb, MMC_VERB_PROPERTIES},
+    {Snapins::kDefaultVerb, MMC_VERB_PROPERTIES},
+    {Snapins::kEnableVerb, MMC_VERB_DELETE},
+};
 
 // A console may refuse a snap-in's separator; the toggle after it is added in a table of its own, so
 // that it is offered all the same.
@@ -86,6 +100,9 @@ CDatabase::CDatabase(DatabasePtr database, bool olderServer)
     : m_database(std::move(database)), m_olderServer(olderServer) {
     m_imageIndex = 5;
     m_openImageIndex = 5;
+    m_helpTopic = L"::database.htm";
+    m_verbs = kVerbs;
+    m_wizardPictures = kDatabaseWizardPictures;
 }
 
 CDatabase::~CDatabase() {
@@ -105,6 +122,7 @@ HRESULT CDatabase::Initialize() {
     m_spaceAvailable = SUCCEEDED(database->GetSpaceAvailableInMB(&space)) ? space : -1.0f;
     VARIANT_BOOL system = VARIANT_FALSE;
     m_systemObject = SUCCEEDED(database->GetSystemObject(&system)) && system != VARIANT_FALSE;
+    m_verbs = m_systemObject ? std::span<const Snapins::SNAPINVERB>(kSystemVerbs) : kVerbs;
     LONG status = 0;
     m_status = SUCCEEDED(database->GetStatus(&status)) ? status : kStatusUnread;
 
@@ -165,24 +183,9 @@ HRESULT CDatabase::OnRefresh(IConsole* console) {
     CWaitCursor wait;
     HRESULT hr = Initialize();
     if (FAILED(hr)) return hr;
-    Snapins::ConsolePtr<IResultData> resultData(console, IID_IResultData);
-    if (!resultData) return resultData.result();
+    auto resultData = tvcom::QueryFrom<IResultData>(console, &hr);
+    if (!resultData) return hr;
     return resultData->UpdateItem(m_resultItem);
-}
-
-HRESULT CDatabase::OnSelect(IConsole* console, BOOL, BOOL select) {
-    if (!select) return S_FALSE;
-    if (!console) return E_POINTER;
-    IConsoleVerb* verbs = nullptr;
-    HRESULT hr = console->QueryConsoleVerb(&verbs);
-    if (FAILED(hr) || !verbs) return FAILED(hr) ? hr : E_NOINTERFACE;
-    verbs->SetVerbState(MMC_VERB_REFRESH, ENABLED, TRUE);
-    verbs->SetVerbState(MMC_VERB_PROPERTIES, ENABLED, TRUE);
-    hr = verbs->SetDefaultVerb(MMC_VERB_PROPERTIES);
-    // System databases are the server's own: never offered for deletion.
-    if (!m_systemObject) hr = verbs->SetVerbState(MMC_VERB_DELETE, ENABLED, TRUE);
-    verbs->Release();
-    return hr;
 }
 
 HRESULT CDatabase::OnDelete(IConsole* console) {
@@ -228,16 +231,6 @@ HRESULT CDatabase::QueryPagesFor() {
     return S_OK;
 }
 
-HRESULT CDatabase::GetWatermarks(HBITMAP* watermark, HBITMAP* header, HPALETTE* palette, BOOL* stretch) {
-    return DatabaseWizardWatermarks(m_wizardSelector, watermark, header, palette, stretch);
-}
-
-HRESULT CDatabase::OnContextHelp(IDisplayHelp* displayHelp, const std::wstring& helpFile) {
-    if (!displayHelp) return E_POINTER;
-    std::wstring topic = helpFile + L"::database.htm";
-    return displayHelp->ShowTopic(topic.data());
-}
-
 // Backup and Restore only on servers older than major version 9; the read-only toggle on every server,
 // but never for a system database.
 HRESULT CDatabase::AddMenuItems(IContextMenuCallback* callback, long* insertionAllowed) {
@@ -256,9 +249,8 @@ HRESULT CDatabase::OnMenuCommand(IConsole* console, long commandId, IComponent* 
     switch (commandId) {
     case IDM_BACKUP:
     case IDM_RESTORE:
-        return RunDatabaseWizard(*this, m_wizardSelector,
-                                 commandId == IDM_BACKUP ? kBackupWizard : kRestoreWizard, console, component,
-                                 componentData, dataObject);
+        RunNodeWizard(WizardOfCommand(commandId), console, component, componentData, dataObject);
+        return S_FALSE;
     case IDM_MAKE_READ_ONLY:
     case IDM_MAKE_WRITEABLE:
         SetReadOnly(commandId == IDM_MAKE_READ_ONLY);

@@ -22,13 +22,10 @@ public:
     const GUID* GetNodeType() override;
     // Reads the database again and updates its row; the children stay.
     HRESULT OnRefresh(IConsole* console) override;
-    HRESULT OnSelect(IConsole* console, BOOL scope, BOOL select) override;
     HRESULT OnDelete(IConsole* console) override;
     // The General, Database Locks and File Groups pages; none while a wizard is being built.
     HRESULT CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle) override;
     HRESULT QueryPagesFor() override;
-    HRESULT GetWatermarks(HBITMAP* watermark, HBITMAP* header, HPALETTE* palette, BOOL* stretch) override;
-    HRESULT OnContextHelp(IDisplayHelp* displayHelp, const std::wstring& helpFile) override;
     HRESULT AddMenuItems(IContextMenuCallback* callback, long* insertionAllowed) override;
     HRESULT OnMenuCommand(IConsole* console, long commandId, IComponent* component,
                           IComponentData* componentData, IDataObject* dataObject) override;
@@ -47,7 +44,6 @@ public:
     bool SystemObject() const { return m_systemObject; }
     bool OlderServer() const { return m_olderServer; }
     long Status() const { return m_status; }
-    int WizardSelector() const { return m_wizardSelector; }
 
 private:
     // The server node above the container, for the local-server test.
@@ -62,7 +58,6 @@ private:
     long m_logSize = -1;
     float m_logSpaceAvailable = -1.0f;
     bool m_systemObject = false;
-    int m_wizardSelector = 0;
     bool m_readOnly = false;
     DatabasePtr m_database;
     bool m_olderServer;

@@ -8,10 +8,9 @@
 
 #include "iterators/databaseiterator.h"
 #include "resources/resource.h"
-#include "snapins/consoleptr.h"
-#include "snapins/module.h"
 #include "snapins/resstring.h"
 #include "msde/dbaccess.h"
+#include "msde/connection.h"
 #include "msde/wizards/backup/backup.h"
 #include "msde/wizards/restore/restore.h"
 #include "msde/nodes/database.h"
@@ -33,50 +32,19 @@ const Snapins::SNAPINMENUITEM kRestoreMenu[] = {
     {0, 0, 0, 0, 0, 0},
 };
 
-const UINT kColumnTitles[] = {
+const UINT kColumns[] = {
     IDS_COLUMN_NAME,          IDS_COLUMN_SIZE,      IDS_COLUMN_AVAILABLE,  IDS_COLUMN_LOG_SIZE,
     IDS_COLUMN_LOG_AVAILABLE, IDS_COLUMN_TYPE,      IDS_COLUMN_CREATED_ON, IDS_COLUMN_LAST_BACKUP,
     IDS_COLUMN_STATUS,        IDS_COLUMN_READ_ONLY,
 };
 
-HBITMAP WizardBitmap(UINT id) {
-    return LoadBitmapW(Snapins::SnapinModule().resourceModule, MAKEINTRESOURCEW(id));
-}
-
 } // namespace
 
-// Loaded once and kept: the console draws them for every run of a wizard and frees none of them.
-HRESULT DatabaseWizardWatermarks(int selector, HBITMAP* watermark, HBITMAP* header, HPALETTE* palette,
-                                 BOOL* stretch) {
-    static HBITMAP backupWatermark = WizardBitmap(IDB_BACKUP_WATERMARK);
-    static HBITMAP backupHeader = WizardBitmap(IDB_BACKUP_HEADER);
-    static HBITMAP restoreWatermark = WizardBitmap(IDB_RESTORE_WATERMARK);
-    static HBITMAP restoreHeader = WizardBitmap(IDB_RESTORE_HEADER);
-    HBITMAP chosenWatermark = nullptr, chosenHeader = nullptr;
-    if (selector == kBackupWizard) {
-        chosenWatermark = backupWatermark;
-        chosenHeader = backupHeader;
-    } else if (selector == kRestoreWizard) {
-        chosenWatermark = restoreWatermark;
-        chosenHeader = restoreHeader;
-    }
-    if (watermark) *watermark = chosenWatermark;
-    if (header) *header = chosenHeader;
-    if (palette) *palette = nullptr;
-    if (stretch) *stretch = TRUE;
-    return S_OK;
-}
-
-// A restore reads its backup file on the server's own computer, so it is offered only there. A computer
-// name that cannot be read makes no server local.
-bool IsLocalServer(Snapins::CBaseNode* server) {
-    auto* serverNode = dynamic_cast<CServer*>(server);
-    if (!serverNode) return false;
-    WCHAR computer[16] = {};
-    DWORD size = 16;
-    if (!GetComputerNameW(computer, &size)) return false;
-    return serverNode->GetDisplayText(3) == computer;
-}
+const Snapins::SNAPINWIZARDPICTURES kDatabaseWizardPictures[3] = {
+    {0, 0, TRUE},
+    {IDB_BACKUP_WATERMARK, IDB_BACKUP_HEADER, TRUE},
+    {IDB_RESTORE_WATERMARK, IDB_RESTORE_HEADER, TRUE},
+};
 
 HRESULT AddWizardMenuItems(Snapins::CBaseNode& node, IContextMenuCallback* callback, long* insertionAllowed,
                            bool localServer) {
@@ -85,20 +53,19 @@ HRESULT AddWizardMenuItems(Snapins::CBaseNode& node, IContextMenuCallback* callb
     return node.AddMenuItemsFromTable(callback, kRestoreMenu, insertionAllowed);
 }
 
-HRESULT RunDatabaseWizard(Snapins::CBaseNode& node, int& selector, int wizard, IConsole* console,
-                          IComponent* component, IComponentData* componentData, IDataObject* dataObject) {
-    selector = wizard;
-    node.RunWizard(console, component, componentData, dataObject);
-    node.EndWizard();
-    selector = kNoWizard;
-    // What the wizard did (a new backup date, a restored database) shows at once.
-    node.OnRefresh(console);
-    return S_FALSE;
+int WizardOfCommand(long commandId) {
+    if (commandId == IDM_BACKUP) return kBackupWizard;
+    if (commandId == IDM_RESTORE) return kRestoreWizard;
+    return kNoWizard;
 }
 
 CDatabases::CDatabases(bool olderServer) : m_olderServer(olderServer) {
     m_imageIndex = 3;
     m_openImageIndex = 4;
+    m_helpTopic = L"::databases.htm";
+    m_columns = kColumns;
+    m_verbs = Snapins::kRefreshVerbs;
+    m_wizardPictures = kDatabaseWizardPictures;
 }
 
 const std::wstring CDatabases::GetDisplayText(int) {
@@ -109,51 +76,9 @@ const GUID* CDatabases::GetNodeType() {
     return &NODETYPE_Databases;
 }
 
-HRESULT CDatabases::OnSelect(IConsole* console, BOOL, BOOL select) {
-    if (!select) return S_FALSE;
-    if (!console) return E_POINTER;
-    IConsoleVerb* verbs = nullptr;
-    HRESULT hr = console->QueryConsoleVerb(&verbs);
-    if (FAILED(hr) || !verbs) return FAILED(hr) ? hr : E_NOINTERFACE;
-    hr = verbs->SetVerbState(MMC_VERB_REFRESH, ENABLED, TRUE);
-    verbs->Release();
-    return hr;
-}
-
-namespace {
-
-std::vector<Snapins::CBasePropPage*> CreateBackupPages(Snapins::CBaseNode* node,
-                                                       const std::wstring& database) {
-    using namespace Wizards::Backup;
-    std::vector<Snapins::CBasePropPage*> pages;
-    auto* start = new CStartPage(node);
-    pages.push_back(start);
-    start->CreateExteriorPage(IDD_BACKUP_START, IDS_BACKUP_TITLE);
-    auto* databasePage = new CDatabasePage(node, database);
-    pages.push_back(databasePage);
-    databasePage->CreateInteriorPage(IDD_BACKUP_DATABASE, IDS_BACKUP_DATABASE_TITLE,
-                                     IDS_BACKUP_DATABASE_SUBTITLE);
-    auto* file = new CFilePage(node);
-    pages.push_back(file);
-    file->CreateInteriorPage(IDD_BACKUP_FILE, IDS_BACKUP_FILE_TITLE, IDS_BACKUP_FILE_SUBTITLE);
-    auto* remote = new CRemoteFilePage(node);
-    pages.push_back(remote);
-    remote->CreateInteriorPage(IDD_BACKUP_REMOTE_FILE, IDS_BACKUP_REMOTE_TITLE, IDS_BACKUP_REMOTE_SUBTITLE);
-    auto* progress = new CProgressPage(node);
-    pages.push_back(progress);
-    progress->CreateInteriorPage(IDD_BACKUP_PROGRESS, IDS_BACKUP_PROGRESS_TITLE,
-                                 IDS_BACKUP_PROGRESS_SUBTITLE);
-    auto* finish = new CFinishPage(node);
-    pages.push_back(finish);
-    finish->CreateExteriorPage(IDD_BACKUP_FINISH, IDS_BACKUP_TITLE);
-    return pages;
-}
-
-} // namespace
-
 std::vector<Snapins::CBasePropPage*> CreateWizardPages(Snapins::CBaseNode* node, int selector,
                                                        const std::wstring& database) {
-    if (selector == kBackupWizard) return CreateBackupPages(node, database);
+    if (selector == kBackupWizard) return Wizards::Backup::CreatePages(node, database);
     if (selector == kRestoreWizard) return Wizards::Restore::CreatePages(node, database);
     return {};
 }
@@ -174,19 +99,10 @@ HRESULT CDatabases::QueryPagesFor() {
     return m_pagesMode ? S_FALSE : S_OK;
 }
 
-HRESULT CDatabases::GetWatermarks(HBITMAP* watermark, HBITMAP* header, HPALETTE* palette, BOOL* stretch) {
-    return DatabaseWizardWatermarks(m_wizardSelector, watermark, header, palette, stretch);
-}
-
-HRESULT CDatabases::OnContextHelp(IDisplayHelp* displayHelp, const std::wstring& helpFile) {
-    if (!displayHelp) return E_POINTER;
-    std::wstring topic = helpFile + L"::databases.htm";
-    return displayHelp->ShowTopic(topic.data());
-}
-
 // Newer servers are managed with their own tools: the container offers them nothing.
 HRESULT CDatabases::AddMenuItems(IContextMenuCallback* callback, long* insertionAllowed) {
     if (!m_olderServer) return S_FALSE;
+    // A restore reads its backup file on the server's own computer, so it is offered only there.
     return AddWizardMenuItems(*this, callback, insertionAllowed, IsLocalServer(m_parent));
 }
 
@@ -194,11 +110,11 @@ HRESULT CDatabases::AddMenuItems(IContextMenuCallback* callback, long* insertion
 // display.
 HRESULT CDatabases::OnMenuCommand(IConsole* console, long commandId, IComponent* component,
                                   IComponentData* componentData, IDataObject* dataObject) {
-    if (commandId == IDM_BACKUP || commandId == IDM_RESTORE)
-        return RunDatabaseWizard(*this, m_wizardSelector,
-                                 commandId == IDM_BACKUP ? kBackupWizard : kRestoreWizard, console, component,
-                                 componentData, dataObject);
-    return CBaseNode::OnMenuCommand(console, commandId, component, componentData, dataObject);
+    int wizard = WizardOfCommand(commandId);
+    if (wizard == kNoWizard)
+        return CBaseNode::OnMenuCommand(console, commandId, component, componentData, dataObject);
+    RunNodeWizard(wizard, console, component, componentData, dataObject);
+    return S_FALSE;
 }
 
 // A failure ends the list where it is: the storage areas found so far stay, and the failure goes to the
@@ -234,17 +150,6 @@ HRESULT CDatabases::CreateChildren(IConsole* console) {
         OutputDebugStringA("Unknown Exception caught");
     }
     return S_OK;
-}
-
-HRESULT CDatabases::InsertColumns(IHeaderCtrl* header) {
-    if (!header) return E_POINTER;
-    HRESULT hr = S_OK;
-    for (int column = 0; column < static_cast<int>(std::size(kColumnTitles)); ++column) {
-        hr = header->InsertColumn(column, Snapins::LoadResString(kColumnTitles[column]).c_str(), LVCFMT_LEFT,
-                                  MMCLV_AUTO);
-        if (FAILED(hr)) break;
-    }
-    return hr;
 }
 
 } // namespace MSDE::Nodes

@@ -15,6 +15,9 @@ namespace MSDE::Nodes {
 // it is set.
 enum DatabaseWizard { kNoWizard = 0, kBackupWizard = 1, kRestoreWizard = 2 };
 
+// The pictures of the two wizards, by DatabaseWizard, stretched; none outside a wizard.
+extern const Snapins::SNAPINWIZARDPICTURES kDatabaseWizardPictures[3];
+
 class CDatabases : public Snapins::CBaseNode {
 public:
     // olderServer: the server's major version is below 9.
@@ -22,24 +25,18 @@ public:
 
     const std::wstring GetDisplayText(int column) override;
     const GUID* GetNodeType() override;
-    HRESULT OnSelect(IConsole* console, BOOL scope, BOOL select) override;
     // The pages of the wizard being run, with no database preselected; none outside a wizard.
     HRESULT CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle) override;
     HRESULT QueryPagesFor() override;
-    HRESULT GetWatermarks(HBITMAP* watermark, HBITMAP* header, HPALETTE* palette, BOOL* stretch) override;
-    HRESULT OnContextHelp(IDisplayHelp* displayHelp, const std::wstring& helpFile) override;
     HRESULT AddMenuItems(IContextMenuCallback* callback, long* insertionAllowed) override;
     HRESULT OnMenuCommand(IConsole* console, long commandId, IComponent* component,
                           IComponentData* componentData, IDataObject* dataObject) override;
     HRESULT CreateChildren(IConsole* console) override;
-    HRESULT InsertColumns(IHeaderCtrl* header) override;
 
     bool OlderServer() const { return m_olderServer; }
-    int WizardSelector() const { return m_wizardSelector; }
 
 private:
     bool m_olderServer;
-    int m_wizardSelector = kNoWizard;
 };
 
 // The pages of the wizard that `selector` names (none for kNoWizard), in the wizard's order, each with
@@ -47,16 +44,10 @@ private:
 std::vector<Snapins::CBasePropPage*> CreateWizardPages(Snapins::CBaseNode* node, int selector,
                                                        const std::wstring& database);
 
-// The pictures of the wizard that `selector` names, stretched; none for kNoWizard.
-HRESULT DatabaseWizardWatermarks(int selector, HBITMAP* watermark, HBITMAP* header, HPALETTE* palette,
-                                 BOOL* stretch);
-// True when `server` is a server node whose computer is this one, by an exact comparison of the names.
-bool IsLocalServer(Snapins::CBaseNode* server);
 // "Backup Database..." and, on a local server, "Restore Database..." at the task insertion point.
 HRESULT AddWizardMenuItems(Snapins::CBaseNode& node, IContextMenuCallback* callback, long* insertionAllowed,
                            bool localServer);
-// Runs the wizard with the node's selector set for its length, then refreshes the node. S_FALSE.
-HRESULT RunDatabaseWizard(Snapins::CBaseNode& node, int& selector, int wizard, IConsole* console,
-                          IComponent* component, IComponentData* componentData, IDataObject* dataObject);
+// The wizard that a menu command starts: kBackupWizard, kRestoreWizard, or kNoWizard for other commands.
+int WizardOfCommand(long commandId);
 
 } // namespace MSDE::Nodes

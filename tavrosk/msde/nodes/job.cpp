@@ -7,7 +7,7 @@
 #include "resources/resource.h"
 #include "snapins/module.h"
 #include "snapins/resstring.h"
-#include "msde/nodes/nodetext.h"
+#include "msde/dmotext.h"
 
 namespace MSDE::Nodes {
 

@@ -23,6 +23,9 @@ const UINT kColumns[] = {IDS_COLUMN_NAME,      IDS_COLUMN_CATEGORY, IDS_COLUMN_E
 CJobs::CJobs() {
     m_imageIndex = 7;
     m_openImageIndex = 7;
+    m_helpTopic = L"::jobs.htm";
+    m_columns = kColumns;
+    m_verbs = Snapins::kRefreshVerbs;
 }
 
 CJobs::~CJobs() {
@@ -59,23 +62,6 @@ const GUID* CJobs::GetNodeType() {
     return &NODETYPE_Jobs;
 }
 
-HRESULT CJobs::OnSelect(IConsole* console, BOOL, BOOL select) {
-    if (!select) return S_FALSE;
-    if (!console) return E_POINTER;
-    IConsoleVerb* verbs = nullptr;
-    HRESULT hr = console->QueryConsoleVerb(&verbs);
-    if (FAILED(hr) || !verbs) return FAILED(hr) ? hr : E_NOINTERFACE;
-    hr = verbs->SetVerbState(MMC_VERB_REFRESH, ENABLED, TRUE);
-    verbs->Release();
-    return hr;
-}
-
-HRESULT CJobs::OnContextHelp(IDisplayHelp* displayHelp, const std::wstring& helpFile) {
-    if (!displayHelp) return E_POINTER;
-    std::wstring topic = helpFile + L"::jobs.htm";
-    return displayHelp->ShowTopic(topic.data());
-}
-
 HRESULT CJobs::CreateChildren(IConsole* console) {
     CWaitCursor wait;
     // Without a job server (its request failed) there is nothing to list.
@@ -101,17 +87,6 @@ HRESULT CJobs::CreateChildren(IConsole* console) {
             node->Initialize();
         }
         ShowProgress(console, static_cast<int>(static_cast<double>(i + 1) / count * 100.0), 0);
-    }
-    return hr;
-}
-
-HRESULT CJobs::InsertColumns(IHeaderCtrl* header) {
-    if (!header) return E_POINTER;
-    HRESULT hr = S_OK;
-    for (int column = 0; column < static_cast<int>(std::size(kColumns)); ++column) {
-        std::wstring title = Snapins::LoadResString(kColumns[column]);
-        hr = header->InsertColumn(column, title.c_str(), LVCFMT_LEFT, -1);
-        if (FAILED(hr)) break;
     }
     return hr;
 }

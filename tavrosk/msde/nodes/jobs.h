@@ -18,10 +18,7 @@ public:
     void RemoveChild(IConsole* console, Snapins::CBaseNode* child) override;
     const std::wstring GetDisplayText(int column) override;
     const GUID* GetNodeType() override;
-    HRESULT OnSelect(IConsole* console, BOOL scope, BOOL select) override;
-    HRESULT OnContextHelp(IDisplayHelp* displayHelp, const std::wstring& helpFile) override;
     HRESULT CreateChildren(IConsole* console) override;
-    HRESULT InsertColumns(IHeaderCtrl* header) override;
 
     const JobServerPtr& JobServer() const { return m_jobServer; }
 

@@ -7,7 +7,7 @@
 #include "snapins/resstring.h"
 #include "snapins/satellite.h"
 #include "msde/rememberedpaths.h"
-#include "msde/nodes/nodetext.h"
+#include "msde/dmotext.h"
 #include "msde/nodes/servers.h"
 #include "msde/nodes/waitcursor.h"
 
@@ -21,6 +21,8 @@ DEFINE_GUID(NODETYPE_Korvath, 0x503E6A19, 0x4630, 0x46E3, 0x81, 0xEE, 0x11, 0x06
 CKorvath::CKorvath() {
     m_imageIndex = 0;
     m_openImageIndex = 0;
+    m_helpTopic = L"::main.htm";
+    m_verbs = Snapins::kRefreshVerbs;
 }
 
 CKorvath::~CKorvath() {
@@ -80,23 +82,6 @@ HRESULT CKorvath::GetResultViewType(LPOLESTR* viewType, long* viewOptions) {
 HRESULT CKorvath::OnShow(IConsole* console, BOOL selecting, HSCOPEITEM item) {
     m_scopeItem = item;
     return CBaseNode::OnShow(console, selecting, item);
-}
-
-HRESULT CKorvath::OnSelect(IConsole* console, BOOL, BOOL select) {
-    if (!select) return S_FALSE;
-    if (!console) return E_POINTER;
-    IConsoleVerb* verbs = nullptr;
-    HRESULT hr = console->QueryConsoleVerb(&verbs);
-    if (FAILED(hr) || !verbs) return FAILED(hr) ? hr : E_NOINTERFACE;
-    hr = verbs->SetVerbState(MMC_VERB_REFRESH, ENABLED, TRUE);
-    verbs->Release();
-    return hr;
-}
-
-HRESULT CKorvath::OnContextHelp(IDisplayHelp* displayHelp, const std::wstring& helpFile) {
-    if (!displayHelp) return E_POINTER;
-    std::wstring topic = helpFile + L"::main.htm";
-    return displayHelp->ShowTopic(topic.data());
 }
 
 HRESULT CKorvath::CreateChildren(IConsole*) {

@@ -23,8 +23,6 @@ public:
     const GUID* GetNodeType() override;
     HRESULT GetResultViewType(LPOLESTR* viewType, long* viewOptions) override;
     HRESULT OnShow(IConsole* console, BOOL selecting, HSCOPEITEM item) override;
-    HRESULT OnSelect(IConsole* console, BOOL scope, BOOL select) override;
-    HRESULT OnContextHelp(IDisplayHelp* displayHelp, const std::wstring& helpFile) override;
     HRESULT CreateChildren(IConsole* console) override;
 
     // The Application of the object model; empty when it could not be created.

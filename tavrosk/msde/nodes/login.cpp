@@ -13,12 +13,20 @@ namespace MSDE::Nodes {
 namespace {
 // {54C19FD1-2412-4983-B3CF-A8AD8968A914}
 DEFINE_GUID(NODETYPE_Login, 0x54C19FD1, 0x2412, 0x4983, 0xB3, 0xCF, 0xA8, 0xAD, 0x89, 0x68, 0xA9, 0x14);
+
+const Snapins::SNAPINVERB kVerbs[] = {
+    {Snapins::kEnableVerb, MMC_VERB_DELETE},
+    {Snapins::kEnableVerb, MMC_VERB_PROPERTIES},
+    {Snapins::kDefaultVerb, MMC_VERB_PROPERTIES},
+};
 } // namespace
 
 CLogin::CLogin(std::wstring name) : m_name(std::move(name)) {
     m_isScopeItem = 0;
     m_imageIndex = 13;
     m_openImageIndex = 13;
+    m_helpTopic = L"::login.htm";
+    m_verbs = kVerbs;
 }
 
 const std::wstring CLogin::GetDisplayText(int) {
@@ -32,19 +40,6 @@ const GUID* CLogin::GetNodeType() {
 std::wstring CLogin::ServerName() const {
     auto* logins = dynamic_cast<CLogins*>(m_parent);
     return logins ? logins->ServerName() : std::wstring();
-}
-
-HRESULT CLogin::OnSelect(IConsole* console, BOOL, BOOL select) {
-    if (!select) return S_FALSE;
-    if (!console) return E_POINTER;
-    IConsoleVerb* verbs = nullptr;
-    HRESULT hr = console->QueryConsoleVerb(&verbs);
-    if (FAILED(hr) || !verbs) return FAILED(hr) ? hr : E_NOINTERFACE;
-    verbs->SetVerbState(MMC_VERB_DELETE, ENABLED, TRUE);
-    verbs->SetVerbState(MMC_VERB_PROPERTIES, ENABLED, TRUE);
-    hr = verbs->SetDefaultVerb(MMC_VERB_PROPERTIES);
-    verbs->Release();
-    return hr;
 }
 
 // Removing the result item removes the node from the container, which deletes the user from the
@@ -78,12 +73,6 @@ HRESULT CLogin::CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR n
 
 HRESULT CLogin::QueryPagesFor() {
     return S_OK;
-}
-
-HRESULT CLogin::OnContextHelp(IDisplayHelp* displayHelp, const std::wstring& helpFile) {
-    if (!displayHelp) return E_POINTER;
-    std::wstring topic = helpFile + L"::login.htm";
-    return displayHelp->ShowTopic(topic.data());
 }
 
 } // namespace MSDE::Nodes

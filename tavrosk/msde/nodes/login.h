@@ -18,11 +18,9 @@ public:
     // The name, in every column.
     const std::wstring GetDisplayText(int column) override;
     const GUID* GetNodeType() override;
-    HRESULT OnSelect(IConsole* console, BOOL scope, BOOL select) override;
     HRESULT OnDelete(IConsole* console) override;
     HRESULT CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle) override;
     HRESULT QueryPagesFor() override;
-    HRESULT OnContextHelp(IDisplayHelp* displayHelp, const std::wstring& helpFile) override;
 
     const std::wstring& Name() const { return m_name; }
     // The name of the server whose library keeps the login; empty outside a Logins container.

@@ -6,8 +6,6 @@
 #include <cstring>
 
 #include "resources/resource.h"
-#include "snapins/consoleptr.h"
-#include "snapins/module.h"
 #include "snapins/resstring.h"
 #include "msde/dbaccess.h"
 #include "msde/location.h"
@@ -27,9 +25,11 @@ const Snapins::SNAPINMENUITEM kMenu[] = {
 
 const wchar_t kUserPerm[] = L"UserPerm";
 
-HBITMAP WizardBitmap(UINT id) {
-    return LoadBitmapW(Snapins::SnapinModule().resourceModule, MAKEINTRESOURCEW(id));
-}
+const UINT kColumns[] = {IDS_COLUMN_NAME};
+const Snapins::SNAPINWIZARDPICTURES kWizardPictures[] = {{IDB_LOGIN_WATERMARK, IDB_LOGIN_HEADER, TRUE}};
+
+// The container's one wizard, Add / Modify Login.
+constexpr int kLoginWizard = 1;
 } // namespace
 
 std::vector<std::wstring> ListLibraryUsers(CDBAccessModule& library) {
@@ -66,6 +66,10 @@ CLogins::CLogins() {
     m_openImageIndex = 12;
     m_noScopeChildren = true;
     m_childrenHaveNoChildren = true;
+    m_helpTopic = L"::logins.htm";
+    m_columns = kColumns;
+    m_verbs = Snapins::kRefreshVerbs;
+    m_wizardPictures = kWizardPictures;
 }
 
 const std::wstring CLogins::GetDisplayText(int) {
@@ -107,17 +111,6 @@ void CLogins::RemoveChild(IConsole* console, CBaseNode* child) {
     }
 }
 
-HRESULT CLogins::OnSelect(IConsole* console, BOOL, BOOL select) {
-    if (!select) return S_FALSE;
-    if (!console) return E_POINTER;
-    IConsoleVerb* verbs = nullptr;
-    HRESULT hr = console->QueryConsoleVerb(&verbs);
-    if (FAILED(hr) || !verbs) return FAILED(hr) ? hr : E_NOINTERFACE;
-    hr = verbs->SetVerbState(MMC_VERB_REFRESH, ENABLED, TRUE);
-    verbs->Release();
-    return hr;
-}
-
 // The logins leave without RemoveChild, which would also delete their users from the library.
 HRESULT CLogins::OnRefresh(IConsole* console) {
     Initialize();
@@ -137,39 +130,13 @@ HRESULT CLogins::AddMenuItems(IContextMenuCallback* callback, long* insertionAll
 HRESULT CLogins::OnMenuCommand(IConsole* console, long commandId, IComponent* component,
                                IComponentData* componentData, IDataObject* dataObject) {
     if (commandId != IDM_ADD_LOGINS) return S_OK;
-    m_wizardRunning = true;
-    RunWizard(console, component, componentData, dataObject);
-    EndWizard();
-    m_wizardRunning = false;
-    // The wizard may have added users or changed their permissions.
-    OnRefresh(console);
+    // The wizard may add users or change their permissions: the refresh at its end shows them.
+    RunNodeWizard(kLoginWizard, console, component, componentData, dataObject);
     return S_OK;
 }
 
 HRESULT CLogins::QueryPagesFor() {
-    return m_wizardRunning ? S_OK : S_FALSE;
-}
-
-// Loaded once and kept: the console draws them for every run of the wizard and frees none of them.
-HRESULT CLogins::GetWatermarks(HBITMAP* watermark, HBITMAP* header, HPALETTE* palette, BOOL* stretch) {
-    static HBITMAP loginWatermark = WizardBitmap(IDB_LOGIN_WATERMARK);
-    static HBITMAP loginHeader = WizardBitmap(IDB_LOGIN_HEADER);
-    if (watermark) *watermark = loginWatermark;
-    if (header) *header = loginHeader;
-    if (palette) *palette = nullptr;
-    if (stretch) *stretch = TRUE;
-    return S_OK;
-}
-
-HRESULT CLogins::OnContextHelp(IDisplayHelp* displayHelp, const std::wstring& helpFile) {
-    if (!displayHelp) return E_POINTER;
-    std::wstring topic = helpFile + L"::logins.htm";
-    return displayHelp->ShowTopic(topic.data());
-}
-
-HRESULT CLogins::InsertColumns(IHeaderCtrl* header) {
-    if (!header) return E_POINTER;
-    return header->InsertColumn(0, Snapins::LoadResString(IDS_COLUMN_NAME).c_str(), LVCFMT_LEFT, MMCLV_AUTO);
+    return m_wizardSelector == kLoginWizard ? S_OK : S_FALSE;
 }
 
 } // namespace MSDE::Nodes

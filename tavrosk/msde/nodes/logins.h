@@ -23,7 +23,6 @@ public:
     const GUID* GetNodeType() override;
     // Forgets the login and removes its user from the library.
     void RemoveChild(IConsole* console, CBaseNode* child) override;
-    HRESULT OnSelect(IConsole* console, BOOL scope, BOOL select) override;
     // Drops the login nodes, never the users: they are listed again on the next display.
     HRESULT OnRefresh(IConsole* console) override;
     HRESULT AddMenuItems(IContextMenuCallback* callback, long* insertionAllowed) override;
@@ -31,17 +30,10 @@ public:
                           IComponentData* componentData, IDataObject* dataObject) override;
     // Pages only for the wizard: the container has no property sheet.
     HRESULT QueryPagesFor() override;
-    HRESULT GetWatermarks(HBITMAP* watermark, HBITMAP* header, HPALETTE* palette, BOOL* stretch) override;
-    HRESULT OnContextHelp(IDisplayHelp* displayHelp, const std::wstring& helpFile) override;
     HRESULT CreateChildren(IConsole* console) override;
-    HRESULT InsertColumns(IHeaderCtrl* header) override;
 
     // The name of the server node above Security, as the library is given it.
     std::wstring ServerName() const;
-    bool WizardRunning() const { return m_wizardRunning; }
-
-private:
-    bool m_wizardRunning = false;
 };
 
 // The users the library lists, in its order. A server without user tables gets them made first; a

@@ -2,9 +2,9 @@
 #include "msde/nodes/management.h"
 
 #include "resources/resource.h"
-#include "snapins/consoleptr.h"
 #include "snapins/resstring.h"
 #include "msde/nodes/sqlagent.h"
+#include "tvcom.h"
 
 namespace MSDE::Nodes {
 
@@ -16,6 +16,7 @@ DEFINE_GUID(NODETYPE_Management, 0x9A6FBEEB, 0xEACB, 0x474C, 0x91, 0x5B, 0x48, 0
 CManagement::CManagement(bool olderServer) : m_olderServer(olderServer) {
     m_imageIndex = 3;
     m_openImageIndex = 4;
+    m_helpTopic = L"::management.htm";
     // A newer server's container stays empty: the console draws no expand button for it.
     if (!m_olderServer) m_noScopeChildren = true;
 }
@@ -44,11 +45,10 @@ HRESULT CManagement::OnShow(IConsole* console, BOOL selecting, HSCOPEITEM item) 
 }
 
 HRESULT CManagement::ShowNewerServerNotice(IConsole* console, HSCOPEITEM item) {
-    IUnknown* view = nullptr;
-    if (!console || FAILED(console->QueryResultView(&view)) || !view)
+    tvcom::ComPtr<IUnknown> view;
+    if (!console || FAILED(console->QueryResultView(view.Receive())) || !view)
         return CBaseNode::OnShow(console, TRUE, item);
-    Snapins::ConsolePtr<IMessageView> message(view, IID_IMessageView);
-    view->Release();
+    auto message = view.As<IMessageView>();
     if (!message) return S_OK;
     message->SetIcon(Icon_Warning);
     message->SetTitleText(Snapins::LoadResString(IDS_NEWER_SERVER_TITLE).c_str());
@@ -56,12 +56,6 @@ HRESULT CManagement::ShowNewerServerNotice(IConsole* console, HSCOPEITEM item) {
                         Snapins::LoadResString(IDS_NEWER_SERVER_TOOLS);
     message->SetBodyText(body.c_str());
     return S_OK;
-}
-
-HRESULT CManagement::OnContextHelp(IDisplayHelp* displayHelp, const std::wstring& helpFile) {
-    if (!displayHelp) return E_POINTER;
-    std::wstring topic = helpFile + L"::management.htm";
-    return displayHelp->ShowTopic(topic.data());
 }
 
 HRESULT CManagement::CreateChildren(IConsole*) {

@@ -16,7 +16,6 @@ public:
     // The list for an older server, the console's message view for a newer one.
     HRESULT GetResultViewType(LPOLESTR* viewType, long* viewOptions) override;
     HRESULT OnShow(IConsole* console, BOOL selecting, HSCOPEITEM item) override;
-    HRESULT OnContextHelp(IDisplayHelp* displayHelp, const std::wstring& helpFile) override;
     HRESULT CreateChildren(IConsole* console) override;
 
     bool OlderServer() const { return m_olderServer; }

@@ -1,10 +1,9 @@
-// Texts of the nodes: resource templates whose gaps are numbered "1", "2", ..., and the object
-// model's BSTR results.
+// Texts of the nodes: resource templates whose gaps are numbered "1", "2", ...
 #pragma once
 
 #include <string>
 
-#include "oleauto.h"
+#include "msde/dmotext.h"
 
 namespace MSDE::Nodes {
 
@@ -15,11 +14,7 @@ inline std::wstring FillTemplate(std::wstring text, const std::wstring& value, w
     return text;
 }
 
-// The text of a BSTR, which is freed; empty for null.
-inline std::wstring TakeText(BSTR text) {
-    std::wstring result = text ? std::wstring(text, SysStringLen(text)) : std::wstring();
-    SysFreeString(text);
-    return result;
-}
+// The wizards' sources still name it Nodes::TakeText; it lives in msde/dmotext.h.
+using MSDE::TakeText;
 
 } // namespace MSDE::Nodes

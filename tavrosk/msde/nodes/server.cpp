@@ -3,8 +3,8 @@
 #include "msde/nodes/server.h"
 
 #include "resources/resource.h"
-#include "snapins/consoleptr.h"
 #include "snapins/resstring.h"
+#include "msde/connection.h"
 #include "msde/dialogs/serverconnectas.h"
 #include "msde/propertypages/serverpages.h"
 #include "msde/nodes/databases.h"
@@ -12,6 +12,7 @@
 #include "msde/nodes/nodetext.h"
 #include "msde/nodes/security.h"
 #include "msde/nodes/servers.h"
+#include "tvcom.h"
 
 namespace MSDE::Nodes {
 
@@ -22,6 +23,14 @@ DEFINE_GUID(NODETYPE_Server, 0x02B21E26, 0xC7D5, 0x4056, 0x98, 0x8E, 0x04, 0xD0,
 const Snapins::SNAPINMENUITEM kMenu[] = {
     {IDS_MENU_CONNECT_AS, IDS_STATUS_CONNECT_AS, IDM_CONNECT_AS, CCM_INSERTIONPOINTID_PRIMARY_TASK, 0, 0},
     {0, 0, 0, 0, 0, 0},
+};
+
+// Only a connected server has properties.
+const Snapins::SNAPINVERB kVerbs[] = {{Snapins::kEnableVerb, MMC_VERB_DELETE}};
+const Snapins::SNAPINVERB kConnectedVerbs[] = {
+    {Snapins::kEnableVerb, MMC_VERB_DELETE},
+    {Snapins::kEnableVerb, MMC_VERB_PROPERTIES},
+    {Snapins::kDefaultVerb, MMC_VERB_PROPERTIES},
 };
 
 // A text property of the server; empty when it cannot be read.
@@ -35,6 +44,8 @@ template <class Getter> std::wstring ReadText(const ServerPtr& server, Getter ge
 CServer::CServer(std::wstring serverName) : m_serverName(std::move(serverName)) {
     m_imageIndex = 2;
     m_openImageIndex = 2;
+    m_helpTopic = L"::server.htm";
+    m_verbs = kVerbs;
 }
 
 CServer::~CServer() {
@@ -69,8 +80,7 @@ HRESULT CServer::Connect() {
         m_server = ServerPtr();
         return S_OK;
     }
-    raw(m_server)->SetLoginSecure(m_login.empty() && m_password.empty() ? VARIANT_TRUE : VARIANT_FALSE);
-    hr = raw(m_server)->Connect(m_serverName.c_str(), m_login.c_str(), m_password.c_str());
+    hr = ConnectServer(m_server, m_serverName, {m_login, m_password});
     if (FAILED(hr)) {
         m_noScopeChildren = true;
         // The description must be taken now, before another failing call replaces it.
@@ -83,6 +93,7 @@ HRESULT CServer::Connect() {
     }
 
     m_connected = true;
+    m_verbs = kConnectedVerbs;
     m_errorText.clear();
     m_language = ReadText(m_server, &IWSQLDMOServer::GetLanguage);
     m_version = ReadText(m_server, &IWSQLDMOServer::GetVersionString);
@@ -126,31 +137,15 @@ HRESULT CServer::OnShow(IConsole* console, BOOL selecting, HSCOPEITEM item) {
 
 HRESULT CServer::ShowLogonFailure(IConsole* console) {
     if (!console) return S_OK;
-    IUnknown* view = nullptr;
-    if (FAILED(console->QueryResultView(&view)) || !view) return S_OK;
-    Snapins::ConsolePtr<IMessageView> message(view, IID_IMessageView);
-    view->Release();
+    tvcom::ComPtr<IUnknown> view;
+    if (FAILED(console->QueryResultView(view.Receive())) || !view) return S_OK;
+    auto message = view.As<IMessageView>();
     if (!message) return S_OK;
     message->SetIcon(Icon_Warning);
     message->SetTitleText(Snapins::LoadResString(IDS_LOGON_FAILURE_TITLE).c_str());
     std::wstring body = Snapins::LoadResString(IDS_LOGON_FAILURE_TEXT) + L"\n\n" + m_errorText;
     message->SetBodyText(body.c_str());
     return S_OK;
-}
-
-HRESULT CServer::OnSelect(IConsole* console, BOOL, BOOL select) {
-    if (!select) return S_FALSE;
-    if (!console) return E_POINTER;
-    IConsoleVerb* verbs = nullptr;
-    HRESULT hr = console->QueryConsoleVerb(&verbs);
-    if (FAILED(hr) || !verbs) return FAILED(hr) ? hr : E_NOINTERFACE;
-    hr = verbs->SetVerbState(MMC_VERB_DELETE, ENABLED, TRUE);
-    if (m_connected) {
-        verbs->SetVerbState(MMC_VERB_PROPERTIES, ENABLED, TRUE);
-        hr = verbs->SetDefaultVerb(MMC_VERB_PROPERTIES);
-    }
-    verbs->Release();
-    return hr;
 }
 
 HRESULT CServer::AddMenuItems(IContextMenuCallback* callback, long* insertionAllowed) {
@@ -174,6 +169,7 @@ HRESULT CServer::ConnectAs(IConsole* console) {
         // The node shows what the new server object is: connected only when it connects.
         m_server = ServerPtr();
         m_connected = false;
+        m_verbs = kVerbs;
         Connect();
         if (console) console->UpdateAllViews(nullptr, static_cast<LPARAM>(m_scopeItem), 1);
     }
@@ -226,12 +222,6 @@ HRESULT CServer::OnDelete(IConsole* console) {
         return S_OK;
     DeleteScopeItem(console); // this node is gone now
     return S_OK;
-}
-
-HRESULT CServer::OnContextHelp(IDisplayHelp* displayHelp, const std::wstring& helpFile) {
-    if (!displayHelp) return E_POINTER;
-    std::wstring topic = helpFile + L"::server.htm";
-    return displayHelp->ShowTopic(topic.data());
 }
 
 } // namespace MSDE::Nodes

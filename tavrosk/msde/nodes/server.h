@@ -23,11 +23,9 @@ public:
     HRESULT GetResultViewType(LPOLESTR* viewType, long* viewOptions) override;
     HRESULT OnExpand(IConsoleNameSpace* nameSpace, IConsole* console, HSCOPEITEM item) override;
     HRESULT OnShow(IConsole* console, BOOL selecting, HSCOPEITEM item) override;
-    HRESULT OnSelect(IConsole* console, BOOL scope, BOOL select) override;
     HRESULT OnDelete(IConsole* console) override;
     HRESULT CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle) override;
     HRESULT QueryPagesFor() override;
-    HRESULT OnContextHelp(IDisplayHelp* displayHelp, const std::wstring& helpFile) override;
     HRESULT AddMenuItems(IContextMenuCallback* callback, long* insertionAllowed) override;
     HRESULT OnMenuCommand(IConsole* console, long commandId, IComponent* component,
                           IComponentData* componentData, IDataObject* dataObject) override;

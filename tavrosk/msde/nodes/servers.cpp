@@ -3,7 +3,6 @@
 #include "msde/nodes/servers.h"
 
 #include "resources/resource.h"
-#include "snapins/module.h"
 #include "snapins/resstring.h"
 #include "msde/wizards/newreg/newreg.h"
 #include "msde/nodes/korvath.h"
@@ -23,12 +22,28 @@ const Snapins::SNAPINMENUITEM kMenu[] = {
     {0, 0, 0, 0, 0, 0},
 };
 
+const UINT kColumns[] = {IDS_COLUMN_NAME, IDS_COLUMN_LANGUAGE, IDS_COLUMN_VERSION, IDS_COLUMN_SERVER};
+const Snapins::SNAPINVERB kVerbs[] = {
+    {Snapins::kEnableVerb, MMC_VERB_REFRESH},
+    {Snapins::kEnableVerb, MMC_VERB_DELETE},
+};
+// The Register Server wizard's, unstretched.
+const Snapins::SNAPINWIZARDPICTURES kWizardPictures[] = {
+    {IDB_REGISTER_WATERMARK, IDB_REGISTER_HEADER, FALSE}};
+
+// The group's one wizard.
+constexpr int kRegisterWizard = 1;
+
 } // namespace
 
 CServers::CServers(std::wstring groupName, long ordinal)
     : m_groupName(std::move(groupName)), m_ordinal(ordinal) {
     m_imageIndex = 1;
     m_openImageIndex = 1;
+    m_helpTopic = L"::servers.htm";
+    m_columns = kColumns;
+    m_verbs = kVerbs;
+    m_wizardPictures = kWizardPictures;
 }
 
 const std::wstring CServers::GetDisplayText(int) {
@@ -65,18 +80,6 @@ ServerGroupPtr CServers::FindGroup(HRESULT* result) {
     return group;
 }
 
-HRESULT CServers::InsertColumns(IHeaderCtrl* header) {
-    if (!header) return E_POINTER;
-    const UINT titles[] = {IDS_COLUMN_NAME, IDS_COLUMN_LANGUAGE, IDS_COLUMN_VERSION, IDS_COLUMN_SERVER};
-    HRESULT hr = S_OK;
-    for (int column = 0; column < 4; ++column) {
-        hr = header->InsertColumn(column, Snapins::LoadResString(titles[column]).c_str(), LVCFMT_LEFT,
-                                  MMCLV_AUTO);
-        if (FAILED(hr)) break;
-    }
-    return hr;
-}
-
 HRESULT CServers::CreateChildren(IConsole* console) {
     CWaitCursor wait;
     HRESULT hr = S_OK;
@@ -101,18 +104,6 @@ HRESULT CServers::CreateChildren(IConsole* console) {
     return hr;
 }
 
-HRESULT CServers::OnSelect(IConsole* console, BOOL, BOOL select) {
-    if (!select) return S_FALSE;
-    if (!console) return E_POINTER;
-    IConsoleVerb* verbs = nullptr;
-    HRESULT hr = console->QueryConsoleVerb(&verbs);
-    if (FAILED(hr) || !verbs) return FAILED(hr) ? hr : E_NOINTERFACE;
-    verbs->SetVerbState(MMC_VERB_REFRESH, ENABLED, TRUE);
-    hr = verbs->SetVerbState(MMC_VERB_DELETE, ENABLED, TRUE);
-    verbs->Release();
-    return hr;
-}
-
 HRESULT CServers::AddMenuItems(IContextMenuCallback* callback, long* insertionAllowed) {
     return AddMenuItemsFromTable(callback, kMenu, insertionAllowed);
 }
@@ -121,58 +112,24 @@ HRESULT CServers::AddMenuItems(IContextMenuCallback* callback, long* insertionAl
 HRESULT CServers::OnMenuCommand(IConsole* console, long commandId, IComponent* component,
                                 IComponentData* componentData, IDataObject* dataObject) {
     if (commandId != IDM_REGISTER_SERVER) return S_OK;
-    m_wizardRunning = 1;
-    RunWizard(console, component, componentData, dataObject);
-    EndWizard();
-    m_wizardRunning = 0;
-    OnRefresh(console);
+    RunNodeWizard(kRegisterWizard, console, component, componentData, dataObject);
     return S_OK;
 }
 
 // The Register Server wizard's pages, in the order the wizard shows them; none outside the wizard.
 HRESULT CServers::CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle) {
     HRESULT hr = CBaseNode::CreatePropertyPages(callback, notifyHandle);
-    if (m_wizardRunning != 1 || !callback) return hr;
-    using namespace Wizards::NewReg;
-    auto add = [&](Snapins::CBasePropPage* page, HPROPSHEETPAGE handle) {
+    if (m_wizardSelector != kRegisterWizard || !callback) return hr;
+    for (Snapins::CBasePropPage* page : Wizards::NewReg::CreatePages(this)) {
         KeepPage(page);
-        if (handle) callback->AddPage(handle);
-    };
-    auto* start = new CStartPage(this);
-    add(start, start->CreateExteriorPage(IDD_NEWREG_START, IDS_NEWREG_TITLE));
-    auto* servers = new CServersPage(this);
-    add(servers, servers->CreateInteriorPage(IDD_NEWREG_SERVERS, IDS_NEWREG_SERVERS_TITLE,
-                                             IDS_NEWREG_SERVERS_SUBTITLE));
-    auto* manual = new CManualServerPage(this);
-    add(manual,
-        manual->CreateInteriorPage(IDD_NEWREG_MANUAL, IDS_NEWREG_MANUAL_TITLE, IDS_NEWREG_MANUAL_SUBTITLE));
-    auto* permissions = new CPermissionsPage(this);
-    add(permissions, permissions->CreateInteriorPage(IDD_NEWREG_PERMISSIONS, IDS_NEWREG_PERMISSIONS_TITLE,
-                                                     IDS_NEWREG_PERMISSIONS_SUBTITLE));
-    auto* progress = new CProgressPage(this);
-    add(progress, progress->CreateInteriorPage(IDD_NEWREG_PROGRESS, IDS_NEWREG_PROGRESS_TITLE,
-                                               IDS_NEWREG_PROGRESS_SUBTITLE));
-    auto* finish = new CFinishPage(this);
-    add(finish, finish->CreateExteriorPage(IDD_NEWREG_FINISH, IDS_NEWREG_TITLE));
+        if (page->PageHandle()) callback->AddPage(page->PageHandle());
+    }
     return hr;
 }
 
 // The group has no property pages of its own: it offers pages only to the wizard.
 HRESULT CServers::QueryPagesFor() {
-    return m_wizardRunning == 1 ? S_OK : S_FALSE;
-}
-
-// Loaded once and kept: the console draws them for every run of the wizard and frees neither.
-HRESULT CServers::GetWatermarks(HBITMAP* watermark, HBITMAP* header, HPALETTE* palette, BOOL* stretch) {
-    static HBITMAP watermarkBitmap =
-        LoadBitmapW(Snapins::SnapinModule().resourceModule, MAKEINTRESOURCEW(IDB_REGISTER_WATERMARK));
-    static HBITMAP headerBitmap =
-        LoadBitmapW(Snapins::SnapinModule().resourceModule, MAKEINTRESOURCEW(IDB_REGISTER_HEADER));
-    if (watermark) *watermark = watermarkBitmap;
-    if (header) *header = headerBitmap;
-    if (palette) *palette = nullptr;
-    if (stretch) *stretch = FALSE;
-    return S_OK;
+    return m_wizardSelector == kRegisterWizard ? S_OK : S_FALSE;
 }
 
 HRESULT CServers::OnDelete(IConsole* console) {
@@ -184,12 +141,6 @@ HRESULT CServers::OnDelete(IConsole* console) {
     // The root's RemoveChild takes the group out of the store; the node is gone after this.
     if (SUCCEEDED(hr) && answer == IDYES) return DeleteScopeItem(console);
     return S_FALSE;
-}
-
-HRESULT CServers::OnContextHelp(IDisplayHelp* displayHelp, const std::wstring& helpFile) {
-    if (!displayHelp) return E_POINTER;
-    std::wstring topic = helpFile + L"::servers.htm";
-    return displayHelp->ShowTopic(topic.data());
 }
 
 } // namespace MSDE::Nodes

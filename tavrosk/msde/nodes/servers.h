@@ -17,29 +17,23 @@ public:
 
     const std::wstring GetDisplayText(int column) override;
     const GUID* GetNodeType() override;
-    HRESULT OnSelect(IConsole* console, BOOL scope, BOOL select) override;
     HRESULT OnDelete(IConsole* console) override;
     HRESULT CreatePropertyPages(IPropertySheetCallback* callback, LONG_PTR notifyHandle) override;
     HRESULT QueryPagesFor() override;
-    HRESULT GetWatermarks(HBITMAP* watermark, HBITMAP* header, HPALETTE* palette, BOOL* stretch) override;
-    HRESULT OnContextHelp(IDisplayHelp* displayHelp, const std::wstring& helpFile) override;
     HRESULT AddMenuItems(IContextMenuCallback* callback, long* insertionAllowed) override;
     HRESULT OnMenuCommand(IConsole* console, long commandId, IComponent* component,
                           IComponentData* componentData, IDataObject* dataObject) override;
     HRESULT CreateChildren(IConsole* console) override;
-    HRESULT InsertColumns(IHeaderCtrl* header) override;
 
     // The group in the store, found again through the root's Application; empty when it is gone.
     ServerGroupPtr FindGroup(HRESULT* result = nullptr);
 
     const std::wstring& GroupName() const { return m_groupName; }
     long Ordinal() const { return m_ordinal; }
-    bool WizardRunning() const { return m_wizardRunning != 0; }
 
 private:
     std::wstring m_groupName;
     long m_ordinal;
-    int m_wizardRunning = 0; // 1 while the Register Server wizard runs
 };
 
 } // namespace MSDE::Nodes

@@ -15,6 +15,7 @@ DEFINE_GUID(NODETYPE_SQLAgent, 0x22631325, 0x5846, 0x4DE9, 0x8D, 0x49, 0x66, 0x2
 CSQLAgent::CSQLAgent() {
     m_imageIndex = 6;
     m_openImageIndex = 6;
+    m_helpTopic = L"::sqlserveragent.htm";
 }
 
 const std::wstring CSQLAgent::GetDisplayText(int) {
@@ -23,12 +24,6 @@ const std::wstring CSQLAgent::GetDisplayText(int) {
 
 const GUID* CSQLAgent::GetNodeType() {
     return &NODETYPE_SQLAgent;
-}
-
-HRESULT CSQLAgent::OnContextHelp(IDisplayHelp* displayHelp, const std::wstring& helpFile) {
-    if (!displayHelp) return E_POINTER;
-    std::wstring topic = helpFile + L"::sqlserveragent.htm";
-    return displayHelp->ShowTopic(topic.data());
 }
 
 // The Jobs node binds the job server as soon as it is under this node, which leads it to the server.

@@ -11,7 +11,6 @@ public:
 
     const std::wstring GetDisplayText(int column) override;
     const GUID* GetNodeType() override;
-    HRESULT OnContextHelp(IDisplayHelp* displayHelp, const std::wstring& helpFile) override;
     HRESULT CreateChildren(IConsole* console) override;
 };
 

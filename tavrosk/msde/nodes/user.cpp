@@ -23,6 +23,7 @@ CUser::CUser(std::wstring name, bool read, bool write)
     m_isScopeItem = 0;
     m_imageIndex = 14;
     m_openImageIndex = 14;
+    m_helpTopic = L"::user.htm";
 }
 
 const std::wstring CUser::GetDisplayText(int column) {
@@ -40,12 +41,6 @@ const std::wstring CUser::GetDisplayText(int column) {
 
 const GUID* CUser::GetNodeType() {
     return &NODETYPE_User;
-}
-
-HRESULT CUser::OnContextHelp(IDisplayHelp* displayHelp, const std::wstring& helpFile) {
-    if (!displayHelp) return E_POINTER;
-    std::wstring topic = helpFile + L"::user.htm";
-    return displayHelp->ShowTopic(topic.data());
 }
 
 // Each item offers the opposite of what the user has now.

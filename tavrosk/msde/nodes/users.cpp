@@ -14,7 +14,7 @@ namespace {
 // {2AA31610-7C60-4D5B-853E-730A38DEBA7A}
 DEFINE_GUID(NODETYPE_Users, 0x2AA31610, 0x7C60, 0x4D5B, 0x85, 0x3E, 0x73, 0x0A, 0x38, 0xDE, 0xBA, 0x7A);
 
-const UINT kColumnTitles[] = {IDS_COLUMN_NAME, IDS_COLUMN_READ, IDS_COLUMN_WRITE};
+const UINT kColumns[] = {IDS_COLUMN_NAME, IDS_COLUMN_READ, IDS_COLUMN_WRITE};
 } // namespace
 
 CUsers::CUsers() {
@@ -22,6 +22,9 @@ CUsers::CUsers() {
     m_openImageIndex = 14;
     m_noScopeChildren = true;
     m_childrenHaveNoChildren = true;
+    m_helpTopic = L"::users.htm";
+    m_columns = kColumns;
+    m_verbs = Snapins::kRefreshVerbs;
 }
 
 // Not a resource string: the name is the same in every language.
@@ -68,34 +71,6 @@ HRESULT CUsers::CreateChildren(IConsole*) {
         TraceLibraryFailure(error);
     }
     return S_OK;
-}
-
-HRESULT CUsers::OnSelect(IConsole* console, BOOL, BOOL select) {
-    if (!select) return S_FALSE;
-    if (!console) return E_POINTER;
-    IConsoleVerb* verbs = nullptr;
-    HRESULT hr = console->QueryConsoleVerb(&verbs);
-    if (FAILED(hr) || !verbs) return FAILED(hr) ? hr : E_NOINTERFACE;
-    hr = verbs->SetVerbState(MMC_VERB_REFRESH, ENABLED, TRUE);
-    verbs->Release();
-    return hr;
-}
-
-HRESULT CUsers::OnContextHelp(IDisplayHelp* displayHelp, const std::wstring& helpFile) {
-    if (!displayHelp) return E_POINTER;
-    std::wstring topic = helpFile + L"::users.htm";
-    return displayHelp->ShowTopic(topic.data());
-}
-
-HRESULT CUsers::InsertColumns(IHeaderCtrl* header) {
-    if (!header) return E_POINTER;
-    HRESULT hr = S_OK;
-    for (int column = 0; column < static_cast<int>(std::size(kColumnTitles)); ++column) {
-        hr = header->InsertColumn(column, Snapins::LoadResString(kColumnTitles[column]).c_str(), LVCFMT_LEFT,
-                                  MMCLV_AUTO);
-        if (FAILED(hr)) break;
-    }
-    return hr;
 }
 
 } // namespace MSDE::Nodes

@@ -14,10 +14,7 @@ public:
 
     const std::wstring GetDisplayText(int column) override;
     const GUID* GetNodeType() override;
-    HRESULT OnSelect(IConsole* console, BOOL scope, BOOL select) override;
-    HRESULT OnContextHelp(IDisplayHelp* displayHelp, const std::wstring& helpFile) override;
     HRESULT CreateChildren(IConsole* console) override;
-    HRESULT InsertColumns(IHeaderCtrl* header) override;
 
     // The server node's name and the storage area's (the database node above), as the library is given
     // them; empty outside a database node.

@@ -8,7 +8,7 @@
 #include "resources/resource.h"
 #include "snapins/resstring.h"
 #include "msde/nodes/database.h"
-#include "msde/nodes/nodetext.h"
+#include "msde/dmotext.h"
 #include "msde/nodes/waitcursor.h"
 #include "mmc.h"
 
@@ -109,7 +109,7 @@ INT_PTR CDatabaseLocksPage::OnInitDialog(HWND window, HWND focus, LPARAM param) 
     for (LONG c = 1; c <= columns; ++c) {
         BSTR name = nullptr;
         raw(locks)->GetColumnName(c, &name);
-        InsertColumn(list, c - 1, Nodes::TakeText(name));
+        InsertColumn(list, c - 1, TakeText(name));
     }
     for (LONG r = 1; r <= rows; ++r) {
         for (LONG c = 1; c <= columns; ++c) {
@@ -118,7 +118,7 @@ INT_PTR CDatabaseLocksPage::OnInitDialog(HWND window, HWND focus, LPARAM param) 
             std::wstring text;
             if (IsCharacterColumn(type)) {
                 BSTR value = nullptr;
-                if (SUCCEEDED(raw(locks)->GetColumnString(r, c, &value))) text = Nodes::TakeText(value);
+                if (SUCCEEDED(raw(locks)->GetColumnString(r, c, &value))) text = TakeText(value);
             } else {
                 LONG value = 0;
                 raw(locks)->GetColumnLong(r, c, &value);
@@ -148,7 +148,7 @@ INT_PTR CDatabaseFileGroupsPage::OnInitDialog(HWND window, HWND focus, LPARAM pa
         BSTR name = nullptr;
         if (SUCCEEDED(raw(groups)->GetItemByOrd(i, out(group))) && raw(group) &&
             SUCCEEDED(raw(group)->GetName(&name)))
-            SetTopCell(list, 0, Nodes::TakeText(name));
+            SetTopCell(list, 0, TakeText(name));
     }
     return result;
 }

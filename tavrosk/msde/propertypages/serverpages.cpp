@@ -7,7 +7,7 @@
 #include "resources/resource.h"
 #include "snapins/basenode.h"
 #include "msde/dmo.h"
-#include "msde/nodes/nodetext.h"
+#include "msde/dmotext.h"
 #include "msde/nodes/server.h"
 #include "mmc.h"
 
@@ -39,7 +39,7 @@ template <class CollectionPtr, class ItemPtr> void ListNames(HWND list, const Co
         BSTR name = nullptr;
         if (SUCCEEDED(raw(collection)->GetItemByOrd(i, out(item))) && raw(item) &&
             SUCCEEDED(raw(item)->GetName(&name)))
-            AddName(list, Nodes::TakeText(name));
+            AddName(list, TakeText(name));
     }
 }
 

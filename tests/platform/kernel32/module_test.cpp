@@ -41,7 +41,7 @@ TEST(LoadLibrary, MissingLibraryAndProcedureFailWithTheirCodes) {
     FreeLibrary(module);
 }
 
-TEST(LoadLibrary, BareNameIsFoundInTheFoldersOfPathAfterTheProgramsOwn) {
+TEST(LoadLibrary, BareNameIsFoundInTheProgramsFoldersTheSystemFolderThenPath) {
     std::string folder = tvtest::MakeFolder("on-path");
     std::filesystem::copy_file(tvtest::BuildDir() + "/lib/libk32probe.so", folder + "/libk32pathprobe.so");
     EXPECT_EQ(LoadLibraryW(L"k32pathprobe.dll"), nullptr) << "not yet on PATH";
@@ -54,6 +54,18 @@ TEST(LoadLibrary, BareNameIsFoundInTheFoldersOfPathAfterTheProgramsOwn) {
     WCHAR path[MAX_PATH] = {};
     GetModuleFileNameW(module, path, MAX_PATH);
     EXPECT_EQ(tvp::ToUtf8(path), std::filesystem::canonical(folder + "/libk32pathprobe.so").string());
+    FreeLibrary(module);
+
+    // An installer's library in the system folder is found without PATH, and before a copy on it.
+    std::filesystem::create_directories(tvp::SystemFolder());
+    std::filesystem::copy_file(tvtest::BuildDir() + "/lib/libk32probe.so", tvp::SystemFolder() + "/libk32sysprobe.so");
+    std::filesystem::copy_file(tvtest::BuildDir() + "/lib/libk32probe.so", folder + "/libk32sysprobe.so");
+    setenv("PATH", (folder + ":" + saved).c_str(), 1);
+    module = LoadLibraryW(L"k32sysprobe.dll");
+    setenv("PATH", saved.c_str(), 1);
+    ASSERT_NE(module, nullptr) << GetLastError();
+    GetModuleFileNameW(module, path, MAX_PATH);
+    EXPECT_EQ(tvp::ToUtf8(path), std::filesystem::canonical(tvp::SystemFolder() + "/libk32sysprobe.so").string());
     FreeLibrary(module);
 
     // The program's ../lib comes first: the build's own k32probe wins over a copy on PATH.

@@ -4,6 +4,7 @@
 
 #include "objbase.h"
 #include "test_support.h"
+#include "tvcom.h"
 #include "tvplatform.h"
 
 namespace {
@@ -54,15 +55,15 @@ TEST(GuidStrings, RoundTripInRegistryFormAndRejectMalformedText) {
 
 TEST_F(Apartment, CreatesThroughARegisteredInprocServerAndUnloadsItWhenUnused) {
     std::string path = tvtest::BuildDir() + "/tests/lib/libole32probe.so";
-    IUnknown* object = nullptr;
-    EXPECT_EQ(CoCreateInstance(CLSID_Probe, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                               reinterpret_cast<void**>(&object)),
-              REGDB_E_CLASSNOTREG);
+    tvcom::ComPtr<IUnknown> object;
+    EXPECT_EQ(
+        CoCreateInstance(CLSID_Probe, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.ReceiveVoid()),
+        REGDB_E_CLASSNOTREG);
     RegisterProbeServer(path);
-    ASSERT_EQ(CoCreateInstance(CLSID_Probe, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                               reinterpret_cast<void**>(&object)),
-              S_OK);
-    ASSERT_NE(object, nullptr);
+    ASSERT_EQ(
+        CoCreateInstance(CLSID_Probe, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.ReceiveVoid()),
+        S_OK);
+    ASSERT_TRUE(object);
     HMODULE loaded = GetModuleHandleW(tvp::FromUtf8(path).c_str());
     ASSERT_NE(loaded, nullptr);
     auto objects = reinterpret_cast<LONG (*)()>(GetProcAddress(loaded, "ProbeObjects"));
@@ -70,7 +71,7 @@ TEST_F(Apartment, CreatesThroughARegisteredInprocServerAndUnloadsItWhenUnused) {
 
     CoFreeUnusedLibraries();
     EXPECT_NE(GetModuleHandleW(tvp::FromUtf8(path).c_str()), nullptr) << "a server in use stays loaded";
-    object->Release();
+    object.Reset();
     CoFreeUnusedLibraries();
     EXPECT_EQ(GetModuleHandleW(tvp::FromUtf8(path).c_str()), nullptr);
 }
@@ -101,33 +102,33 @@ TEST_F(Apartment, RegisteredClassObjectsComeFirstUntilRevoked) {
               S_OK);
     EXPECT_EQ(CoRegisterClassObject(CLSID_Probe, &local, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie),
               CO_E_OBJISREG);
-    IUnknown* object = nullptr;
-    ASSERT_EQ(CoCreateInstance(CLSID_Probe, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                               reinterpret_cast<void**>(&object)),
-              S_OK);
+    tvcom::ComPtr<IUnknown> object;
+    ASSERT_EQ(
+        CoCreateInstance(CLSID_Probe, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.ReceiveVoid()),
+        S_OK);
     EXPECT_EQ(local.created, 1);
-    object->Release();
+    object.Reset();
     EXPECT_EQ(CoRevokeClassObject(cookie), S_OK);
     EXPECT_EQ(CoRevokeClassObject(cookie), CO_E_OBJNOTREG);
     EXPECT_EQ(local.refs, 1) << "revoking releases the reference the registration held";
 
-    ASSERT_EQ(CoCreateInstance(CLSID_Probe, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                               reinterpret_cast<void**>(&object)),
-              S_OK);
+    ASSERT_EQ(
+        CoCreateInstance(CLSID_Probe, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.ReceiveVoid()),
+        S_OK);
     EXPECT_EQ(local.created, 1) << "after revoking, the registered server answers";
-    object->Release();
+    object.Reset();
 }
 
 TEST(ApartmentRules, CreationNeedsAnInitialisedThreadAndModesMayNotChange) {
-    IUnknown* object = nullptr;
+    tvcom::ComPtr<IUnknown> object;
     EXPECT_EQ(CoCreateInstance(CLSID_Unregistered, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                               reinterpret_cast<void**>(&object)),
+                               object.ReceiveVoid()),
               CO_E_NOTINITIALIZED);
     EXPECT_EQ(CoInitialize(nullptr), S_OK);
     EXPECT_EQ(CoInitialize(nullptr), S_FALSE);
     EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), RPC_E_CHANGED_MODE);
     EXPECT_EQ(CoCreateInstance(CLSID_Unregistered, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                               reinterpret_cast<void**>(&object)),
+                               object.ReceiveVoid()),
               REGDB_E_CLASSNOTREG);
     CoUninitialize();
     CoUninitialize();

@@ -1,7 +1,6 @@
 // A small in-process server for the class-object tests: one class whose objects count themselves.
-#include <new>
-
 #include "objbase.h"
+#include "tvcom.h"
 
 namespace {
 
@@ -10,69 +9,28 @@ LONG g_objects = 0;
 // {6F1C2D3E-4A5B-4C6D-8E9F-0A1B2C3D4E5F}
 DEFINE_GUID(CLSID_Probe, 0x6F1C2D3E, 0x4A5B, 0x4C6D, 0x8E, 0x9F, 0x0A, 0x1B, 0x2C, 0x3D, 0x4E, 0x5F);
 
-class Probe : public IUnknown {
+class Probe : public tvcom::Object<IUnknown> {
 public:
     Probe() { InterlockedIncrement(&g_objects); }
-    virtual ~Probe() { InterlockedDecrement(&g_objects); }
-    STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = IsEqualIID(riid, IID_IUnknown) ? static_cast<IUnknown*>(this) : nullptr;
-        if (!*ppv) return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHOD_(ULONG, AddRef)() override { return InterlockedIncrement(&m_refs); }
-    STDMETHOD_(ULONG, Release)() override {
-        LONG refs = InterlockedDecrement(&m_refs);
-        if (refs == 0) delete this;
-        return refs;
-    }
-
-private:
-    LONG m_refs = 0;
+    ~Probe() override { InterlockedDecrement(&g_objects); }
 };
 
-class Factory : public IClassFactory {
+class Factory : public tvcom::Object<IClassFactory> {
 public:
     Factory() { InterlockedIncrement(&g_objects); }
-    virtual ~Factory() { InterlockedDecrement(&g_objects); }
-    STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override {
-        if (!ppv) return E_POINTER;
-        *ppv = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory) ? this : nullptr;
-        if (!*ppv) return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHOD_(ULONG, AddRef)() override { return InterlockedIncrement(&m_refs); }
-    STDMETHOD_(ULONG, Release)() override {
-        LONG refs = InterlockedDecrement(&m_refs);
-        if (refs == 0) delete this;
-        return refs;
-    }
+    ~Factory() override { InterlockedDecrement(&g_objects); }
     STDMETHOD(CreateInstance)(IUnknown* outer, REFIID riid, void** ppv) override {
         if (outer) return CLASS_E_NOAGGREGATION;
-        Probe* probe = new (std::nothrow) Probe();
-        if (!probe) return E_OUTOFMEMORY;
-        probe->AddRef();
-        HRESULT hr = probe->QueryInterface(riid, ppv);
-        probe->Release();
-        return hr;
+        return tvcom::Make<Probe>()->QueryInterface(riid, ppv);
     }
     STDMETHOD(LockServer)(BOOL) override { return S_OK; }
-
-private:
-    LONG m_refs = 0;
 };
 
 } // namespace
 
 STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
     if (!IsEqualCLSID(rclsid, CLSID_Probe)) return CLASS_E_CLASSNOTAVAILABLE;
-    Factory* factory = new Factory();
-    factory->AddRef();
-    HRESULT hr = factory->QueryInterface(riid, ppv);
-    factory->Release();
-    return hr;
+    return tvcom::Make<Factory>()->QueryInterface(riid, ppv);
 }
 
 STDAPI DllCanUnloadNow() {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "objidl.h"
+#include "tvcom.h"
 
 namespace {
 
@@ -36,15 +37,15 @@ public:
 
 TEST(StreamOnHGlobal, WritingPastTheCallersBlockGrowsItUnderTheSameHandle) {
     HGLOBAL block = GlobalAlloc(GMEM_SHARE | GMEM_MOVEABLE, 4);
-    IStream* stream = nullptr;
-    ASSERT_EQ(CreateStreamOnHGlobal(block, FALSE, &stream), S_OK);
+    tvcom::ComPtr<IStream> stream;
+    ASSERT_EQ(CreateStreamOnHGlobal(block, FALSE, stream.Receive()), S_OK);
     ULONG written = 0;
     EXPECT_EQ(stream->Write("0123456789", 10, &written), S_OK);
     EXPECT_EQ(written, 10u);
     HGLOBAL under = nullptr;
-    EXPECT_EQ(GetHGlobalFromStream(stream, &under), S_OK);
+    EXPECT_EQ(GetHGlobalFromStream(stream.Get(), &under), S_OK);
     EXPECT_EQ(under, block);
-    stream->Release();
+    stream.Reset();
 
     ASSERT_TRUE(IsLiveBlock(block)) << "the caller's block outlives the stream";
     EXPECT_EQ(BlockBytes(block), "0123456789");
@@ -55,27 +56,27 @@ TEST(StreamOnHGlobal, ShortWriteOverwritesOnlyTheStartOfALargerBlock) {
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, 8);
     std::memcpy(GlobalLock(block), "xxxxxxxx", 8);
     GlobalUnlock(block);
-    IStream* stream = nullptr;
-    ASSERT_EQ(CreateStreamOnHGlobal(block, FALSE, &stream), S_OK);
+    tvcom::ComPtr<IStream> stream;
+    ASSERT_EQ(CreateStreamOnHGlobal(block, FALSE, stream.Receive()), S_OK);
     EXPECT_EQ(stream->Write("ab", 2, nullptr), S_OK);
-    stream->Release();
+    stream.Reset();
     EXPECT_EQ(BlockBytes(block), "abxxxxxx");
     GlobalFree(block);
 }
 
 TEST(StreamOnHGlobal, FixedBlockThatCannotGrowIsFull) {
     HGLOBAL block = GlobalAlloc(GMEM_FIXED, 2);
-    IStream* stream = nullptr;
-    ASSERT_EQ(CreateStreamOnHGlobal(block, TRUE, &stream), S_OK);
+    tvcom::ComPtr<IStream> stream;
+    ASSERT_EQ(CreateStreamOnHGlobal(block, TRUE, stream.Receive()), S_OK);
     EXPECT_EQ(stream->Write("abcd", 4, nullptr), STG_E_MEDIUMFULL);
     EXPECT_EQ(stream->Write("ab", 2, nullptr), S_OK);
-    stream->Release();
+    stream.Reset();
     EXPECT_FALSE(IsLiveBlock(block)) << "fDeleteOnRelease frees the block with the stream";
 }
 
 TEST(StreamOnHGlobal, ReadsBackWhatWasWrittenAndStopsAtTheEnd) {
-    IStream* stream = nullptr;
-    ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &stream), S_OK);
+    tvcom::ComPtr<IStream> stream;
+    ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, stream.Receive()), S_OK);
     stream->Write("hello", 5, nullptr);
     LARGE_INTEGER start{};
     ULARGE_INTEGER position{};
@@ -94,22 +95,22 @@ TEST(StreamOnHGlobal, ReadsBackWhatWasWrittenAndStopsAtTheEnd) {
     STATSTG stat;
     EXPECT_EQ(stream->Stat(&stat, STATFLAG_NONAME), S_OK);
     EXPECT_EQ(stat.cbSize.QuadPart, 5u);
-    stream->Release();
+    stream.Reset();
 }
 
 TEST(StreamOnHGlobal, CloneKeepsTheBlockUntilTheLastStreamGoes) {
-    IStream* stream = nullptr;
-    ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &stream), S_OK);
+    tvcom::ComPtr<IStream> stream;
+    ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, stream.Receive()), S_OK);
     stream->Write("abc", 3, nullptr);
     HGLOBAL block = nullptr;
-    GetHGlobalFromStream(stream, &block);
-    IStream* clone = nullptr;
-    ASSERT_EQ(stream->Clone(&clone), S_OK);
-    stream->Release();
+    GetHGlobalFromStream(stream.Get(), &block);
+    tvcom::ComPtr<IStream> clone;
+    ASSERT_EQ(stream->Clone(clone.Receive()), S_OK);
+    stream.Reset();
     EXPECT_TRUE(IsLiveBlock(block));
     EXPECT_EQ(clone->Write("d", 1, nullptr), S_OK);
     EXPECT_EQ(BlockBytes(block), "abcd");
-    clone->Release();
+    clone.Reset();
     EXPECT_FALSE(IsLiveBlock(block));
 }
 
@@ -151,7 +152,7 @@ TEST(ReleaseStgMedium, ReleasesAStream) {
     medium.tymed = TYMED_ISTREAM;
     medium.pstm = stream;
     ReleaseStgMedium(&medium);
-    EXPECT_EQ(stream->Release(), 0u);
+    EXPECT_EQ(stream->Release(), 0u); // by hand, to see the count the medium left
 }
 
 } // namespace

@@ -3,24 +3,23 @@
 // database page sends a remote server to the remote file page; the local file page jumps past it.
 #pragma once
 
+#include <memory>
 #include <string>
-#include <thread>
+#include <vector>
 
-#include "snapins/proppage.h"
+#include "snapins/wizard.h"
 #include "msde/wizards/backup/settings.h"
 
 namespace MSDE::Wizards::Backup {
 
-class CStartPage : public Snapins::CBasePropPage {
-public:
-    using CBasePropPage::CBasePropPage;
-    INT_PTR OnSetActive(NMHDR* header) override;
-};
+using CPage = Snapins::CWizardPage<BackupSettings>;
 
-class CDatabasePage : public Snapins::CBasePropPage {
+using CStartPage = Snapins::CStartPage<BackupSettings>;
+
+class CDatabasePage : public CPage {
 public:
     // preselected: the database to offer first; empty when started from the container.
-    CDatabasePage(Snapins::CBaseNode* node, std::wstring preselected);
+    CDatabasePage(Snapins::CBaseNode* node, std::shared_ptr<BackupSettings> run, std::wstring preselected);
     INT_PTR OnInitDialog(HWND window, HWND focus, LPARAM param) override;
     INT_PTR OnSetActive(NMHDR* header) override;
     INT_PTR OnWizardNext(NMHDR* header) override;
@@ -29,9 +28,9 @@ private:
     std::wstring m_preselected;
 };
 
-class CFilePage : public Snapins::CBasePropPage {
+class CFilePage : public CPage {
 public:
-    using CBasePropPage::CBasePropPage;
+    using CPage::CPage;
     INT_PTR OnInitDialog(HWND window, HWND focus, LPARAM param) override;
     INT_PTR OnSetActive(NMHDR* header) override;
     INT_PTR OnCommand(WORD code, WORD id, HWND control) override;
@@ -42,9 +41,9 @@ private:
     void ChooseFile();
 };
 
-class CRemoteFilePage : public Snapins::CBasePropPage {
+class CRemoteFilePage : public CPage {
 public:
-    using CBasePropPage::CBasePropPage;
+    using CPage::CPage;
     INT_PTR OnInitDialog(HWND window, HWND focus, LPARAM param) override;
     INT_PTR OnSetActive(NMHDR* header) override;
     INT_PTR OnCommand(WORD code, WORD id, HWND control) override;
@@ -55,25 +54,25 @@ private:
     void UpdateButtons();
 };
 
-// Starts the worker on activation. Deleting the page waits for a worker still running (the wizard was
-// cancelled under it): the record stays whole until the worker is done with it, and the next run's
-// reset never happens under it.
-class CProgressPage : public Snapins::CBasePropPage {
+// Shows the summary and runs the backup; the server node's credentials go into the record first.
+class CProgressPage : public Snapins::CProgressPage<BackupSettings> {
 public:
-    using CBasePropPage::CBasePropPage;
-    ~CProgressPage() override;
-    INT_PTR OnInitDialog(HWND window, HWND focus, LPARAM param) override;
-    INT_PTR OnSetActive(NMHDR* header) override;
-
-private:
-    std::thread m_worker;
-};
-
-class CFinishPage : public Snapins::CBasePropPage {
-public:
-    using CBasePropPage::CBasePropPage;
+    CProgressPage(Snapins::CBaseNode* node, std::shared_ptr<BackupSettings> run);
     INT_PTR OnInitDialog(HWND window, HWND focus, LPARAM param) override;
     INT_PTR OnSetActive(NMHDR* header) override;
 };
+
+class CFinishPage : public Snapins::CFinishPage<BackupSettings> {
+public:
+    CFinishPage(Snapins::CBaseNode* node, std::shared_ptr<BackupSettings> run);
+
+protected:
+    std::wstring ResultText() override;
+};
+
+// The wizard's pages for this node, in order, sharing one new record, each with its page handle made;
+// the node keeps them and hands the handles to the sheet. preselected: the database the wizard was
+// started from.
+std::vector<Snapins::CBasePropPage*> CreatePages(Snapins::CBaseNode* node, const std::wstring& preselected);
 
 } // namespace MSDE::Wizards::Backup

@@ -3,33 +3,35 @@
 // progress and completion. Pages jump to each other by dialog id.
 #pragma once
 
-#include <thread>
+#include <memory>
+#include <vector>
 
-#include "snapins/proppage.h"
 #include "snapins/twolistpick.h"
+#include "snapins/wizard.h"
+#include "msde/wizards/newreg/registration.h"
 
 namespace MSDE::Wizards::NewReg {
 
-class CStartPage : public Snapins::CBasePropPage {
+using CPage = Snapins::CWizardPage<RegistrationState>;
+
+class CStartPage : public Snapins::CStartPage<RegistrationState> {
 public:
-    // Making the wizard's first page starts a new record of settings.
-    explicit CStartPage(Snapins::CBaseNode* node);
-    ~CStartPage() override;
-    INT_PTR OnSetActive(NMHDR* header) override;
+    // The sheet's notification handle is given back with the wizard's first page.
+    CStartPage(Snapins::CBaseNode* node, std::shared_ptr<RegistrationState> run);
     INT_PTR OnWizardNext(NMHDR* header) override;
 };
 
 // Available servers on the right, the ones to register on the left.
-class CServersPage : public Snapins::CTwoListPickPage {
+class CServersPage : public Snapins::CWizardPage<RegistrationState, Snapins::CTwoListPickPage> {
 public:
-    using CTwoListPickPage::CTwoListPickPage;
+    using CWizardPage::CWizardPage;
     INT_PTR OnInitDialog(HWND window, HWND focus, LPARAM param) override;
     INT_PTR OnWizardNext(NMHDR* header) override;
 };
 
-class CManualServerPage : public Snapins::CBasePropPage {
+class CManualServerPage : public CPage {
 public:
-    using CBasePropPage::CBasePropPage;
+    using CPage::CPage;
     INT_PTR OnSetActive(NMHDR* header) override;
     INT_PTR OnWizardNext(NMHDR* header) override;
     INT_PTR OnWizardBack(NMHDR* header) override;
@@ -39,31 +41,31 @@ private:
     void UpdateButtons();
 };
 
-class CPermissionsPage : public Snapins::CBasePropPage {
+class CPermissionsPage : public CPage {
 public:
-    using CBasePropPage::CBasePropPage;
+    using CPage::CPage;
     INT_PTR OnInitDialog(HWND window, HWND focus, LPARAM param) override;
     INT_PTR OnWizardNext(NMHDR* header) override;
     INT_PTR OnCommand(WORD code, WORD id, HWND control) override;
 };
 
-// Starts the worker on activation. Deleting the page waits for a worker still running (the wizard was
-// closed under it), which stops before its next server: the record and the group stay valid for as long
-// as it runs, and the next run's record is never reset under it.
-class CProgressPage : public Snapins::CBasePropPage {
+// Notes the group's name in the record and registers the servers.
+class CProgressPage : public Snapins::CProgressPage<RegistrationState> {
 public:
-    using CBasePropPage::CBasePropPage;
-    ~CProgressPage() override;
-    INT_PTR OnSetActive(NMHDR* header) override;
-
-private:
-    std::thread m_worker;
-};
-
-class CFinishPage : public Snapins::CBasePropPage {
-public:
-    using CBasePropPage::CBasePropPage;
+    CProgressPage(Snapins::CBaseNode* node, std::shared_ptr<RegistrationState> run);
     INT_PTR OnSetActive(NMHDR* header) override;
 };
+
+class CFinishPage : public Snapins::CFinishPage<RegistrationState> {
+public:
+    CFinishPage(Snapins::CBaseNode* node, std::shared_ptr<RegistrationState> run);
+
+protected:
+    std::wstring ResultText() override;
+};
+
+// The wizard's six pages for the server group, in order, sharing one new record, each with its page
+// handle made; the node keeps them and hands the handles to the sheet.
+std::vector<Snapins::CBasePropPage*> CreatePages(Snapins::CBaseNode* group);
 
 } // namespace MSDE::Wizards::NewReg

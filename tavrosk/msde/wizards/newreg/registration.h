@@ -1,45 +1,30 @@
-// The settings of the Register Server wizard, one record for the whole process (one run of the wizard at
-// a time): the pages fill it as the user goes, the progress page's worker thread registers what it
-// names, and the finish page reads the outcome. The worker is the only code that runs off the console's
-// thread; it reaches the pages only through window messages.
+// The Register Server wizard's record, one per run of the wizard: the pages fill it as the user goes,
+// the progress page's worker registers what it names, and the finish page reads the outcome. Also the
+// worker's work and the name of the local Users group that it may give a login.
 #pragma once
 
-#include <atomic>
 #include <string>
 #include <vector>
 
-#include "windows.h"
-
-namespace Snapins {
-class CBaseNode;
-}
+#include "snapins/wizard.h"
 
 namespace MSDE::Wizards::NewReg {
 
-struct RegistrationState {
+// The outcome (the status of the last server attempted, or of an earlier failure), the sheet and the
+// progress bar are the framework's part of the record.
+struct RegistrationState : Snapins::CWizardRun {
     std::vector<std::wstring> serverNames; // in registration order
-    HWND sheetWindow = nullptr;            // the worker presses Next on it when done
-    HWND progressWindow = nullptr;         // the page whose progress bar the worker moves
-    Snapins::CBaseNode* groupNode = nullptr;
     // The group's name, taken on the console's thread: the worker finds the group through objects of its
     // own and never touches the node.
     std::wstring groupName;
-    std::wstring errorText; // description of the last failure caught during the run
-    HRESULT status = S_OK;  // negative when any registration of the run failed
     bool addLogin = false;
     bool giveSysadmin = false;
     bool manual = false;
-    // Set when the wizard is closed under a running worker: it stops before the next server.
-    std::atomic<bool> stop{false};
 };
 
-RegistrationState& Registration();
-// Empties every field, as the wizard's first page does when it is made.
-void ResetRegistration();
-
-// The worker thread's body: registers every server name in the group, moving the progress bar, then
-// presses Next on the sheet and clears what the finish page does not read.
-void RegisterServers();
+// The worker's work: registers every server name in the group, moving the progress bar after each; a
+// wizard closed under it stops before the next server. Negative when any registration failed.
+HRESULT RegisterServers(RegistrationState& state);
 
 // "domain\name" of the local built-in Users group, as this computer names it; empty when the account
 // cannot be looked up.

@@ -1,54 +1,28 @@
-// The settings of the Restore Database wizard, one record for the whole process (one run of the wizard
-// at a time): the pages fill it before the worker starts, the worker restores what it names, and the
-// finish page reads the outcome after the worker has posted its end. The worker reaches the pages only
-// through window messages.
+// The Restore Database wizard's record, one per run of the wizard: the pages fill it before the worker
+// starts, the worker restores what it names, and the finish page reads the outcome after the worker has
+// pressed Next. Also the worker's work and the rule for the folder of a new database's files.
 #pragma once
 
-#include <atomic>
 #include <string>
 
+#include "snapins/wizard.h"
 #include "sqldmo.h"
 #include "windows.h"
 
 namespace MSDE::Wizards::Restore {
 
-struct RestoreState {
+// The outcome, the sheet and the progress bar are the framework's part of the record.
+struct RestoreState : Snapins::CWizardRun {
     long media = 0; // 0: a disk file
     std::wstring serverName;
     std::wstring targetName;
     std::wstring backupFile;
-    std::wstring errorText; // description of the failure that ended the run
-    HWND progressWindow = nullptr;
-    HWND sheetWindow = nullptr; // the worker presses Next on it when done
-    HRESULT result = S_OK;      // negative when the run failed
-    bool targetExists = true;   // restore over a listed storage area rather than into a new database
+    bool targetExists = true; // restore over a listed storage area rather than into a new database
 };
 
-RestoreState& Restoration();
-// Back to the values of a new run, as the wizard's first page does.
-void ResetRestoration();
-
-// The worker thread's body: restores the backup file into the target on the server, moving the
-// progress bar, then presses Next on the sheet.
-void RestoreDatabase();
-
-// Moves a progress bar to the percent the restore reports. Counted from 0: whoever holds it adds the
-// first reference; the last Release deletes it.
-class CProgressSink : public IWSQLDMORestoreSink {
-public:
-    explicit CProgressSink(HWND progressBar) : m_progressBar(progressBar) {}
-    STDMETHODIMP QueryInterface(REFIID riid, void** object) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
-    STDMETHODIMP PercentComplete(SQLDMO_LPCSTR message, long percent) override;
-    STDMETHODIMP NextMedia(SQLDMO_LPCSTR message) override;
-    STDMETHODIMP Complete(SQLDMO_LPCSTR message) override;
-    virtual ~CProgressSink() = default;
-
-private:
-    std::atomic<ULONG> m_references{0};
-    HWND m_progressBar;
-};
+// The worker's work: restores the backup file into the target on the server, moving the progress bar.
+// The failing call's result, or S_OK.
+HRESULT RestoreDatabase(RestoreState& state);
 
 // The folder of the backup's first file (up to and including its last '\'), when it exists on this
 // computer; otherwise the server's root folder followed by "\Data\". rootFolder is asked only then.

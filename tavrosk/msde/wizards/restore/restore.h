@@ -3,25 +3,22 @@
 // completion.
 #pragma once
 
+#include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "snapins/proppage.h"
+#include "snapins/wizard.h"
+#include "msde/wizards/restore/restoration.h"
 
 namespace MSDE::Wizards::Restore {
 
-class CStartPage : public Snapins::CBasePropPage {
-public:
-    using CBasePropPage::CBasePropPage;
-    ~CStartPage() override;
-    INT_PTR OnInitDialog(HWND window, HWND focus, LPARAM param) override;
-    INT_PTR OnSetActive(NMHDR* header) override;
-};
+using CPage = Snapins::CWizardPage<RestoreState>;
 
-class CFilePage : public Snapins::CBasePropPage {
+using CStartPage = Snapins::CStartPage<RestoreState>;
+
+class CFilePage : public CPage {
 public:
-    using CBasePropPage::CBasePropPage;
+    using CPage::CPage;
     INT_PTR OnInitDialog(HWND window, HWND focus, LPARAM param) override;
     INT_PTR OnSetActive(NMHDR* header) override;
     INT_PTR OnWizardNext(NMHDR* header) override;
@@ -32,9 +29,9 @@ private:
 };
 
 // preselected: the database the wizard was started from; empty from the container.
-class CDatabasePage : public Snapins::CBasePropPage {
+class CDatabasePage : public CPage {
 public:
-    CDatabasePage(Snapins::CBaseNode* node, std::wstring preselected);
+    CDatabasePage(Snapins::CBaseNode* node, std::shared_ptr<RestoreState> run, std::wstring preselected);
     INT_PTR OnInitDialog(HWND window, HWND focus, LPARAM param) override;
     INT_PTR OnSetActive(NMHDR* header) override;
     INT_PTR OnWizardNext(NMHDR* header) override;
@@ -48,28 +45,20 @@ private:
     std::wstring m_preselected;
 };
 
-// Starts the worker on activation. Deleting the page waits for a worker still running (the wizard was
-// cancelled under it): the restore cannot be stopped half-way, and the next run's settings must never
-// be reset under it.
-class CProgressPage : public Snapins::CBasePropPage {
-public:
-    using CBasePropPage::CBasePropPage;
-    ~CProgressPage() override;
-    INT_PTR OnSetActive(NMHDR* header) override;
+// Runs the restore.
+using CProgressPage = Snapins::CProgressPage<RestoreState>;
 
-private:
-    std::thread m_worker;
+class CFinishPage : public Snapins::CFinishPage<RestoreState> {
+public:
+    CFinishPage(Snapins::CBaseNode* node, std::shared_ptr<RestoreState> run);
+
+protected:
+    std::wstring ResultText() override;
 };
 
-class CFinishPage : public Snapins::CBasePropPage {
-public:
-    using CBasePropPage::CBasePropPage;
-    INT_PTR OnInitDialog(HWND window, HWND focus, LPARAM param) override;
-    INT_PTR OnSetActive(NMHDR* header) override;
-};
-
-// The wizard's five pages for this node, in order, each with its page handle made; the node keeps them
-// and hands the handles to the sheet. preselected: the database the wizard was started from.
+// The wizard's five pages for this node, in order, sharing one new record, each with its page handle made;
+// the node keeps them and hands the handles to the sheet. preselected: the database the wizard was started
+// from.
 std::vector<Snapins::CBasePropPage*> CreatePages(Snapins::CBaseNode* node, const std::wstring& preselected);
 
 } // namespace MSDE::Wizards::Restore

@@ -9,6 +9,7 @@
 #include "snapins/filedialog.h"
 #include "snapins/module.h"
 #include "snapins/resstring.h"
+#include "msde/connection.h"
 #include "msde/dmo.h"
 #include "msde/nodes/database.h"
 #include "msde/nodes/nodetext.h"
@@ -32,15 +33,6 @@ Nodes::CServer* ServerOf(Snapins::CBaseNode* node) {
     return container ? dynamic_cast<Nodes::CServer*>(container->Parent()) : nullptr;
 }
 
-bool IsLocal(Nodes::CServer* server) {
-    if (!server) return false;
-    if (server->ServerName() == Snapins::LoadResString(IDS_LOCAL_SERVER)) return true;
-    WCHAR computer[16] = {};
-    DWORD size = 16;
-    // Case matters: only the computer's name exactly as the server reports it makes the server local.
-    return GetComputerNameW(computer, &size) && server->GetDisplayText(3) == computer;
-}
-
 std::wstring ComboItemText(HWND combo, int index) {
     LRESULT length = SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
     if (length < 0) return std::wstring();
@@ -53,12 +45,9 @@ std::wstring ComboItemText(HWND combo, int index) {
 // The server's default backup folder, ending with a separator; empty when it cannot be read.
 std::wstring DefaultBackupFolder(Nodes::CServer* server) {
     if (!server) return std::wstring();
-    ServerPtr object = CreateDmo<IWSQLDMOServer>(CLSID_SQLDMOServer, IID_IWSQLDMOServer);
-    if (!raw(object)) return std::wstring();
-    if (server->Login().empty() && FAILED(raw(object)->SetLoginSecure(VARIANT_TRUE))) return std::wstring();
-    if (FAILED(raw(object)->Connect(server->ServerName().c_str(), server->Login().c_str(),
-                                    server->Password().c_str())))
-        return std::wstring();
+    HRESULT hr = S_OK;
+    ServerPtr object = OpenServer(server->ServerName(), CredentialsOf(server), &hr);
+    if (FAILED(hr)) return std::wstring();
     RegistryPtr registry;
     BSTR text = nullptr;
     if (FAILED(raw(object)->GetRegistry(out(registry))) || !raw(registry) ||
@@ -75,19 +64,13 @@ std::wstring DefaultBackupFolder(Nodes::CServer* server) {
 
 } // namespace
 
-INT_PTR CStartPage::OnSetActive(NMHDR* header) {
-    INT_PTR result = CBasePropPage::OnSetActive(header);
-    PostMessageW(m_sheetWindow, PSM_SETWIZBUTTONS, 0, PSWIZB_NEXT);
-    return result;
-}
-
-CDatabasePage::CDatabasePage(Snapins::CBaseNode* node, std::wstring preselected)
-    : CBasePropPage(node), m_preselected(std::move(preselected)) {}
+CDatabasePage::CDatabasePage(Snapins::CBaseNode* node, std::shared_ptr<BackupSettings> run,
+                             std::wstring preselected)
+    : CPage(node, std::move(run)), m_preselected(std::move(preselected)) {}
 
 // The candidates are the database nodes the container holds now: a container never expanded offers none.
 INT_PTR CDatabasePage::OnInitDialog(HWND window, HWND focus, LPARAM param) {
     INT_PTR result = CBasePropPage::OnInitDialog(window, focus, param);
-    ResetSettings();
     Snapins::CheckRadio(window, IDC_BACKUP_FULL, IDC_BACKUP_LOG, IDC_BACKUP_FULL);
     HWND combo = GetDlgItem(window, IDC_BACKUP_DATABASE);
     if (Snapins::CBaseNode* container = m_node ? Container(m_node) : nullptr)
@@ -106,13 +89,13 @@ INT_PTR CDatabasePage::OnInitDialog(HWND window, HWND focus, LPARAM param) {
 
 INT_PTR CDatabasePage::OnSetActive(NMHDR* header) {
     INT_PTR result = CBasePropPage::OnSetActive(header);
-    PostMessageW(m_sheetWindow, PSM_SETWIZBUTTONS, 0, PSWIZB_BACK | PSWIZB_NEXT);
+    SetButtons(PSWIZB_BACK | PSWIZB_NEXT);
     return result;
 }
 
 INT_PTR CDatabasePage::OnWizardNext(NMHDR* header) {
     CBasePropPage::OnWizardNext(header);
-    BackupSettings& settings = Settings();
+    BackupSettings& settings = Run();
     if (IsDlgButtonChecked(m_pageWindow, IDC_BACKUP_FULL) == BST_CHECKED)
         settings.backupType = kFullBackup;
     else if (IsDlgButtonChecked(m_pageWindow, IDC_BACKUP_DIFFERENTIAL) == BST_CHECKED)
@@ -123,7 +106,7 @@ INT_PTR CDatabasePage::OnWizardNext(NMHDR* header) {
     settings.description = Snapins::GetControlText(m_pageWindow, IDC_BACKUP_DESCRIPTION);
     Nodes::CServer* server = ServerOf(m_node);
     settings.serverName = server ? server->ServerName() : std::wstring();
-    SetMessageResult(IsLocal(server) ? 0 : IDD_BACKUP_REMOTE_FILE);
+    SetMessageResult(IsLocalServer(server, true) ? 0 : IDD_BACKUP_REMOTE_FILE);
     return TRUE;
 }
 
@@ -162,7 +145,7 @@ void CFilePage::CheckFile() {
         }
     }
     if (!usable) CheckDlgButton(m_pageWindow, IDC_BACKUP_OVERWRITE, BST_UNCHECKED);
-    PostMessageW(m_sheetWindow, PSM_SETWIZBUTTONS, 0, usable ? PSWIZB_BACK | PSWIZB_NEXT : PSWIZB_BACK);
+    SetButtons(usable ? PSWIZB_BACK | PSWIZB_NEXT : PSWIZB_BACK);
 }
 
 // The save dialog has already asked about replacing the file, so the choice counts as overwrite.
@@ -178,7 +161,7 @@ void CFilePage::ChooseFile() {
 // The schedule page would follow here; the wizard goes on to the progress page, past the remote file page.
 INT_PTR CFilePage::OnWizardNext(NMHDR* header) {
     CBasePropPage::OnWizardNext(header);
-    BackupSettings& settings = Settings();
+    BackupSettings& settings = Run();
     settings.media =
         IsDlgButtonChecked(m_pageWindow, IDC_BACKUP_DISK) == BST_CHECKED ? kDiskMedia : kTapeMedia;
     settings.backupFile = Snapins::GetControlText(m_pageWindow, IDC_BACKUP_FILE);
@@ -206,7 +189,7 @@ INT_PTR CRemoteFilePage::OnCommand(WORD code, WORD id, HWND control) {
 
 void CRemoteFilePage::UpdateButtons() {
     bool named = GetWindowTextLengthW(GetDlgItem(m_pageWindow, IDC_BACKUP_FILE_NAME)) > 0;
-    PostMessageW(m_sheetWindow, PSM_SETWIZBUTTONS, 0, named ? PSWIZB_BACK | PSWIZB_NEXT : PSWIZB_BACK);
+    SetButtons(named ? PSWIZB_BACK | PSWIZB_NEXT : PSWIZB_BACK);
 }
 
 INT_PTR CRemoteFilePage::OnWizardBack(NMHDR* header) {
@@ -218,7 +201,7 @@ INT_PTR CRemoteFilePage::OnWizardBack(NMHDR* header) {
 // Without a folder the name is stored in brackets: a file name the server places itself.
 INT_PTR CRemoteFilePage::OnWizardNext(NMHDR* header) {
     INT_PTR result = CBasePropPage::OnWizardNext(header);
-    BackupSettings& settings = Settings();
+    BackupSettings& settings = Run();
     settings.media = kDiskMedia;
     const std::wstring folder = Snapins::GetControlText(m_pageWindow, IDC_BACKUP_FOLDER);
     const std::wstring name = Snapins::GetControlText(m_pageWindow, IDC_BACKUP_FILE_NAME);
@@ -226,41 +209,46 @@ INT_PTR CRemoteFilePage::OnWizardNext(NMHDR* header) {
     return result;
 }
 
-CProgressPage::~CProgressPage() {
-    if (m_worker.joinable()) m_worker.join();
-}
+CProgressPage::CProgressPage(Snapins::CBaseNode* node, std::shared_ptr<BackupSettings> run)
+    : Snapins::CProgressPage<BackupSettings>(node, std::move(run), IDC_BACKUP_PROGRESS, RunBackup) {}
 
 INT_PTR CProgressPage::OnInitDialog(HWND window, HWND focus, LPARAM param) {
     INT_PTR result = CBasePropPage::OnInitDialog(window, focus, param);
     WCHAR pattern[kTemplateCharacters + 1] = {};
     GetDlgItemTextW(window, IDC_BACKUP_TEXT, pattern, kTemplateCharacters + 1);
-    Snapins::SetControlText(window, IDC_BACKUP_TEXT, ProgressText(pattern, Settings()));
+    Snapins::SetControlText(window, IDC_BACKUP_TEXT, ProgressText(pattern, Run()));
     return result;
 }
 
 INT_PTR CProgressPage::OnSetActive(NMHDR* header) {
-    INT_PTR result = CBasePropPage::OnSetActive(header);
-    PostMessageW(m_sheetWindow, PSM_SETWIZBUTTONS, 0, 0);
-    BackupSettings& settings = Settings();
-    settings.progressWindow = m_pageWindow;
-    settings.wizardWindow = m_sheetWindow;
-    Credentials credentials;
-    if (Nodes::CServer* server = ServerOf(m_node)) credentials = {server->Login(), server->Password()};
-    if (m_worker.joinable()) m_worker.join();
-    m_worker = std::thread(RunBackup, std::move(credentials));
-    return result;
+    Run().credentials = CredentialsOf(ServerOf(m_node));
+    return Snapins::CProgressPage<BackupSettings>::OnSetActive(header);
 }
 
-INT_PTR CFinishPage::OnInitDialog(HWND window, HWND focus, LPARAM param) {
-    INT_PTR result = CBasePropPage::OnInitDialog(window, focus, param);
-    Snapins::SetControlText(window, IDC_BACKUP_TEXT, FinishText(Settings()));
-    return result;
+CFinishPage::CFinishPage(Snapins::CBaseNode* node, std::shared_ptr<BackupSettings> run)
+    : Snapins::CFinishPage<BackupSettings>(node, std::move(run), IDC_BACKUP_TEXT) {}
+
+std::wstring CFinishPage::ResultText() {
+    return FinishText(Run());
 }
 
-INT_PTR CFinishPage::OnSetActive(NMHDR* header) {
-    INT_PTR result = CBasePropPage::OnSetActive(header);
-    PostMessageW(m_sheetWindow, PSM_SETWIZBUTTONS, 0, PSWIZB_FINISH);
-    return result;
+std::vector<Snapins::CBasePropPage*> CreatePages(Snapins::CBaseNode* node, const std::wstring& preselected) {
+    auto run = std::make_shared<BackupSettings>();
+    auto* start = new CStartPage(node, run);
+    start->CreateExteriorPage(IDD_BACKUP_START, IDS_BACKUP_TITLE);
+    auto* database = new CDatabasePage(node, run, preselected);
+    database->CreateInteriorPage(IDD_BACKUP_DATABASE, IDS_BACKUP_DATABASE_TITLE,
+                                 IDS_BACKUP_DATABASE_SUBTITLE);
+    auto* file = new CFilePage(node, run);
+    file->CreateInteriorPage(IDD_BACKUP_FILE, IDS_BACKUP_FILE_TITLE, IDS_BACKUP_FILE_SUBTITLE);
+    auto* remote = new CRemoteFilePage(node, run);
+    remote->CreateInteriorPage(IDD_BACKUP_REMOTE_FILE, IDS_BACKUP_REMOTE_TITLE, IDS_BACKUP_REMOTE_SUBTITLE);
+    auto* progress = new CProgressPage(node, run);
+    progress->CreateInteriorPage(IDD_BACKUP_PROGRESS, IDS_BACKUP_PROGRESS_TITLE,
+                                 IDS_BACKUP_PROGRESS_SUBTITLE);
+    auto* finish = new CFinishPage(node, run);
+    finish->CreateExteriorPage(IDD_BACKUP_FINISH, IDS_BACKUP_TITLE);
+    return {start, database, file, remote, progress, finish};
 }
 
 } // namespace MSDE::Wizards::Backup

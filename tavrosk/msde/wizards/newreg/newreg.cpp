@@ -11,8 +11,6 @@
 #include "msde/nodes/nodetext.h"
 #include "msde/nodes/servers.h"
 #include "msde/nodes/waitcursor.h"
-#include "mmc.h"
-#include "msde/wizards/newreg/registration.h"
 
 namespace MSDE::Wizards::NewReg {
 
@@ -48,26 +46,13 @@ void InsertServer(HWND list, const std::wstring& name) {
 
 } // namespace
 
-CStartPage::CStartPage(Snapins::CBaseNode* node) : CBasePropPage(node) {
-    ResetRegistration();
-}
-
-// The sheet's notification handle is given back with the wizard's first page.
-CStartPage::~CStartPage() {
-    if (m_node && m_node->SheetNotifyHandle()) MMCFreeNotifyHandle(m_node->SheetNotifyHandle());
-}
-
-// The first page has nothing to go back to.
-INT_PTR CStartPage::OnSetActive(NMHDR* header) {
-    INT_PTR result = CBasePropPage::OnSetActive(header);
-    PostMessageW(m_sheetWindow, PSM_SETWIZBUTTONS, 0, PSWIZB_NEXT);
-    return result;
-}
+CStartPage::CStartPage(Snapins::CBaseNode* node, std::shared_ptr<RegistrationState> run)
+    : Snapins::CStartPage<RegistrationState>(node, std::move(run), true) {}
 
 INT_PTR CStartPage::OnWizardNext(NMHDR* header) {
     CBasePropPage::OnWizardNext(header);
-    Registration().manual = IsChecked(m_pageWindow, IDC_NEWREG_MANUAL);
-    SetMessageResult(Registration().manual ? IDD_NEWREG_MANUAL : 0);
+    Run().manual = IsChecked(m_pageWindow, IDC_NEWREG_MANUAL);
+    SetMessageResult(Run().manual ? IDD_NEWREG_MANUAL : 0);
     return TRUE;
 }
 
@@ -108,7 +93,7 @@ INT_PTR CServersPage::OnInitDialog(HWND window, HWND focus, LPARAM param) {
 
 INT_PTR CServersPage::OnWizardNext(NMHDR* header) {
     CTwoListPickPage::OnWizardNext(header);
-    RegistrationState& state = Registration();
+    RegistrationState& state = Run();
     state.serverNames.clear();
     const std::wstring local = LocalServerName();
     bool hasLocal = false;
@@ -137,10 +122,9 @@ INT_PTR CManualServerPage::OnCommand(WORD code, WORD id, HWND control) {
     return CBasePropPage::OnCommand(code, id, control);
 }
 
-// Posted: the page may be answering the sheet's own PSN_SETACTIVE.
 void CManualServerPage::UpdateButtons() {
     bool named = GetWindowTextLengthW(GetDlgItem(m_pageWindow, IDC_NEWREG_SERVER_NAME)) > 0;
-    PostMessageW(m_sheetWindow, PSM_SETWIZBUTTONS, 0, named ? PSWIZB_BACK | PSWIZB_NEXT : PSWIZB_BACK);
+    SetButtons(named ? PSWIZB_BACK | PSWIZB_NEXT : PSWIZB_BACK);
 }
 
 // The typed name replaces whatever an earlier pass put in the record, so going back and on again never
@@ -149,7 +133,7 @@ void CManualServerPage::UpdateButtons() {
 INT_PTR CManualServerPage::OnWizardNext(NMHDR* header) {
     CBasePropPage::OnWizardNext(header);
     std::wstring name = Snapins::GetControlText(m_pageWindow, IDC_NEWREG_SERVER_NAME);
-    RegistrationState& state = Registration();
+    RegistrationState& state = Run();
     state.serverNames.assign(1, name);
     SetMessageResult(name == LocalServerName() ? IDD_NEWREG_PERMISSIONS : IDD_NEWREG_PROGRESS);
     return TRUE;
@@ -184,44 +168,48 @@ INT_PTR CPermissionsPage::OnCommand(WORD code, WORD id, HWND control) {
 
 INT_PTR CPermissionsPage::OnWizardNext(NMHDR* header) {
     INT_PTR result = CBasePropPage::OnWizardNext(header);
-    Registration().addLogin = IsChecked(m_pageWindow, IDC_NEWREG_ADD_LOGIN);
-    Registration().giveSysadmin = IsChecked(m_pageWindow, IDC_NEWREG_SYSADMIN);
+    Run().addLogin = IsChecked(m_pageWindow, IDC_NEWREG_ADD_LOGIN);
+    Run().giveSysadmin = IsChecked(m_pageWindow, IDC_NEWREG_SYSADMIN);
     return result;
 }
 
-CProgressPage::~CProgressPage() {
-    if (m_worker.joinable()) {
-        Registration().stop = true;
-        m_worker.join();
-    }
-}
+CProgressPage::CProgressPage(Snapins::CBaseNode* node, std::shared_ptr<RegistrationState> run)
+    : Snapins::CProgressPage<RegistrationState>(node, std::move(run), IDC_NEWREG_PROGRESS, RegisterServers) {}
 
 INT_PTR CProgressPage::OnSetActive(NMHDR* header) {
-    INT_PTR result = CBasePropPage::OnSetActive(header);
-    PostMessageW(m_sheetWindow, PSM_SETWIZBUTTONS, 0, 0);
-    RegistrationState& state = Registration();
-    state.progressWindow = m_pageWindow;
-    state.sheetWindow = m_sheetWindow;
-    state.groupNode = m_node;
     auto* group = dynamic_cast<Nodes::CServers*>(m_node);
-    state.groupName = group ? group->GroupName() : std::wstring();
-    state.status = S_OK;
-    state.errorText.clear();
-    state.stop = false;
-    if (m_worker.joinable()) m_worker.join();
-    m_worker = std::thread(RegisterServers);
-    return result;
+    Run().groupName = group ? group->GroupName() : std::wstring();
+    return Snapins::CProgressPage<RegistrationState>::OnSetActive(header);
 }
 
-INT_PTR CFinishPage::OnSetActive(NMHDR* header) {
-    INT_PTR result = CBasePropPage::OnSetActive(header);
-    PostMessageW(m_sheetWindow, PSM_SETWIZBUTTONS, 0, PSWIZB_FINISH);
-    const RegistrationState& state = Registration();
+CFinishPage::CFinishPage(Snapins::CBaseNode* node, std::shared_ptr<RegistrationState> run)
+    : Snapins::CFinishPage<RegistrationState>(node, std::move(run), IDC_NEWREG_RESULT) {}
+
+std::wstring CFinishPage::ResultText() {
+    const RegistrationState& state = Run();
     std::wstring text = Snapins::LoadResString(IDS_NEWREG_COMPLETED) + L"\n\n" +
-                        Snapins::LoadResString(state.status < 0 ? IDS_NEWREG_FAILED : IDS_NEWREG_SUCCEEDED);
-    if (state.status < 0) text += L"\n\n" + state.errorText;
-    Snapins::SetControlText(m_pageWindow, IDC_NEWREG_RESULT, text);
-    return result;
+                        Snapins::LoadResString(state.result < 0 ? IDS_NEWREG_FAILED : IDS_NEWREG_SUCCEEDED);
+    if (state.result < 0) text += L"\n\n" + state.errorText;
+    return text;
+}
+
+std::vector<Snapins::CBasePropPage*> CreatePages(Snapins::CBaseNode* group) {
+    auto run = std::make_shared<RegistrationState>();
+    auto* start = new CStartPage(group, run);
+    start->CreateExteriorPage(IDD_NEWREG_START, IDS_NEWREG_TITLE);
+    auto* servers = new CServersPage(group, run);
+    servers->CreateInteriorPage(IDD_NEWREG_SERVERS, IDS_NEWREG_SERVERS_TITLE, IDS_NEWREG_SERVERS_SUBTITLE);
+    auto* manual = new CManualServerPage(group, run);
+    manual->CreateInteriorPage(IDD_NEWREG_MANUAL, IDS_NEWREG_MANUAL_TITLE, IDS_NEWREG_MANUAL_SUBTITLE);
+    auto* permissions = new CPermissionsPage(group, run);
+    permissions->CreateInteriorPage(IDD_NEWREG_PERMISSIONS, IDS_NEWREG_PERMISSIONS_TITLE,
+                                    IDS_NEWREG_PERMISSIONS_SUBTITLE);
+    auto* progress = new CProgressPage(group, run);
+    progress->CreateInteriorPage(IDD_NEWREG_PROGRESS, IDS_NEWREG_PROGRESS_TITLE,
+                                 IDS_NEWREG_PROGRESS_SUBTITLE);
+    auto* finish = new CFinishPage(group, run);
+    finish->CreateExteriorPage(IDD_NEWREG_FINISH, IDS_NEWREG_TITLE);
+    return {start, servers, manual, permissions, progress, finish};
 }
 
 } // namespace MSDE::Wizards::NewReg

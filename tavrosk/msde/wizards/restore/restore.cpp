@@ -12,18 +12,12 @@
 #include "msde/nodes/database.h"
 #include "msde/nodes/server.h"
 #include "mmc.h"
-#include "msde/wizards/restore/restoration.h"
 
 namespace MSDE::Wizards::Restore {
 
 namespace {
 
 constexpr int kTargetCharacters = 8; // longer names can only be chosen from the list
-
-void SetButtons(HWND sheet, DWORD buttons) {
-    // Posted: the page may be answering the sheet's own PSN_SETACTIVE.
-    PostMessageW(sheet, PSM_SETWIZBUTTONS, 0, buttons);
-}
 
 // The database nodes the Databases container holds: its children, or the siblings of the database node
 // that started the wizard.
@@ -71,23 +65,6 @@ std::wstring SelectedText(HWND combo) {
 
 } // namespace
 
-// The sheet's notification handle is given back with the wizard's first page.
-CStartPage::~CStartPage() {
-    if (m_node && m_node->SheetNotifyHandle()) MMCFreeNotifyHandle(m_node->SheetNotifyHandle());
-}
-
-INT_PTR CStartPage::OnInitDialog(HWND window, HWND focus, LPARAM param) {
-    INT_PTR result = CBasePropPage::OnInitDialog(window, focus, param);
-    ResetRestoration();
-    return result;
-}
-
-INT_PTR CStartPage::OnSetActive(NMHDR* header) {
-    INT_PTR result = CBasePropPage::OnSetActive(header);
-    SetButtons(m_sheetWindow, PSWIZB_NEXT);
-    return result;
-}
-
 INT_PTR CFilePage::OnInitDialog(HWND window, HWND focus, LPARAM param) {
     INT_PTR result = CBasePropPage::OnInitDialog(window, focus, param);
     Snapins::SetControlText(window, IDC_RESTORE_FILE, Snapins::SnapinModule().lastRestorePath);
@@ -120,24 +97,25 @@ void CFilePage::CheckFile() {
                                : CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        SetButtons(m_sheetWindow, PSWIZB_BACK);
+        SetButtons(PSWIZB_BACK);
         return;
     }
     CloseHandle(file);
-    SetButtons(m_sheetWindow, PSWIZB_BACK | PSWIZB_NEXT);
+    SetButtons(PSWIZB_BACK | PSWIZB_NEXT);
 }
 
 INT_PTR CFilePage::OnWizardNext(NMHDR* header) {
     INT_PTR result = CBasePropPage::OnWizardNext(header);
-    RestoreState& state = Restoration();
+    RestoreState& state = Run();
     state.backupFile = Snapins::GetControlText(m_pageWindow, IDC_RESTORE_FILE);
     state.media = 0;
     Snapins::SnapinModule().lastRestorePath = state.backupFile;
     return result;
 }
 
-CDatabasePage::CDatabasePage(Snapins::CBaseNode* node, std::wstring preselected)
-    : CBasePropPage(node), m_preselected(std::move(preselected)) {}
+CDatabasePage::CDatabasePage(Snapins::CBaseNode* node, std::shared_ptr<RestoreState> run,
+                             std::wstring preselected)
+    : CPage(node, std::move(run)), m_preselected(std::move(preselected)) {}
 
 // The list is what the container shows; with no database preselected, or none of that name, the first
 // entry is chosen.
@@ -157,14 +135,14 @@ INT_PTR CDatabasePage::OnInitDialog(HWND window, HWND focus, LPARAM param) {
 // Next waits for the target check, which the first change of the target runs.
 INT_PTR CDatabasePage::OnSetActive(NMHDR* header) {
     INT_PTR result = CBasePropPage::OnSetActive(header);
-    SetButtons(m_sheetWindow, PSWIZB_BACK);
+    SetButtons(PSWIZB_BACK);
     return result;
 }
 
 INT_PTR CDatabasePage::OnCommand(WORD code, WORD id, HWND control) {
     if (id == IDC_RESTORE_OVERWRITE && code == BN_CLICKED) {
         bool ticked = IsDlgButtonChecked(m_pageWindow, IDC_RESTORE_OVERWRITE) == BST_CHECKED;
-        SetButtons(m_sheetWindow, ticked ? PSWIZB_BACK | PSWIZB_NEXT : PSWIZB_BACK);
+        SetButtons(ticked ? PSWIZB_BACK | PSWIZB_NEXT : PSWIZB_BACK);
     } else if (id == IDC_RESTORE_TARGET && code == CBN_SELCHANGE) {
         // The edit field shows the chosen entry only after this notification.
         CheckTarget(SelectedText(control));
@@ -178,16 +156,16 @@ INT_PTR CDatabasePage::OnCommand(WORD code, WORD id, HWND control) {
 // An existing storage area is restored over only on the user's word; a new name needs none.
 void CDatabasePage::CheckTarget(const std::wstring& target) {
     if (target.empty()) {
-        SetButtons(m_sheetWindow, PSWIZB_BACK);
+        SetButtons(PSWIZB_BACK);
         return;
     }
     if (IsListed(m_node, target)) {
         Snapins::EnableControl(m_pageWindow, IDC_RESTORE_OVERWRITE, true);
         bool ticked = IsDlgButtonChecked(m_pageWindow, IDC_RESTORE_OVERWRITE) == BST_CHECKED;
-        SetButtons(m_sheetWindow, ticked ? PSWIZB_BACK | PSWIZB_NEXT : PSWIZB_BACK);
+        SetButtons(ticked ? PSWIZB_BACK | PSWIZB_NEXT : PSWIZB_BACK);
     } else {
         Snapins::EnableControl(m_pageWindow, IDC_RESTORE_OVERWRITE, false);
-        SetButtons(m_sheetWindow, PSWIZB_BACK | PSWIZB_NEXT);
+        SetButtons(PSWIZB_BACK | PSWIZB_NEXT);
     }
 }
 
@@ -195,7 +173,7 @@ void CDatabasePage::CheckTarget(const std::wstring& target) {
 // comparison the page's check made: restoring it "as new" would make a second database of that name.
 INT_PTR CDatabasePage::OnWizardNext(NMHDR* header) {
     INT_PTR result = CBasePropPage::OnWizardNext(header);
-    RestoreState& state = Restoration();
+    RestoreState& state = Run();
     state.targetName = TargetText(m_pageWindow);
     state.serverName = ServerName(m_node);
     state.targetExists = IsListed(m_node, state.targetName);
@@ -203,62 +181,28 @@ INT_PTR CDatabasePage::OnWizardNext(NMHDR* header) {
     return result;
 }
 
-CProgressPage::~CProgressPage() {
-    if (m_worker.joinable()) m_worker.join();
-}
+CFinishPage::CFinishPage(Snapins::CBaseNode* node, std::shared_ptr<RestoreState> run)
+    : Snapins::CFinishPage<RestoreState>(node, std::move(run), IDC_RESTORE_RESULT) {}
 
-INT_PTR CProgressPage::OnSetActive(NMHDR* header) {
-    INT_PTR result = CBasePropPage::OnSetActive(header);
-    SetButtons(m_sheetWindow, 0);
-    RestoreState& state = Restoration();
-    state.progressWindow = m_pageWindow;
-    state.sheetWindow = m_sheetWindow;
-    state.result = S_OK;
-    state.errorText.clear();
-    if (m_worker.joinable()) m_worker.join();
-    m_worker = std::thread(RestoreDatabase);
-    return result;
-}
-
-namespace {
-
-void ShowResult(HWND page) {
-    const RestoreState& state = Restoration();
-    std::wstring text = state.result < 0
-                            ? Snapins::LoadResString(IDS_RESTORE_FAILED) + L"\n\n" + state.errorText
-                            : Snapins::LoadResString(IDS_RESTORE_SUCCEEDED);
-    Snapins::SetControlText(page, IDC_RESTORE_RESULT, text);
-}
-
-} // namespace
-
-INT_PTR CFinishPage::OnInitDialog(HWND window, HWND focus, LPARAM param) {
-    INT_PTR result = CBasePropPage::OnInitDialog(window, focus, param);
-    ShowResult(window);
-    return result;
-}
-
-// Composed again on activation: a sheet that made its pages before the run would otherwise show the
-// text of a run that had not happened yet.
-INT_PTR CFinishPage::OnSetActive(NMHDR* header) {
-    INT_PTR result = CBasePropPage::OnSetActive(header);
-    ShowResult(m_pageWindow);
-    SetButtons(m_sheetWindow, PSWIZB_FINISH);
-    return result;
+std::wstring CFinishPage::ResultText() {
+    if (Run().result < 0) return Snapins::LoadResString(IDS_RESTORE_FAILED) + L"\n\n" + Run().errorText;
+    return Snapins::LoadResString(IDS_RESTORE_SUCCEEDED);
 }
 
 std::vector<Snapins::CBasePropPage*> CreatePages(Snapins::CBaseNode* node, const std::wstring& preselected) {
-    auto* start = new CStartPage(node);
+    auto run = std::make_shared<RestoreState>();
+    // The sheet's notification handle is given back with the wizard's first page.
+    auto* start = new CStartPage(node, run, true);
     start->CreateExteriorPage(IDD_RESTORE_START, IDS_RESTORE_TITLE);
-    auto* file = new CFilePage(node);
+    auto* file = new CFilePage(node, run);
     file->CreateInteriorPage(IDD_RESTORE_FILE, IDS_RESTORE_FILE_TITLE, IDS_RESTORE_FILE_SUBTITLE);
-    auto* database = new CDatabasePage(node, preselected);
+    auto* database = new CDatabasePage(node, run, preselected);
     database->CreateInteriorPage(IDD_RESTORE_DATABASE, IDS_RESTORE_DATABASE_TITLE,
                                  IDS_RESTORE_DATABASE_SUBTITLE);
-    auto* progress = new CProgressPage(node);
+    auto* progress = new CProgressPage(node, run, IDC_RESTORE_PROGRESS, RestoreDatabase);
     progress->CreateInteriorPage(IDD_RESTORE_PROGRESS, IDS_RESTORE_PROGRESS_TITLE,
                                  IDS_RESTORE_PROGRESS_SUBTITLE);
-    auto* finish = new CFinishPage(node);
+    auto* finish = new CFinishPage(node, run);
     finish->CreateExteriorPage(IDD_RESTORE_FINISH, IDS_RESTORE_TITLE);
     return {start, file, database, progress, finish};
 }
