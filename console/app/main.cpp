@@ -28,13 +28,14 @@ int Usage(const char* problem) {
 }
 
 int Help() {
-    std::cout << kUsage
-              << "  --desktop         the window, even without DISPLAY or WAYLAND_DISPLAY (with --script FILE: "
-                 "the commands act on the window, screenshot FILE among them)\n"
-                 "  --headless        the command language on standard input (or --script FILE), output on "
-                 "standard output\n"
-                 "  --stop-on-error   end the run at the first command that fails (exit status 1)\n"
-                 "  --snapin          load only this registered snap-in\n\n";
+    std::cout
+        << kUsage
+        << "  --desktop         the window, even without DISPLAY or WAYLAND_DISPLAY (with --script FILE: "
+           "the commands act on the window, screenshot FILE among them)\n"
+           "  --headless        the command language on standard input (or --script FILE), output on "
+           "standard output\n"
+           "  --stop-on-error   end the run at the first command that fails (exit status 1)\n"
+           "  --snapin          load only this registered snap-in\n\n";
     Headless::PrintCommandHelp(std::cout);
     return 0;
 }
@@ -59,8 +60,8 @@ int RunHeadless(Console::CConsole& console, std::shared_ptr<std::istream> input,
     console.SetMainWindow(window.Handle());
     // The console opens with its first snap-in's static node selected, as a console document does.
     if (!console.Roots().empty()) console.View().SelectScopeItem(console.Roots().front());
-    Headless::ReadLinesOnThread(std::move(input),
-                                [mailbox = window.Mailbox()](const std::string* line) { mailbox->Post(line); });
+    Headless::ReadLinesOnThread(
+        std::move(input), [mailbox = window.Mailbox()](const std::string* line) { mailbox->Post(line); });
     window.Run();
     return session.AnyFailed() ? 1 : 0;
 }

@@ -107,6 +107,7 @@ private:
     bool CmdAnswer(const Words& words);
     bool CmdHelp(const Words& words);
     bool CmdExpect(const Words& words);
+    bool CmdTopic(const Words& words);
 
     // Dialogs and property sheets (dialogs.cpp).
     struct OpenDialog {

@@ -85,22 +85,22 @@ int Run(Console::CConsole& console, const std::string& script, bool stopOnError,
         window.show();
         if (session) {
             session->SetCommandRan([&window] { window.RefreshSoon(true); });
-            session->AddCommand(L"screenshot", [&](const std::vector<std::wstring>& words, std::wstring* why) {
-                if (words.size() != 2) {
-                    *why = L"screenshot needs a FILE";
-                    return false;
-                }
-                window.Refresh(true);
-                if (CDialogView* dialog = frontEnd.FrontDialog()) {
-                    dialog->Sync();
-                    return Screenshot(dialog, words[1], why);
-                }
-                return Screenshot(&window, words[1], why);
-            });
-            Headless::ReadLinesOnThread(std::shared_ptr<std::istream>(std::move(input)),
-                                        [mailbox = commands->Mailbox()](const std::string* line) {
-                                            mailbox->Post(line);
-                                        });
+            session->AddCommand(L"screenshot",
+                                [&](const std::vector<std::wstring>& words, std::wstring* why) {
+                                    if (words.size() != 2) {
+                                        *why = L"screenshot needs a FILE";
+                                        return false;
+                                    }
+                                    window.Refresh(true);
+                                    if (CDialogView* dialog = frontEnd.FrontDialog()) {
+                                        dialog->Sync();
+                                        return Screenshot(dialog, words[1], why);
+                                    }
+                                    return Screenshot(&window, words[1], why);
+                                });
+            Headless::ReadLinesOnThread(
+                std::shared_ptr<std::istream>(std::move(input)),
+                [mailbox = commands->Mailbox()](const std::string* line) { mailbox->Post(line); });
         }
         frontEnd.MessagesArrived(); // what arrived before the loop runs
         app.exec();

@@ -10,7 +10,8 @@ namespace Desktop {
 
 // Opens the main window over the console (its snap-ins already added) and runs until the person closes
 // it or, with a script, until the script has run: the headless command language acting on the window,
-// plus `screenshot FILE` (with stopOnError, the script ends at its first failing command). Returns the program's exit status (1 when a command of the script failed).
+// plus `screenshot FILE` (with stopOnError, the script ends at its first failing command). Returns the
+// program's exit status (1 when a command of the script failed).
 int Run(Console::CConsole& console, const std::string& script, bool stopOnError, int argc, char** argv);
 
 } // namespace Desktop

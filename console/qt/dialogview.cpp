@@ -41,8 +41,10 @@ QString FromWide(const std::wstring& text) {
 QString WithoutMnemonics(const std::wstring& text) {
     QString shown;
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == L'&' && i + 1 < text.size()) ++i;
-        else if (text[i] == L'&') continue;
+        if (text[i] == L'&' && i + 1 < text.size())
+            ++i;
+        else if (text[i] == L'&')
+            continue;
         shown += QChar(static_cast<char16_t>(text[i]));
     }
     return shown;
@@ -56,8 +58,8 @@ tvp::WindowState StateOf(HWND window) {
 
 bool IsFrame(DWORD style) {
     DWORD type = style & SS_TYPEMASK;
-    return (type >= SS_BLACKRECT && type <= SS_WHITEFRAME) || type == SS_ETCHEDHORZ || type == SS_ETCHEDVERT ||
-           type == SS_ETCHEDFRAME;
+    return (type >= SS_BLACKRECT && type <= SS_WHITEFRAME) || type == SS_ETCHEDHORZ ||
+           type == SS_ETCHEDVERT || type == SS_ETCHEDFRAME;
 }
 
 QDateTime DateTimeOf(const SYSTEMTIME& time) {
@@ -145,8 +147,10 @@ void CDialogView::Sync() {
             m_tabs->removeTab(m_tabs->count() - 1);
         for (size_t i = 0; i < root.items.size(); ++i) {
             QString title = WithoutMnemonics(root.items[i].text);
-            if (static_cast<int>(i) < m_tabs->count()) m_tabs->setTabText(static_cast<int>(i), title);
-            else m_tabs->addTab(title);
+            if (static_cast<int>(i) < m_tabs->count())
+                m_tabs->setTabText(static_cast<int>(i), title);
+            else
+                m_tabs->addTab(title);
         }
         m_tabs->setCurrentIndex(root.selection);
         RECT units{0, 0, 4, 14};
@@ -217,8 +221,9 @@ QWidget* CDialogView::Make(const tvp::WindowState& state, QWidget* parent) {
             label->setTextFormat(Qt::PlainText);
             DWORD type = state.style & SS_TYPEMASK;
             label->setWordWrap(type != SS_LEFTNOWORDWRAP && type != SS_SIMPLE);
-            Qt::Alignment align = type == SS_CENTER ? Qt::AlignHCenter : type == SS_RIGHT ? Qt::AlignRight
-                                                                                          : Qt::AlignLeft;
+            Qt::Alignment align = type == SS_CENTER  ? Qt::AlignHCenter
+                                  : type == SS_RIGHT ? Qt::AlignRight
+                                                     : Qt::AlignLeft;
             label->setAlignment(align | ((state.style & SS_CENTERIMAGE) ? Qt::AlignVCenter : Qt::AlignTop));
             if (state.id == TV_IDC_SHEET_HEADERTITLE) {
                 QFont bold = font();
@@ -261,7 +266,8 @@ QWidget* CDialogView::Make(const tvp::WindowState& state, QWidget* parent) {
     }
     case tvp::Kind::CheckBox: {
         auto* box = new QCheckBox(parent);
-        box->setTristate((state.style & BS_TYPEMASK) == BS_3STATE || (state.style & BS_TYPEMASK) == BS_AUTO3STATE);
+        box->setTristate((state.style & BS_TYPEMASK) == BS_3STATE ||
+                         (state.style & BS_TYPEMASK) == BS_AUTO3STATE);
         connect(box, &QCheckBox::clicked, this, [this, hwnd] { Input(tvp::Click(hwnd)); });
         widget = box;
         break;
@@ -281,9 +287,8 @@ QWidget* CDialogView::Make(const tvp::WindowState& state, QWidget* parent) {
         auto* combo = new QComboBox(parent);
         DWORD type = state.style & 3;
         combo->setEditable(type != CBS_DROPDOWNLIST);
-        connect(combo, &QComboBox::activated, this, [this, hwnd](int index) {
-            Input(tvp::ChooseItem(hwnd, index));
-        });
+        connect(combo, &QComboBox::activated, this,
+                [this, hwnd](int index) { Input(tvp::ChooseItem(hwnd, index)); });
         if (combo->lineEdit())
             connect(combo->lineEdit(), &QLineEdit::textEdited, this,
                     [this, hwnd](const QString& text) { Input(tvp::TypeText(hwnd, text.toStdWString())); });
@@ -296,7 +301,8 @@ QWidget* CDialogView::Make(const tvp::WindowState& state, QWidget* parent) {
         list->setUniformRowHeights(true);
         list->setSelectionMode((state.style & LVS_SINGLESEL) ? QAbstractItemView::SingleSelection
                                                              : QAbstractItemView::ExtendedSelection);
-        list->setHeaderHidden((state.style & LVS_TYPEMASK) != LVS_REPORT || (state.style & LVS_NOCOLUMNHEADER));
+        list->setHeaderHidden((state.style & LVS_TYPEMASK) != LVS_REPORT ||
+                              (state.style & LVS_NOCOLUMNHEADER));
         list->header()->setSectionsClickable(false);
         connect(list, &QTreeWidget::itemSelectionChanged, this, [this, hwnd, list] {
             if (m_syncing) return;
@@ -430,7 +436,8 @@ void CDialogView::Update(Entry& entry, const tvp::WindowState& state) {
         for (int i = 0; same && i < list->topLevelItemCount(); ++i) {
             QTreeWidgetItem* row = list->topLevelItem(i);
             same = row->text(0) == FromWide(state.items[i].text);
-            for (size_t c = 0; same && c < state.items[i].cells.size() && c + 1 < static_cast<size_t>(columns); ++c)
+            for (size_t c = 0;
+                 same && c < state.items[i].cells.size() && c + 1 < static_cast<size_t>(columns); ++c)
                 same = row->text(static_cast<int>(c + 1)) == FromWide(state.items[i].cells[c]);
         }
         if (!same) {
@@ -490,8 +497,10 @@ void CDialogView::closeEvent(QCloseEvent* event) {
     // The dialog decides whether it closes: the close box is its Cancel.
     event->ignore();
     HWND cancel = GetDlgItem(m_dialog, IDCANCEL);
-    if (cancel) PressButton(IDCANCEL);
-    else PostMessageW(m_dialog, WM_CLOSE, 0, 0);
+    if (cancel)
+        PressButton(IDCANCEL);
+    else
+        PostMessageW(m_dialog, WM_CLOSE, 0, 0);
 }
 
 void CDialogView::keyPressEvent(QKeyEvent* event) {

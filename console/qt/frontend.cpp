@@ -30,7 +30,8 @@ std::vector<Choice> ChoicesOf(UINT type) {
     case MB_OKCANCEL:
         return {{QMessageBox::Ok, IDOK}, {QMessageBox::Cancel, IDCANCEL}};
     case MB_ABORTRETRYIGNORE:
-        return {{QMessageBox::Abort, IDABORT}, {QMessageBox::Retry, IDRETRY}, {QMessageBox::Ignore, IDIGNORE}};
+        return {
+            {QMessageBox::Abort, IDABORT}, {QMessageBox::Retry, IDRETRY}, {QMessageBox::Ignore, IDIGNORE}};
     case MB_YESNOCANCEL:
         return {{QMessageBox::Yes, IDYES}, {QMessageBox::No, IDNO}, {QMessageBox::Cancel, IDCANCEL}};
     case MB_YESNO:
@@ -78,7 +79,8 @@ bool CFrontEnd::OnWindowThread() const {
 void CFrontEnd::MessagesArrived() {
     m_woken = true;
     if (!m_pumpQueued.exchange(true))
-        QMetaObject::invokeMethod(&m_receiver, [this] { Pump(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &m_receiver, [this] { Pump(); }, Qt::QueuedConnection);
 }
 
 void CFrontEnd::Pump() {
@@ -110,7 +112,9 @@ void CFrontEnd::WaitForMessages(DWORD milliseconds) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     --m_waitDepth;
     // Messages a loop left behind when it ended are the window's loop's again.
-    if (m_waitDepth == 0) QMetaObject::invokeMethod(&m_receiver, [this] { Pump(); }, Qt::QueuedConnection);
+    if (m_waitDepth == 0)
+        QMetaObject::invokeMethod(
+            &m_receiver, [this] { Pump(); }, Qt::QueuedConnection);
     m_window.RefreshSoon(false);
 }
 
@@ -128,8 +132,8 @@ void CFrontEnd::WindowChanged(HWND window, UINT change) {
         ShowWindowChange(window, change);
         return;
     }
-    QMetaObject::invokeMethod(&m_receiver, [this, window, change] { ShowWindowChange(window, change); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &m_receiver, [this, window, change] { ShowWindowChange(window, change); }, Qt::QueuedConnection);
 }
 
 void CFrontEnd::ShowWindowChange(HWND window, UINT change) {
@@ -234,17 +238,20 @@ int CFrontEnd::AskPerson(HWND owner, const wchar_t* text, const wchar_t* caption
 bool CFrontEnd::ChooseFile(const OPENFILENAMEW& request, bool save, std::wstring& path) {
     if (m_script) return m_script->ChooseFile(request, save, path);
     if (!OnWindowThread()) return false;
-    QString title = request.lpstrTitle ? QString::fromWCharArray(request.lpstrTitle) : (save ? "Save As" : "Open");
+    QString title =
+        request.lpstrTitle ? QString::fromWCharArray(request.lpstrTitle) : (save ? "Save As" : "Open");
     // The folder and file the program suggests, where a drive-letter path lies under the prefix.
     std::wstring suggested = request.lpstrFile && *request.lpstrFile ? request.lpstrFile : L"";
-    std::string start = !suggested.empty()
-                            ? tvp::NativePath(suggested)
-                            : (request.lpstrInitialDir ? tvp::NativePath(request.lpstrInitialDir) : std::string());
+    std::string start =
+        !suggested.empty()
+            ? tvp::NativePath(suggested)
+            : (request.lpstrInitialDir ? tvp::NativePath(request.lpstrInitialDir) : std::string());
     QWidget* parent = FrontDialog();
     if (!parent) parent = &m_window;
     QString filters = FiltersOf(request.lpstrFilter);
-    QString chosen = save ? QFileDialog::getSaveFileName(parent, title, QString::fromStdString(start), filters)
-                          : QFileDialog::getOpenFileName(parent, title, QString::fromStdString(start), filters);
+    QString chosen =
+        save ? QFileDialog::getSaveFileName(parent, title, QString::fromStdString(start), filters)
+             : QFileDialog::getOpenFileName(parent, title, QString::fromStdString(start), filters);
     if (chosen.isEmpty()) return false;
     path = chosen.toStdWString();
     return true;
@@ -255,8 +262,10 @@ void CFrontEnd::CursorChanged(HCURSOR cursor) {
     bool wait = cursor && cursor == LoadCursorW(nullptr, IDC_WAIT);
     if (wait == m_waitCursor) return;
     m_waitCursor = wait;
-    if (wait) QApplication::setOverrideCursor(Qt::WaitCursor);
-    else QApplication::restoreOverrideCursor();
+    if (wait)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
 }
 
 void CFrontEnd::HelpShown(const std::wstring& topic, const std::wstring& path) {

@@ -47,13 +47,16 @@ public:
         if (folder != m_folder) {
             m_folder = folder;
             m_contents->clear();
-            for (const QFileInfo& topic : QDir(folder).entryInfoList({"*.htm", "*.html"}, QDir::Files, QDir::Name)) {
+            for (const QFileInfo& topic :
+                 QDir(folder).entryInfoList({"*.htm", "*.html"}, QDir::Files, QDir::Name)) {
                 auto* item = new QListWidgetItem(TitleOf(topic.absoluteFilePath()), m_contents);
                 item->setData(Qt::UserRole, topic.absoluteFilePath());
             }
         }
-        if (QFileInfo::exists(path)) m_page->setSource(QUrl::fromLocalFile(path));
-        else m_page->setHtml("<p>The help topic " + path.toHtmlEscaped() + " is not installed.</p>");
+        if (QFileInfo::exists(path))
+            m_page->setSource(QUrl::fromLocalFile(path));
+        else
+            m_page->setHtml("<p>The help topic " + path.toHtmlEscaped() + " is not installed.</p>");
         show();
         raise();
     }

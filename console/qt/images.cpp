@@ -41,7 +41,8 @@ QImage ImageOf(HICON icon) {
     if (mask.size() == colour.size())
         for (int y = 0; y < colour.height(); ++y)
             for (int x = 0; x < colour.width(); ++x)
-                if (qRed(mask.pixel(x, y)) > 127) colour.setPixel(x, y, 0); // a set mask bit shows what is behind
+                if (qRed(mask.pixel(x, y)) > 127)
+                    colour.setPixel(x, y, 0); // a set mask bit shows what is behind
     return colour;
 }
 
@@ -53,11 +54,13 @@ QIcon IconFromStrips(const std::vector<Strip>& strips, int index, int size) {
         int x = (index - static_cast<int>(it->start)) * height;
         if (strip.isNull() || x + height > strip.width()) continue;
         QImage image = strip.copy(x, 0, height, height).convertToFormat(QImage::Format_ARGB32);
-        QRgb transparent = qRgb(it->mask & 0xFF, (it->mask >> 8) & 0xFF, (it->mask >> 16) & 0xFF); // 0x00BBGGRR
+        QRgb transparent =
+            qRgb(it->mask & 0xFF, (it->mask >> 8) & 0xFF, (it->mask >> 16) & 0xFF); // 0x00BBGGRR
         for (int py = 0; py < image.height(); ++py)
             for (int px = 0; px < image.width(); ++px)
                 if ((image.pixel(px, py) & 0xFFFFFF) == (transparent & 0xFFFFFF)) image.setPixel(px, py, 0);
-        return QIcon(QPixmap::fromImage(image.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+        return QIcon(
+            QPixmap::fromImage(image.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
     }
     return {};
 }

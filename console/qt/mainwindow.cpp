@@ -141,8 +141,10 @@ CMainWindow::CMainWindow(Console::CConsole& console) : m_console(console) {
     });
     connect(m_scope, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         if (QTreeWidgetItem* item = m_scope->itemAt(at)) {
-            if (item != m_scope->currentItem()) m_scope->setCurrentItem(item);
-            else if (!View().ScopeItemHasFocus()) Act([this] { View().SelectRows({}); });
+            if (item != m_scope->currentItem())
+                m_scope->setCurrentItem(item);
+            else if (!View().ScopeItemHasFocus())
+                Act([this] { View().SelectRows({}); });
             ShowContextMenu(m_scope->viewport()->mapToGlobal(at), m_scope);
         }
     });
@@ -264,8 +266,10 @@ void CMainWindow::SyncScope(QTreeWidgetItem* parent, const std::vector<HSCOPEITE
         if (!item) {
             item = new QTreeWidgetItem;
             item->setData(0, Qt::UserRole, QVariant::fromValue<qulonglong>(id));
-            if (parent) parent->insertChild(static_cast<int>(i), item);
-            else m_scope->insertTopLevelItem(static_cast<int>(i), item);
+            if (parent)
+                parent->insertChild(static_cast<int>(i), item);
+            else
+                m_scope->insertTopLevelItem(static_cast<int>(i), item);
         }
         bool expanded = View().IsExpanded(id);
         item->setText(0, FromWide(m_console.DisplayName(id)));
@@ -286,7 +290,9 @@ void CMainWindow::SyncList(bool force) {
     std::wstring signature = std::to_wstring(view.SelectedScopeItem()) + L"|" +
                              std::to_wstring(view.SortColumn()) + (view.SortDescending() ? L"d|" : L"a|");
     for (int column : columns)
-        signature += list.Columns().size() > static_cast<size_t>(column) ? list.Columns()[column].title + L"\t" : L"\t";
+        signature += list.Columns().size() > static_cast<size_t>(column)
+                         ? list.Columns()[column].title + L"\t"
+                         : L"\t";
     int count = list.RowCount();
     for (int i = 0; i < count; ++i) {
         Console::CRow row = list.RowAt(i);
@@ -300,8 +306,9 @@ void CMainWindow::SyncList(bool force) {
         m_list->setColumnCount(static_cast<int>(columns.size()));
         QStringList titles;
         for (int column : columns)
-            titles << (static_cast<size_t>(column) < list.Columns().size() ? FromWide(list.Columns()[column].title)
-                                                                          : QString());
+            titles << (static_cast<size_t>(column) < list.Columns().size()
+                           ? FromWide(list.Columns()[column].title)
+                           : QString());
         m_list->setHeaderLabels(titles);
         m_list->setHeaderHidden(view.VisibleColumns().empty());
         view.PrepareRows(0, count - 1);
@@ -314,14 +321,19 @@ void CMainWindow::SyncList(bool force) {
             item->setIcon(0, RowIcon(row));
         }
         for (size_t c = 0; c < columns.size(); ++c) {
-            int width = static_cast<size_t>(columns[c]) < list.Columns().size() ? list.Columns()[columns[c]].width : -1;
-            if (width > 0) m_list->setColumnWidth(static_cast<int>(c), width);
-            else m_list->resizeColumnToContents(static_cast<int>(c));
+            int width = static_cast<size_t>(columns[c]) < list.Columns().size()
+                            ? list.Columns()[columns[c]].width
+                            : -1;
+            if (width > 0)
+                m_list->setColumnWidth(static_cast<int>(c), width);
+            else
+                m_list->resizeColumnToContents(static_cast<int>(c));
         }
         auto sorted = std::find(columns.begin(), columns.end(), view.SortColumn());
         if (sorted != columns.end())
             m_list->header()->setSortIndicator(static_cast<int>(sorted - columns.begin()),
-                                               view.SortDescending() ? Qt::DescendingOrder : Qt::AscendingOrder);
+                                               view.SortDescending() ? Qt::DescendingOrder
+                                                                     : Qt::AscendingOrder);
         else
             m_list->header()->setSortIndicator(-1, Qt::AscendingOrder);
     }
@@ -350,8 +362,10 @@ void CMainWindow::SyncStatus() {
 void CMainWindow::ScopeClicked(QTreeWidgetItem* item) {
     HSCOPEITEM scope = item->data(0, Qt::UserRole).value<qulonglong>();
     Act([&] {
-        if (View().SelectedScopeItem() != scope) View().SelectScopeItem(scope);
-        else if (!View().ScopeItemHasFocus()) View().SelectRows({});
+        if (View().SelectedScopeItem() != scope)
+            View().SelectScopeItem(scope);
+        else if (!View().ScopeItemHasFocus())
+            View().SelectRows({});
     });
 }
 
@@ -425,7 +439,8 @@ void CMainWindow::ShowContextMenu(const QPoint& at, QWidget* from) {
     QMenu menu(from);
     FillMenu(&menu, false);
     // The status bar shows the hovered item's status text, as the snap-in gave it.
-    connect(&menu, &QMenu::hovered, this, [this](QAction* action) { statusBar()->showMessage(action->statusTip()); });
+    connect(&menu, &QMenu::hovered, this,
+            [this](QAction* action) { statusBar()->showMessage(action->statusTip()); });
     menu.exec(at);
     statusBar()->clearMessage();
 }

@@ -49,7 +49,8 @@ protected:
         m_console = std::make_unique<Console::CConsole>();
         std::wstring problem;
         ASSERT_TRUE(SUCCEEDED(m_console->AddRegisteredSnapins(&problem)));
-        m_owner = CreateWindowExW(0, L"Static", L"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        m_owner = CreateWindowExW(0, L"Static", L"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                                  nullptr);
         m_console->SetMainWindow(m_owner);
         m_window = std::make_unique<Desktop::CMainWindow>(*m_console);
         m_frontEnd = std::make_unique<Desktop::CFrontEnd>(*m_console, *m_window, nullptr);
@@ -103,8 +104,9 @@ protected:
 
 TEST_F(WindowTest, ClickingAColumnHeaderSortsAsTheSnapinSays) {
     // The logins list holds the storage-area access library's users as result items.
-    ASSERT_EQ(tvtest::Run(tvtest::BuildDir() + "/bin/tavrosk-engine sql '(local)' UserPerm "
-                                               "\"INSERT INTO users (name) VALUES ('bert'), ('anna'), ('carl')\""),
+    ASSERT_EQ(tvtest::Run(tvtest::BuildDir() +
+                          "/bin/tavrosk-engine sql '(local)' UserPerm "
+                          "\"INSERT INTO users (name) VALUES ('bert'), ('anna'), ('carl')\""),
               0);
     HSCOPEITEM logins = Find({L"Korvath Console", L"SQL Server Group", L"(local)", L"Security", L"Logins"});
     ASSERT_NE(logins, 0u);
@@ -150,7 +152,8 @@ TEST_F(WindowTest, TheWindowKeepsAnsweringWhileABackupRuns) {
             QWidget* widget = wizard->ControlWidget(id);
             return widget && widget->isVisibleTo(wizard) && widget->isEnabled() ? widget : nullptr;
         };
-        if (auto* bar = qobject_cast<QProgressBar*>(shown(kBackupProgress))) ticksAtValue.emplace(bar->value(), ticks);
+        if (auto* bar = qobject_cast<QProgressBar*>(shown(kBackupProgress)))
+            ticksAtValue.emplace(bar->value(), ticks);
         if (ticks % 10) return; // a person's pace
         if (auto* file = qobject_cast<QLineEdit*>(shown(kBackupFile)); file && !typed) {
             file->selectAll();
