@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The project's one entry point.
-#   ./dev.sh console   set up (packages, build, prefix) and open the console on the default instance
+#   ./dev.sh console   set up (packages, build, prefix) and open the console on the default instance (the
+#                      window when there is a display; --headless for the prompt)
 #   ./dev.sh test      set up in a fresh temporary prefix and run the whole test suite
 #   ./dev.sh build     install what is missing and build
 #   ./dev.sh agent-unit  install the job agent as a systemd user service, always on
@@ -8,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ pkg-config libsqlite3-dev libloki-dev libgtest-dev libgmock-dev libssl-dev libbenchmark-dev
-          libwbclient-dev libnss-wrapper)
+          libwbclient-dev libnss-wrapper qt6-base-dev fonts-dejavu-core)
 BUILD_DIR=build
 
 say() { printf '==> %s\n' "$*"; }
@@ -68,10 +69,8 @@ console)
     # Scheduled jobs and "Run" need the agent; a second start only says that one runs already.
     "$BUILD_DIR/bin/tavrosk-agentd" || say "the job agent did not start (see $TAVROSK_PREFIX/agent.log)"
     export PATH="$PWD/$BUILD_DIR/vendor:$PATH" # the snap-in loads morvane.dll by its bare name
-    if [ -x "$BUILD_DIR/bin/tavrosk-console" ]; then
-        exec "$BUILD_DIR/bin/tavrosk-console"
-    fi
-    say "set-up is done (prefix $TAVROSK_PREFIX); the console program is not part of this build yet."
+    # The desktop window when there is a display, the headless prompt otherwise.
+    exec "$BUILD_DIR/bin/tavrosk-console" "${@:2}"
     ;;
 test)
     install_packages

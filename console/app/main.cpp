@@ -1,8 +1,9 @@
-// tavrosk-console: the management console. With --headless, or when there is no display to open a
-// window on, it runs the headless console: commands from standard input or from a script file, the
-// output on standard output, exit status 1 when any command failed.
+// tavrosk-console: the management console. It opens the desktop window when there is a display to open
+// it on (DISPLAY or WAYLAND_DISPLAY) or with --desktop; with --headless, or without a display, it runs
+// the headless console: commands from standard input or from a script file, the output on standard
+// output, exit status 1 when any command failed. A script given to the window acts on the window.
 //
-//   tavrosk-console [--headless] [--script FILE] [--stop-on-error] [--snapin NAME|{CLSID}]
+//   tavrosk-console [--desktop|--headless] [--script FILE] [--stop-on-error] [--snapin NAME|{CLSID}]
 #include <unistd.h>
 
 #include <cstdio>
@@ -11,13 +12,14 @@
 #include <iostream>
 
 #include "console.h"
+#include "desktop.h"
 #include "input.h"
 #include "session.h"
 #include "tvplatform.h"
 
 namespace {
 
-const char kUsage[] = "usage: tavrosk-console [--headless] [--script FILE] [--stop-on-error] "
+const char kUsage[] = "usage: tavrosk-console [--desktop|--headless] [--script FILE] [--stop-on-error] "
                       "[--snapin NAME|{CLSID}]\n";
 
 int Usage(const char* problem) {
@@ -26,11 +28,14 @@ int Usage(const char* problem) {
 }
 
 int Help() {
-    std::cout << kUsage
-              << "  --headless        the command language on standard input (or --script FILE), output on "
-                 "standard output\n"
-                 "  --stop-on-error   end the run at the first command that fails (exit status 1)\n"
-                 "  --snapin          load only this registered snap-in\n\n";
+    std::cout
+        << kUsage
+        << "  --desktop         the window, even without DISPLAY or WAYLAND_DISPLAY (with --script FILE: "
+           "the commands act on the window, screenshot FILE among them)\n"
+           "  --headless        the command language on standard input (or --script FILE), output on "
+           "standard output\n"
+           "  --stop-on-error   end the run at the first command that fails (exit status 1)\n"
+           "  --snapin          load only this registered snap-in\n\n";
     Headless::PrintCommandHelp(std::cout);
     return 0;
 }
@@ -47,15 +52,31 @@ bool FindSnapin(const std::string& wanted, CLSID* clsid) {
     return false;
 }
 
+// The headless console over `console`: commands from `input` until it ends or one says quit.
+int RunHeadless(Console::CConsole& console, std::shared_ptr<std::istream> input, bool stopOnError) {
+    Headless::CSession session(console, std::cout);
+    session.SetStopOnError(stopOnError);
+    Headless::CCommandWindow window(session);
+    console.SetMainWindow(window.Handle());
+    // The console opens with its first snap-in's static node selected, as a console document does.
+    if (!console.Roots().empty()) console.View().SelectScopeItem(console.Roots().front());
+    Headless::ReadLinesOnThread(
+        std::move(input), [mailbox = window.Mailbox()](const std::string* line) { mailbox->Post(line); });
+    window.Run();
+    return session.AnyFailed() ? 1 : 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    bool headless = false, stopOnError = false;
+    bool headless = false, desktop = false, stopOnError = false;
     std::string script, snapin;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--headless")
             headless = true;
+        else if (arg == "--desktop")
+            desktop = true;
         else if (arg == "--script" && i + 1 < argc)
             script = argv[++i];
         else if (arg == "--snapin" && i + 1 < argc)
@@ -67,14 +88,15 @@ int main(int argc, char** argv) {
         else
             return Usage(("unknown argument " + arg).c_str());
     }
+    if (headless && desktop) return Usage("--desktop and --headless exclude each other");
     const char* display = std::getenv("DISPLAY");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    if (!headless && ((display && *display) || (wayland && *wayland)))
-        std::fprintf(stderr, "tavrosk-console: the desktop window is not part of this build yet; "
-                             "the headless console runs instead.\n");
+    desktop = desktop || (!headless && ((display && *display) || (wayland && *wayland)));
 
     std::shared_ptr<std::istream> input;
-    if (!script.empty()) {
+    if (desktop) {
+        // the window reads its script itself
+    } else if (!script.empty()) {
         input = std::make_shared<std::ifstream>(script);
         if (!*input) {
             std::fprintf(stderr, "tavrosk-console: cannot read the script %s\n", script.c_str());
@@ -110,16 +132,8 @@ int main(int argc, char** argv) {
             CoUninitialize();
             return 1;
         }
-        Headless::CSession session(console, std::cout);
-        session.SetStopOnError(stopOnError);
-        Headless::CCommandWindow window(session);
-        console.SetMainWindow(window.Handle());
-        // The console opens with its first snap-in's static node selected, as a console document does.
-        if (!console.Roots().empty()) console.View().SelectScopeItem(console.Roots().front());
-        Headless::ReadLinesOnThread(
-            input, [mailbox = window.Mailbox()](const std::string* line) { mailbox->Post(line); });
-        window.Run();
-        status = session.AnyFailed() ? 1 : 0;
+        status = desktop ? Desktop::Run(console, script, stopOnError, argc, argv)
+                         : RunHeadless(console, input, stopOnError);
         console.Close();
     }
     CoFreeUnusedLibraries();

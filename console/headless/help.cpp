@@ -49,6 +49,8 @@ const CommandHelp kCommands[] = {
     {L"tab", L"N|TITLE", L"shows another page of the open property sheet"},
     {L"wait", L"[SECONDS]", L"waits until the open wizard moves to another page or closes (default 60)"},
     {L"expect", L"TEXT", L"fails unless the open dialog, or with none open the last output, shows TEXT"},
+    {L"topic", L"PATH", L"asks the item for its help as F1 does; prints help: <topic> and its title"},
+    {L"screenshot", L"FILE", L"(desktop window) writes a PNG of the main window or of the open dialog"},
     {L"help", L"[COMMAND]", L"lists the commands, or explains one"},
     {L"quit", L"", L"closes the console"},
 };

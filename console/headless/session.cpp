@@ -5,6 +5,9 @@
 // available); what the snap-in answers to a notification or command is its own business.
 #include "session.h"
 
+#include <fstream>
+#include <iterator>
+
 #include "text.h"
 #include "tvplatform.h"
 
@@ -169,7 +172,12 @@ bool CSession::Execute(const std::string& line) {
         Print(L"ok");
     else
         Failed(why.empty() ? std::wstring(L"the command failed") : why);
+    if (m_commandRan) m_commandRan();
     return !m_quit;
+}
+
+void CSession::AddCommand(const std::wstring& name, Command command) {
+    m_extraCommands[name] = std::move(command);
 }
 
 bool CSession::Dispatch(const Words& words) {
@@ -188,6 +196,7 @@ bool CSession::Dispatch(const Words& words) {
     if (command == L"answer") return CmdAnswer(words);
     if (command == L"help") return CmdHelp(words);
     if (command == L"expect") return CmdExpect(words);
+    if (command == L"topic") return CmdTopic(words);
     if (command == L"quit") {
         if (words.size() > 1) return Fail(L"quit takes no arguments");
         m_quit = true;
@@ -210,6 +219,10 @@ bool CSession::Dispatch(const Words& words) {
             if (words.size() != 1) return Fail(command + L" takes no arguments");
             return PressButton(command);
         }
+    if (auto extra = m_extraCommands.find(command); extra != m_extraCommands.end()) {
+        std::wstring why;
+        return extra->second(words, &why) || Fail(why);
+    }
     return Fail(L"unknown command " + Quoted(command));
 }
 
@@ -475,8 +488,25 @@ int CSession::MessageBox(HWND, const wchar_t* text, const wchar_t* caption, UINT
     return fallback;
 }
 
-void CSession::HelpShown(const std::wstring& topic, const std::wstring&) {
+bool CSession::CmdTopic(const Words& words) {
+    if (words.size() != 2) return Fail(L"topic needs one PATH");
+    Target target;
+    if (!Resolve(words[1], &target, false) || !SelectTarget(target)) return false;
+    // The snap-in shows its topic, or the console its help file: either way HelpShown prints it.
+    if (m_console.View().ContextHelp() != S_OK) return Fail(Quoted(words[1]) + L" has no help");
+    return true;
+}
+
+// The topic, then the title of its page, or that the page is not installed.
+void CSession::HelpShown(const std::wstring& topic, const std::wstring& path) {
     Print(L"help: " + topic);
+    std::ifstream page(tvp::ToUtf8(path));
+    std::string html((std::istreambuf_iterator<char>(page)), std::istreambuf_iterator<char>());
+    size_t start = html.find("<title>"), end = html.find("</title>");
+    if (!page || start == std::string::npos || end == std::string::npos || end < start)
+        Print(L"title: (the topic " + path + L" is not installed)");
+    else
+        Print(L"title: " + tvp::FromUtf8(html.substr(start + 7, end - start - 7)));
 }
 
 } // namespace Headless

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <ostream>
 #include <string>
@@ -58,6 +59,12 @@ public:
     bool CancelInnermostDialog();
     // Called whenever a dialog or sheet opens or closes, on the thread that owns it.
     void SetDialogsChanged(std::function<void()> changed);
+    // A command a front end adds to the language (the desktop window's `screenshot`): it gets the
+    // command's words and returns false with the reason when it fails.
+    using Command = std::function<bool(const std::vector<std::wstring>& words, std::wstring* why)>;
+    void AddCommand(const std::wstring& name, Command command);
+    // Called on the console's thread after each command has run, for a front end that draws its effects.
+    void SetCommandRan(std::function<void()> ran) { m_commandRan = std::move(ran); }
 
     // With stop-on-error, the first command that fails ends the run as quit does.
     void SetStopOnError(bool stop) { m_stopOnError = stop; }
@@ -100,6 +107,7 @@ private:
     bool CmdAnswer(const Words& words);
     bool CmdHelp(const Words& words);
     bool CmdExpect(const Words& words);
+    bool CmdTopic(const Words& words);
 
     // Dialogs and property sheets (dialogs.cpp).
     struct OpenDialog {
@@ -141,6 +149,8 @@ private:
     std::vector<uint64_t> m_running; // for each running command, the last dialog serial when it began
     bool m_waiting = false;
     std::function<void()> m_dialogsChanged;
+    std::map<std::wstring, Command> m_extraCommands;
+    std::function<void()> m_commandRan;
     std::wstring m_failure; // why the running command fails; a message box may set it from any thread
     bool m_anyFailed = false;
     bool m_quit = false;

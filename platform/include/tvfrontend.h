@@ -13,6 +13,7 @@
 #define TVWC_CLOSED 2  // it was destroyed
 #define TVWC_PAGE 3    // a sheet shows another page
 #define TVWC_BUTTONS 4 // a sheet's buttons or title changed
+#define TVWC_CONTROL 5 // a window's text, check, items, selection, range, image, enabled or visible flag changed
 
 struct ITvFrontEnd {
     // Shows a message box and returns the IDxxx of the button the person chose. It is called on the
@@ -32,6 +33,18 @@ struct ITvFrontEnd {
 
     // SetCursor was called (a wait cursor is IDC_WAIT's handle); on the calling thread.
     virtual void CursorChanged(HCURSOR cursor) {}
+
+    // A front end with an event loop of its own (a desktop toolkit's) names the thread it runs on. The
+    // platform's message loops on that thread (modal dialogs, wizards, GetMessageW) then wait through
+    // WaitForMessages, which keeps the front end's windows answering while a modal loop waits, and the
+    // platform calls MessagesArrived whenever a message is posted or sent to that thread. 0: none, the
+    // platform waits by itself.
+    virtual DWORD EventLoopThread() { return 0; }
+    // On EventLoopThread: runs the front end's events until MessagesArrived is called (also when it was
+    // called just before) or `milliseconds` have passed (INFINITE: no limit).
+    virtual void WaitForMessages(DWORD milliseconds) {}
+    // From any thread, with the platform's own locks held: the front end must not call the platform here.
+    virtual void MessagesArrived() {}
 
 protected:
     ~ITvFrontEnd() = default;

@@ -7,9 +7,35 @@
 #include <cwctype>
 #include <string>
 
+#include "commctrl.h"
+#include "tvfrontend.h"
+#include "tvinput.h"
 #include "windows.h"
 
 namespace u32 {
+
+// The messages after which a control may show something else: its text, check, items, selection,
+// range, image or time, and the person's input. The front end hears of them (TVWC_CONTROL) and redraws.
+inline bool ChangesWhatIsShown(UINT message) {
+    switch (message) {
+    case WM_SETTEXT: case WM_ENABLE: case WM_SHOWWINDOW: case WM_SETFONT:
+    case BM_SETCHECK: case BM_SETSTATE: case BM_SETSTYLE: case BM_CLICK: case BM_SETIMAGE:
+    case STM_SETICON: case STM_SETIMAGE:
+    case EM_REPLACESEL: case EM_SETPASSWORDCHAR: case EM_SETREADONLY:
+    case CB_ADDSTRING: case CB_DELETESTRING: case CB_INSERTSTRING: case CB_RESETCONTENT:
+    case CB_SELECTSTRING: case CB_SETCURSEL:
+    case LVM_DELETEITEM: case LVM_DELETEALLITEMS: case LVM_DELETECOLUMN: case LVM_SETCOLUMNWIDTH:
+    case LVM_SETITEMSTATE: case LVM_SETITEMCOUNT: case LVM_SORTITEMS: case LVM_SETITEMW:
+    case LVM_INSERTITEMW: case LVM_SORTITEMSEX: case LVM_SETCOLUMNW: case LVM_INSERTCOLUMNW:
+    case LVM_SETITEMTEXTW:
+    case PBM_SETRANGE: case PBM_SETPOS: case PBM_DELTAPOS: case PBM_STEPIT: case PBM_SETRANGE32:
+    case DTM_SETSYSTEMTIME:
+    case TVM_INPUTTEXT: case TVM_INPUTCLICK: case TVM_INPUTCHOOSE: case TVM_INPUTPICK: case TVM_INPUTTIME:
+        return true;
+    default:
+        return false;
+    }
+}
 
 // A control keeps its state behind the first pointer of its window bytes. RunControl makes the state
 // on WM_NCCREATE and deletes it after WM_NCDESTROY; in between, `handle(hwnd, state, message, wParam,
@@ -24,7 +50,11 @@ LRESULT RunControl(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, Handle
         SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(state));
     }
     if (!state) return DefWindowProcW(hwnd, message, wParam, lParam);
-    if (message != WM_NCDESTROY) return handle(hwnd, *state, message, wParam, lParam);
+    if (message != WM_NCDESTROY) {
+        LRESULT result = handle(hwnd, *state, message, wParam, lParam);
+        if (ChangesWhatIsShown(message)) TvWindowChanged(hwnd, TVWC_CONTROL);
+        return result;
+    }
     handle(hwnd, *state, message, wParam, lParam);
     SetWindowLongPtrW(hwnd, 0, 0);
     delete state;

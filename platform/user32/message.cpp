@@ -7,6 +7,7 @@
 #include <chrono>
 #include <map>
 
+#include "tvfrontend.h"
 #include "user32_internal.h"
 
 namespace u32 {
@@ -49,10 +50,17 @@ MSG MakeMsg(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     return msg;
 }
 
+// Wakes the queue's thread, in the front end's event loop when that is where the thread waits.
+void Wake(ThreadQueue& queue) {
+    queue.wake.notify_all();
+    ITvFrontEnd* frontEnd = TvGetFrontEnd();
+    if (frontEnd && frontEnd->EventLoopThread() == queue.thread) frontEnd->MessagesArrived();
+}
+
 bool Post(ThreadQueue& queue, const MSG& msg) {
     if (queue.closed) return false;
     queue.posted.push_back(msg);
-    queue.wake.notify_all();
+    Wake(queue);
     return true;
 }
 
@@ -158,6 +166,26 @@ LRESULT CallProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 bool WaitForInput(DWORD milliseconds) {
+    // On the thread of a front end's event loop, its events run while the thread waits.
+    ITvFrontEnd* frontEnd = TvGetFrontEnd();
+    if (frontEnd && frontEnd->EventLoopThread() == GetCurrentThreadId()) {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+        for (;;) {
+            {
+                std::lock_guard guard(Lock());
+                auto queue = CurrentQueueLocked();
+                if (!queue->posted.empty() || !queue->sent.empty() || queue->quit) return true;
+            }
+            DWORD left = INFINITE;
+            if (milliseconds != INFINITE) {
+                auto now = std::chrono::steady_clock::now();
+                if (now >= deadline) return false;
+                left = static_cast<DWORD>(
+                    std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count() + 1);
+            }
+            frontEnd->WaitForMessages(left);
+        }
+    }
     std::unique_lock lock(Lock());
     auto queue = CurrentQueueLocked();
     auto ready = [&] { return !queue->posted.empty() || !queue->sent.empty() || queue->quit; };
@@ -188,7 +216,7 @@ extern "C" LRESULT WINAPI SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARA
     auto self = CurrentQueueLocked();
     auto sent = std::make_shared<SentMessage>(SentMessage{hWnd, Msg, wParam, lParam, 0, false, self});
     target->sent.push_back(sent);
-    target->wake.notify_all();
+    Wake(*target);
     while (!sent->done) {
         if (!self->sent.empty()) {
             HandleAllSent(lock, *self);
@@ -220,7 +248,7 @@ extern "C" void WINAPI PostQuitMessage(int nExitCode) {
     auto queue = CurrentQueueLocked();
     queue->quit = true;
     queue->quitCode = nExitCode;
-    queue->wake.notify_all();
+    Wake(*queue);
 }
 
 extern "C" BOOL WINAPI GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax) {

@@ -46,6 +46,7 @@ extern "C" BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow) {
     if (show != wasVisible) SendMessageW(hWnd, WM_SHOWWINDOW, show, 0);
     if (dropFocus) SetFocus(nullptr);
     if (announce) TvWindowChanged(hWnd, TVWC_OPENED);
+    else if (show != wasVisible) TvWindowChanged(hWnd, TVWC_CONTROL);
     return wasVisible;
 }
 

@@ -6,9 +6,14 @@
 # runs in the prepared prefix first, with the build folder as its argument, for data the console
 # cannot make itself.
 #
-#   run_scenario.sh BUILD_DIR SCRIPT EXPECTATION
+# A NAME.check beside the expectation runs last, in the prefix, with the build folder as its argument,
+# for what the console's output cannot show (a file the run wrote). With --desktop the script acts on
+# the desktop window instead (offscreen unless QT_QPA_PLATFORM says otherwise).
+#
+#   run_scenario.sh BUILD_DIR SCRIPT EXPECTATION [--desktop]
 set -u
-build=$1 script=$2 expectation=$3
+build=$1 script=$2 expectation=$3 front_end=${4:---headless}
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 
 prefix=$(mktemp -d /tmp/tavrosk-scenario-XXXXXX)
 export TAVROSK_PREFIX=$prefix
@@ -28,7 +33,7 @@ if [ -f "$setup" ] && ! setup_output=$(bash "$setup" "$build" 2>&1); then
 fi
 
 export PATH="$build/vendor:$PATH" # as dev.sh console: the snap-in loads morvane.dll by its bare name
-output=$("$build/bin/tavrosk-console" --headless --script "$script" 2>&1)
+output=$("$build/bin/tavrosk-console" "$front_end" --script "$script" 2>&1)
 status=$?
 
 expected_status=$(head -n 1 "$expectation" | sed -n 's/^exit \([0-9]*\)$/\1/p')
@@ -50,6 +55,13 @@ missing=$(awk -v expectation="$expectation" '
     END { if (next_wanted <= count) print wanted[next_wanted] }' <<< "$output")
 if [ -n "$missing" ]; then
     echo "not found in order in the output: $missing"
+    failed=1
+fi
+
+check="${expectation%.expect}.check"
+if [ -f "$check" ] && ! check_output=$(bash "$check" "$build" 2>&1); then
+    echo "$(basename "$check") failed:"
+    echo "$check_output"
     failed=1
 fi
 

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "tvfrontend.h"
+#include "tvinput.h"
 #include "dialogs.h"
 #include "window_test_support.h"
 
@@ -221,22 +222,50 @@ class EventFrontEnd : public ITvFrontEnd {
 public:
     int MessageBox(HWND, const wchar_t*, const wchar_t*, UINT) override { return IDOK; }
     void WindowChanged(HWND window, UINT change) override { events.emplace_back(window, change); }
+    // The news of whole dialogs, without that of their controls.
+    std::vector<std::pair<HWND, UINT>> Dialogs() const {
+        std::vector<std::pair<HWND, UINT>> dialogs;
+        for (const auto& event : events)
+            if (event.second != TVWC_CONTROL) dialogs.push_back(event);
+        return dialogs;
+    }
     std::vector<std::pair<HWND, UINT>> events;
 };
 
-TEST(DialogFrontEnd, HearsATopLevelDialogOpenAndCloseButNotItsControls) {
+TEST(DialogFrontEnd, HearsATopLevelDialogOpenAndClose) {
     EventFrontEnd frontEnd;
     TvSetFrontEnd(&frontEnd);
     HWND hidden = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_FORM), nullptr, AnswerProc, 0);
-    EXPECT_TRUE(frontEnd.events.empty()) << "a dialog without WS_VISIBLE is not shown yet";
+    EXPECT_TRUE(frontEnd.Dialogs().empty()) << "a dialog without WS_VISIBLE is not shown yet";
     HWND shown = CreateDialogParamW(nullptr, MAKEINTRESOURCEW(IDD_BIGFONT), nullptr, AnswerProc, 0);
     ShowWindow(shown, SW_HIDE);
     ShowWindow(shown, SW_SHOW);
     DestroyWindow(shown);
     DestroyWindow(hidden);
     TvSetFrontEnd(nullptr);
-    EXPECT_EQ(frontEnd.events,
-              (std::vector<std::pair<HWND, UINT>>{{shown, TVWC_OPENED}, {shown, TVWC_CLOSED}}));
+    EXPECT_EQ(frontEnd.Dialogs(), (std::vector<std::pair<HWND, UINT>>{{shown, TVWC_OPENED}, {shown, TVWC_CLOSED}}));
+}
+
+// The window redraws a control when it changes, and reading a control (as the front end does to draw it)
+// is no news: otherwise drawing would ask for another drawing.
+TEST(DialogFrontEnd, HearsAControlChangeButNotAQuestion) {
+    DialogHost host(IDD_FORM);
+    EventFrontEnd frontEnd;
+    TvSetFrontEnd(&frontEnd);
+    HWND name = GetDlgItem(host.get(), IDC_NAME);
+    tvp::WindowState state;
+    tvp::GetWindowState(name, state);
+    WCHAR buffer[8];
+    GetDlgItemTextW(host.get(), IDC_NAME, buffer, 8);
+    IsDlgButtonChecked(host.get(), IDC_RADIO1);
+    EXPECT_TRUE(frontEnd.events.empty());
+    SetDlgItemTextW(host.get(), IDC_NAME, L"abc");
+    CheckDlgButton(host.get(), IDC_RADIO1, BST_CHECKED);
+    EnableWindow(name, FALSE);
+    TvSetFrontEnd(nullptr);
+    HWND radio = GetDlgItem(host.get(), IDC_RADIO1);
+    EXPECT_EQ(frontEnd.events, (std::vector<std::pair<HWND, UINT>>{
+                                   {name, TVWC_CONTROL}, {radio, TVWC_CONTROL}, {name, TVWC_CONTROL}}));
 }
 
 } // namespace
