@@ -148,6 +148,8 @@ TEST_F(ServerNodes, DeletingAGroupAsksAndNoKeepsIt) {
     EXPECT_EQ(console.deletedScopeItems, std::vector<HSCOPEITEM>{item});
     EXPECT_EQ(root.ChildCount(), 0u);
     EXPECT_TRUE(StoredGroups().empty());
+    root.OnShow(&console, TRUE, 1); // the view selects the root again
+    EXPECT_TRUE(StoredGroups().empty()) << "the deleted last group is not made again as on first use";
 }
 
 // After an earlier group is deleted the later one moves up in the store; it must still find itself.

@@ -2,6 +2,8 @@
 // object model's registration store as its children.
 #include "msde/nodes/korvath.h"
 
+#include <utility>
+
 #include "resources/resource.h"
 #include "snapins/module.h"
 #include "snapins/resstring.h"
@@ -94,6 +96,10 @@ HRESULT CKorvath::CreateChildren(IConsole*) {
     hr = raw(groups)->GetCount(&count);
     if (FAILED(hr)) return hr;
 
+    // Only the first listing can be a first use: a store emptied later is the user's deletion of every
+    // group, which must not bring the default group back behind their back.
+    const bool firstListing = !std::exchange(m_groupsListed, true);
+    if (count < 1 && !firstListing) return S_OK;
     if (count < 1) {
         // First use on this computer: the group is made now and listed from the next time on.
         HRESULT created = S_OK;

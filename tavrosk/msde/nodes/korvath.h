@@ -31,6 +31,7 @@ public:
 private:
     ApplicationPtr m_application;
     bool m_started = false; // the start-up work of the first Initialize is done
+    bool m_groupsListed = false; // the groups were listed once: an empty store later is the user's doing
 };
 
 } // namespace MSDE::Nodes
